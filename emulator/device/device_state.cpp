@@ -1,0 +1,158 @@
+#include "device/device_state.h"
+
+#include <cstdio>
+
+namespace {
+
+HKEY OpenDeviceKey(REGSAM access) {
+  HKEY key{};
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kDeviceKeyPath, 0, nullptr, 0, access, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS) {
+    return nullptr;
+  }
+  return key;
+}
+
+constexpr const wchar_t* kSoundKeys[] = {
+    L"ControlPanel\\Volume",          L"ControlPanel\\VolumeUnmuted",
+    L"ControlPanel\\Notifications\\ShellOverrides", L"ControlPanel\\Sounds\\RingTone0",
+    L"ControlPanel\\SoundCategories\\Ring",          L"ControlPanel\\EarCouple"};
+
+}  // namespace
+
+DWORD ReadDeviceDword(const wchar_t* name, DWORD fallback) {
+  HKEY key = OpenDeviceKey(KEY_READ);
+  if (!key) return fallback;
+  DWORD value = 0, size = sizeof value, type = 0;
+  const LONG status =
+      RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+  RegCloseKey(key);
+  return status == ERROR_SUCCESS && type == REG_DWORD && size == sizeof value ? value : fallback;
+}
+
+void WriteDeviceDword(const wchar_t* name, DWORD value) {
+  HKEY key = OpenDeviceKey(KEY_WRITE);
+  if (!key) return;
+  RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  RegCloseKey(key);
+}
+
+ULONGLONG ReadDeviceQword(const wchar_t* name, ULONGLONG fallback) {
+  HKEY key = OpenDeviceKey(KEY_READ);
+  if (!key) return fallback;
+  ULONGLONG value = 0;
+  DWORD size = sizeof value, type = 0;
+  const LONG status =
+      RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+  RegCloseKey(key);
+  return status == ERROR_SUCCESS && type == REG_QWORD && size == sizeof value ? value : fallback;
+}
+
+void WriteDeviceQword(const wchar_t* name, ULONGLONG value) {
+  HKEY key = OpenDeviceKey(KEY_WRITE);
+  if (!key) return;
+  RegSetValueExW(key, name, 0, REG_QWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  RegCloseKey(key);
+}
+
+std::optional<DeviceKind> ReadDeviceKind() {
+  HKEY key = OpenDeviceKey(KEY_READ);
+  if (!key) return std::nullopt;
+  wchar_t name[32] = {};
+  DWORD size = sizeof name - sizeof(wchar_t), type = 0;
+  const LONG status =
+      RegQueryValueExW(key, L"Kind", nullptr, &type, reinterpret_cast<BYTE*>(name), &size);
+  RegCloseKey(key);
+  if (status != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
+  return KindFromName(name);
+}
+
+void WriteDeviceKind(DeviceKind kind) {
+  HKEY key = OpenDeviceKey(KEY_WRITE);
+  if (!key) return;
+  const std::wstring name = KindInfo(kind).name;
+  RegSetValueExW(key, L"Kind", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
+                 static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
+DWORD ReadDeviceWaveVolume() { return ReadDeviceDword(L"WaveVolume", kFreshWaveVolume); }
+void WriteDeviceWaveVolume(DWORD volume) { WriteDeviceDword(L"WaveVolume", volume); }
+
+ULONGLONG HostNowUtc() {
+  FILETIME ft{};
+  GetSystemTimeAsFileTime(&ft);
+  return (ULONGLONG{ft.dwHighDateTime} << 32) | ft.dwLowDateTime;
+}
+
+ULONGLONG DeviceNowUtc() {
+  const ULONGLONG host = HostNowUtc();
+  const ULONGLONG baseHost = ReadDeviceQword(L"ClockBaseHost", 0);
+  if (baseHost == 0) return host;
+  const ULONGLONG baseDevice = ReadDeviceQword(L"ClockBaseDevice", host);
+  const DWORD rate = DeviceClockRate();
+  const ULONGLONG elapsed = host > baseHost ? host - baseHost : 0;
+  return baseDevice + elapsed * rate;
+}
+
+void SetDeviceClock(ULONGLONG utc) {
+  WriteDeviceQword(L"ClockBaseDevice", utc);
+  WriteDeviceQword(L"ClockBaseHost", HostNowUtc());
+}
+
+void AdvanceDeviceClock(LONGLONG delta) {
+  SetDeviceClock(DeviceNowUtc() + static_cast<ULONGLONG>(delta));
+}
+
+DWORD DeviceClockRate() {
+  const DWORD rate = ReadDeviceDword(L"ClockRate", 1);
+  return rate == 0 ? 1 : rate;
+}
+
+void SetDeviceClockRate(DWORD rate) {
+  const ULONGLONG now = DeviceNowUtc();
+  WriteDeviceDword(L"ClockRate", rate == 0 ? 1 : rate);
+  SetDeviceClock(now);
+}
+
+DWORD DeviceRefreshCount() { return ReadDeviceDword(L"RefreshCount", 0); }
+
+void TakeUpSoundSettings() {
+  WriteDeviceDword(L"RefreshCount", DeviceRefreshCount() + 1);
+  const std::wstring applied = std::wstring(kDeviceKeyPath) + L"\\Applied";
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, applied.c_str());
+  for (const wchar_t* path : kSoundKeys) {
+    HKEY source{};
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &source) != ERROR_SUCCESS) continue;
+    HKEY target{};
+    const std::wstring targetPath = applied + L"\\" + path;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, targetPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &target, nullptr) == ERROR_SUCCESS) {
+      RegCopyTreeW(source, nullptr, target);
+      RegCloseKey(target);
+    }
+    RegCloseKey(source);
+  }
+}
+
+DWORD DevicePowerOnCount() { return ReadDeviceDword(L"PowerOnCount", 0); }
+
+void PressPowerButton() {
+  WriteDeviceDword(L"PowerOnCount", DevicePowerOnCount() + 1);
+  HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, kPowerButtonEventName);
+  if (!event) return;  // no driver is listening
+  SetEvent(event);
+  CloseHandle(event);
+}
+
+std::wstring FormatFileTime(ULONGLONG utc, bool local) {
+  FILETIME ft{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
+  FILETIME shown = ft;
+  if (local) FileTimeToLocalFileTime(&ft, &shown);
+  SYSTEMTIME st{};
+  FileTimeToSystemTime(&shown, &st);
+  wchar_t text[64];
+  swprintf(text, 64, L"%04u-%02u-%02u %02u:%02u:%02u%ls", st.wYear, st.wMonth, st.wDay, st.wHour,
+           st.wMinute, st.wSecond, local ? L"" : L"Z");
+  return text;
+}

@@ -1,0 +1,13 @@
+// The one notification icon (id 5000) and its pictures.
+#pragma once
+#include <windows.h>
+
+#include "resources/resource.h"
+
+inline constexpr UINT kTrayIconId = 5000;
+
+enum class TrayOperation { Add, Modify, Delete };
+
+// Adds, changes or removes the icon with the picture `iconId`. Failures are shown to the user
+// and never stop the caller. Returns the platform's success flag.
+bool SetTrayIcon(TrayOperation operation, int iconId);

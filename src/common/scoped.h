@@ -1,0 +1,108 @@
+// Small owners for handles, registry keys, modules and COM pointers. Movable, never copyable.
+#pragma once
+#include <windows.h>
+#include <objbase.h>
+
+#include <utility>
+
+template <typename Traits>
+class UniqueHandle {
+ public:
+  using Handle = typename Traits::Handle;
+  UniqueHandle() = default;
+  explicit UniqueHandle(Handle h) : h_(h) {}
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  UniqueHandle(UniqueHandle&& o) noexcept : h_(std::exchange(o.h_, Traits::Invalid())) {}
+  UniqueHandle& operator=(UniqueHandle&& o) noexcept {
+    if (this != &o) reset(std::exchange(o.h_, Traits::Invalid()));
+    return *this;
+  }
+  ~UniqueHandle() { reset(); }
+
+  Handle get() const { return h_; }
+  explicit operator bool() const { return h_ != Traits::Invalid(); }
+  Handle* put() { reset(); return &h_; }
+  Handle release() { return std::exchange(h_, Traits::Invalid()); }
+  void reset(Handle h = Traits::Invalid()) {
+    if (h_ != Traits::Invalid()) Traits::Close(h_);
+    h_ = h;
+  }
+
+ private:
+  Handle h_ = Traits::Invalid();
+};
+
+struct KernelHandleTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { CloseHandle(h); }
+};
+struct FileHandleTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) { CloseHandle(h); }
+};
+struct RegKeyTraits {
+  using Handle = HKEY;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { RegCloseKey(h); }
+};
+struct ModuleTraits {
+  using Handle = HMODULE;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { FreeLibrary(h); }
+};
+struct IconTraits {
+  using Handle = HICON;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { DestroyIcon(h); }
+};
+
+using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
+using UniqueFile = UniqueHandle<FileHandleTraits>;
+using UniqueModule = UniqueHandle<ModuleTraits>;
+class RegKey : public UniqueHandle<RegKeyTraits> {
+  using UniqueHandle::UniqueHandle;
+};
+
+// Owner of one COM interface pointer.
+template <typename T>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+  ComPtr& operator=(ComPtr&& o) noexcept {
+    if (this != &o) reset(std::exchange(o.p_, nullptr));
+    return *this;
+  }
+  ~ComPtr() { reset(); }
+  T* get() const { return p_; }
+  T* operator->() const { return p_; }
+  explicit operator bool() const { return p_ != nullptr; }
+  T** put() { reset(); return &p_; }
+  void** put_void() { return reinterpret_cast<void**>(put()); }
+  void reset(T* p = nullptr) {
+    if (p_) p_->Release();
+    p_ = p;
+  }
+  T* release() { return std::exchange(p_, nullptr); }
+
+ private:
+  T* p_ = nullptr;
+};
+
+// Runs a callable when the scope is left, by return or by exception.
+template <typename F>
+class ScopeExit {
+ public:
+  explicit ScopeExit(F f) : f_(std::move(f)) {}
+  ScopeExit(const ScopeExit&) = delete;
+  ScopeExit& operator=(const ScopeExit&) = delete;
+  ~ScopeExit() { f_(); }
+
+ private:
+  F f_;
+};

@@ -1,0 +1,3 @@
+#include "meetings/meeting_state.h"
+
+MeetingStateRecord MeetingState;

@@ -1,0 +1,13 @@
+// What the last meeting query found. All zero at start-up, so the first check queries at once.
+#pragma once
+#include <windows.h>
+
+struct MeetingStateRecord {
+  bool InMeeting = false;
+  ULONGLONG MeetingEnd = 0;        // UTC file time
+  ULONGLONG NextMeetingCheck = 0;  // UTC file time
+  wchar_t MeetingText[100] = {};
+  wchar_t MeetingStatusText[100] = {};
+};
+
+extern MeetingStateRecord MeetingState;

@@ -1,0 +1,34 @@
+// Resource ids of QuietMinder: icons, dialogs, strings and controls. Also read by windres.
+#pragma once
+
+// Icons
+#define IDI_APP 101
+#define IDI_MUTED 102
+#define IDI_PAGE_HEADER 119
+#define IDI_IDLE 123
+#define IDI_MUTED_USER_RESTORE 136
+#define IDI_FILTER_HOLD 142
+
+// Dialogs
+#define IDD_SETTINGS 128
+#define IDD_MUTE_PAGE 103
+#define IDD_ABOUT_PAGE 126
+#define IDD_SETTINGS_PAGE 127
+#define IDD_MEETINGS_PAGE 130
+#define IDD_SOUND_PAGE 137
+#define IDD_LOCATE 139
+#define IDD_APPS_PAGE 140
+
+// Controls
+#define IDC_TABS 1019
+#define IDC_LOCATE_TEXT 1090
+
+// String table
+#define IDS_PROGRAM_NAME 1
+#define IDS_WINDOW_CLASS 3
+#define IDS_KEY_VOLUME 13
+#define IDS_KEY_VOLUME_UNMUTED 17
+#define IDS_KEY_SHELL_OVERRIDES 19
+#define IDS_KEY_RING_CATEGORY 20
+#define IDS_KEY_RING_TONE 21
+#define IDS_KEY_EAR_COUPLE 22
