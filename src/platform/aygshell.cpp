@@ -1,0 +1,108 @@
+#include "platform/aygshell.h"
+
+namespace {
+
+HWND FindShellTaskBar() { return FindWindowW(L"HHTaskBar", L""); }
+
+// The top edge left free for a shown task bar.
+LONG TopBelowTaskBar(LONG top) {
+  const HWND taskBar = FindShellTaskBar();
+  if (!taskBar || !IsWindowVisible(taskBar)) return top;
+  RECT bar{};
+  if (!GetWindowRect(taskBar, &bar)) return top;
+  return bar.bottom > top ? bar.bottom : top;
+}
+
+void MarkHidden(HWND taskBar, const wchar_t* prop, bool hide) {
+  if (hide) {
+    SetPropW(taskBar, prop, reinterpret_cast<HANDLE>(1));
+  } else {
+    RemovePropW(taskBar, prop);
+  }
+}
+
+LRESULT CALLBACK MenuBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // The bar is a strip the user cannot activate away from its owner.
+  if (message == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+bool RegisterMenuBarClass(HINSTANCE instance) {
+  WNDCLASSW existing{};
+  if (GetClassInfoW(instance, kMenuBarClass, &existing)) return true;
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = MenuBarProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<const wchar_t*>(IDC_ARROW));
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kMenuBarClass;
+  return RegisterClassW(&wc) != 0;
+}
+
+}  // namespace
+
+BOOL SHInitDialog(PSHINITDLGINFO info) {
+  if (!info || !(info->dwMask & SHIDIM_FLAGS) || !IsWindow(info->hDlg)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  const HWND dialog = info->hDlg;
+  const DWORD flags = info->dwFlags;
+  if (flags & SHIDIF_DONEBUTTON) SetPropW(dialog, kDoneButtonProp, reinterpret_cast<HANDLE>(1));
+
+  RECT area{};
+  if (flags & SHIDIF_SIZEDLGFULLSCREEN) {
+    area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  } else if (flags & SHIDIF_SIZEDLG) {
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) {
+      area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
+  } else {
+    return TRUE;
+  }
+  area.top = TopBelowTaskBar(area.top);
+  if (area.bottom < area.top) area.bottom = area.top;
+  SetWindowPos(dialog, nullptr, area.left, area.top, area.right - area.left,
+               area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  return TRUE;
+}
+
+BOOL SHFullScreen(HWND requester, DWORD state) {
+  if (!IsWindow(requester)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  const HWND taskBar = FindShellTaskBar();
+  if (!taskBar) return TRUE;
+  if (state & SHFS_HIDESTARTICON) MarkHidden(taskBar, kStartIconHiddenProp, true);
+  if (state & SHFS_SHOWSTARTICON) MarkHidden(taskBar, kStartIconHiddenProp, false);
+  if (state & SHFS_HIDESIPBUTTON) MarkHidden(taskBar, kSipButtonHiddenProp, true);
+  if (state & SHFS_SHOWSIPBUTTON) MarkHidden(taskBar, kSipButtonHiddenProp, false);
+  if (state & SHFS_HIDETASKBAR) ShowWindow(taskBar, SW_HIDE);
+  if (state & SHFS_SHOWTASKBAR) ShowWindow(taskBar, SW_SHOWNA);
+  return TRUE;
+}
+
+BOOL SHCreateMenuBar(PSHMENUBARINFO info) {
+  if (!info || info->cbSize != sizeof(SHMENUBARINFO) || !IsWindow(info->hwndParent)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  info->hwndMB = nullptr;
+  if (!(info->dwFlags & SHCMBF_EMPTYBAR)) {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return FALSE;
+  }
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  if (!RegisterMenuBarClass(instance)) return FALSE;
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  DWORD style = WS_POPUP;
+  if (!(info->dwFlags & SHCMBF_HIDDEN)) style |= WS_VISIBLE;
+  const HWND bar = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kMenuBarClass, L"", style,
+                                   0, height - kMenuBarHeight, width, kMenuBarHeight,
+                                   info->hwndParent, nullptr, instance, nullptr);
+  if (!bar) return FALSE;
+  info->hwndMB = bar;
+  return TRUE;
+}
