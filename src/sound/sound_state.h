@@ -1,0 +1,61 @@
+// One complete set of the device's sound values, and the registry operations that move it to and
+// from the ControlPanel keys under HKEY_CURRENT_USER.
+#pragma once
+#include <windows.h>
+
+#include <cstddef>
+
+inline constexpr size_t kSoundTextChars = 261;  // 260 characters and the terminator
+
+// Field names are the registry value names they are stored under.
+struct SoundState {
+  DWORD Volume = 0;     // volume word: left channel low 16 bits, right channel high 16 bits
+  DWORD Mute = 0;       // enabled sound classes: 4 events, 2 programs, 1 notifications
+  DWORD Screen = 0;     // screen-tap sound: 0 off, 1 soft, 0x00010002 loud
+  DWORD Key = 0;        // hardware-button sound, same encoding as Screen
+  DWORD Mode = 0;       // shell ringer mode: 0 ring, 1 vibrate, 2 off
+  DWORD Ringer = 0;     // ring volume word (Pocket PC 2003 phone)
+  DWORD InitVol = 0;    // initial volume of the ring sound category (Pocket PC 2003 phone)
+  DWORD EarCouple = 0;  // (Pocket PC 2003 phone)
+  wchar_t Sound[kSoundTextChars] = {};       // ring tone: a file path, "*none*" or "*vibrate*"
+  wchar_t SavedSound[kSoundTextChars] = {};  // ring tone to return to when the ringer comes back
+};
+
+inline constexpr DWORD kAudibleVolume = 0x66666666;
+inline constexpr DWORD kRingerModeRing = 0;
+inline constexpr DWORD kRingerModeVibrate = 1;
+inline constexpr DWORD kRingerModeOff = 2;
+inline constexpr wchar_t kRingToneNone[] = L"*none*";
+inline constexpr wchar_t kRingToneVibrate[] = L"*vibrate*";
+
+// The silenced values. Never modified.
+extern const SoundState MutedSoundState;
+
+// Each operation opens `keyPath` under HKEY_CURRENT_USER (never creating it), handles its values
+// in a fixed order and stops at the first value that fails; later values are skipped. A read that
+// fails leaves its field as it was. A null `keyPath` (a key the platform lacks) fails like a
+// missing key. The result is the first failure's status, or the close's status (0 on success).
+// "Ringer" / "SavedRingerVolume" are handled only on a Pocket PC 2003 phone.
+
+// "Volume", "Mute", "Screen", "Key", then "Ringer".
+LONG ReadVolumeKey(const wchar_t* keyPath, SoundState& state);
+// "Volume", "Mute", "Screen", "Key" (never "Ringer").
+LONG WriteVolumeKey(const wchar_t* keyPath, const SoundState& state);
+// "Volume", "Screen", "Key", then "Ringer" (never "Mute").
+LONG WriteVolumeKeyNoMute(const wchar_t* keyPath, const SoundState& state);
+// "SavedVolume", "Mode", "SavedScreen", "SavedKey", then "SavedRingerVolume".
+LONG ReadShellSaved(const wchar_t* keyPath, SoundState& state);
+LONG WriteShellSaved(const wchar_t* keyPath, const SoundState& state);
+// "InitVol".
+LONG ReadRingVolume(const wchar_t* keyPath, SoundState& state);
+LONG WriteRingVolume(const wchar_t* keyPath, const SoundState& state);
+// "Sound", then "SavedSound" only when "Sound" was read. A stored text that does not fit in 259
+// characters and its terminator fails to read. `soundRead`, when given, tells whether "Sound" was.
+LONG ReadRingTone(const wchar_t* keyPath, SoundState& state, bool* soundRead = nullptr);
+LONG WriteRingTone(const wchar_t* keyPath, const SoundState& state);
+// "EarCouple".
+LONG ReadEarCouple(const wchar_t* keyPath, SoundState& state);
+LONG WriteEarCouple(const wchar_t* keyPath, const SoundState& state);
+
+// True for the ring-tone markers "*none*" and "*vibrate*" (exact, case-sensitive).
+bool IsRingToneMarker(const wchar_t* tone);
