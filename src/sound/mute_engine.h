@@ -1,0 +1,50 @@
+// Silencing the device and giving the sound back, and the mute state that goes with it.
+#pragma once
+#include <windows.h>
+
+#include "sound/sound_state.h"
+
+extern bool Muted;               // the device is silenced by this program
+extern bool ExtendToPowerOn;     // the check tick leaves the mute running past MuteUntil
+extern bool UserRestoreAllowed;  // a raised volume ends the mute instead of being undone
+extern ULONGLONG MuteUntil;      // UTC file time at which the mute is due to end
+// The device state to come back to, filled when a mute starts.
+extern SoundState SavedSoundState;
+// SavedSoundState holds a state read at the start of the mute not yet given back.
+extern bool SoundStateSaved;
+// The ring tone in SavedSoundState.SavedSound was read at the start of that mute.
+extern bool RingToneSaved;
+
+// The program's own mute (a meeting, the settings window): saves the device state and silences.
+void MuteNow();
+// Takes over a silence the user made by hand; the values to come back to are the shell's.
+void AdoptUserMute();
+// Gives back the saved state and ends the mute; warns when the result would be inaudible.
+void RestoreSound();
+// Ends the mute when the filter holds muting off or its time has come.
+void CheckMuteExpiry();
+// Looks for a meeting in progress when the link is on and the next check time has come.
+void CheckForMeeting();
+// Mutes until the end of the meeting in progress that the meeting state describes.
+void MuteForMeeting();
+
+// True when the wave volume of device 0 is exactly 0; false also when it cannot be read.
+bool VolumeIsZero();
+// The device's current UTC time as a file time, plus `seconds`.
+ULONGLONG TimeFromNow(DWORD seconds);
+
+// Saves the state (only when not muted yet) and writes the silenced values. With `takeOver`
+// the state to come back to is read from the shell's saved values rather than the live ones.
+void SilenceDevice(bool takeOver);
+// Writes the saved state back; true when what it gives back would be inaudible.
+bool RestoreDeviceSound();
+
+inline constexpr wchar_t kInaudibleRestoreCaption[] = L"QuietMinder Error";
+inline constexpr wchar_t kInaudibleRestoreText[] =
+    L"While restoring volume and sound settings, QuietMinder determined that the values being "
+    L"restored would leave sounds such as events and reminders inaudible.  The volume has been set "
+    L"to an audible level, but other settings may have been affected.  Please use the Sounds & "
+    L"Reminders applet to review your settings.  The applet will automatically open when you "
+    L"close this dialog.";
+inline constexpr wchar_t kSoundAppletProgram[] = L"\\Windows\\ctlpnl.exe";
+inline constexpr wchar_t kSoundAppletParameters[] = L"\\Windows\\cplmain.cpl,9";
