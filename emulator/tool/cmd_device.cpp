@@ -1,0 +1,193 @@
+// The device's basics: its kind, wave volume, power button, clock and sound state.
+#include <windows.h>
+
+#include <cwchar>
+#include <string>
+
+#include "device/device_state.h"
+#include "tool.h"
+
+int RunSetupSteps(const std::wstring& windowsDir);
+
+namespace {
+
+std::wstring Hex(DWORD value) {
+  wchar_t text[16];
+  swprintf(text, 16, L"0x%08X", value);
+  return text;
+}
+
+bool ParseNumber(const std::wstring& text, DWORD* out) {
+  if (text.empty()) return false;
+  wchar_t* end = nullptr;
+  const unsigned long long value = wcstoull(text.c_str(), &end, 0);
+  if (*end != L'\0' || value > 0xFFFFFFFFull) return false;
+  *out = static_cast<DWORD>(value);
+  return true;
+}
+
+std::wstring WindowsDir() {
+  wchar_t dir[MAX_PATH] = {};
+  GetWindowsDirectoryW(dir, MAX_PATH);
+  return dir;
+}
+
+int Init(const ToolArgs& args) {
+  std::wstring kindName = L"ppc2003phone";
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == L"--kind" && i + 1 < args.size()) kindName = args[++i];
+  }
+  const auto kind = KindFromName(kindName);
+  if (!kind) {
+    PrintError(L"unknown device kind: " + kindName +
+               L" (wince, ppc2002, ppc2003, ppc2003phone)");
+    return 2;
+  }
+  WriteDeviceKind(*kind);
+  WriteDeviceWaveVolume(kFreshWaveVolume);
+  PopulateSoundKeys(HKEY_CURRENT_USER, *kind);
+  const std::wstring windows = WindowsDir();
+  for (const wchar_t* folder : {L"\\Startup", L"\\Start Menu", L"\\Start Menu\\Programs"}) {
+    CreateDirectoryW((windows + folder).c_str(), nullptr);
+  }
+  if (const int rc = RunSetupSteps(windows); rc != 0) return rc;
+  Print(L"device ready: " + std::wstring(KindInfo(*kind).description));
+  return 0;
+}
+
+int Kind(const ToolArgs&) {
+  const auto kind = ReadDeviceKind();
+  if (!kind) {
+    PrintError(L"no device here: run `qmdevice init` first");
+    return 1;
+  }
+  Print(KindInfo(*kind).name);
+  return 0;
+}
+
+int Volume(const ToolArgs& args) {
+  if (args.empty()) {
+    Print(Hex(ReadDeviceWaveVolume()));
+    return 0;
+  }
+  DWORD value = 0;
+  if (args.size() != 2 || args[0] != L"set" || !ParseNumber(args[1], &value)) {
+    PrintError(L"usage: qmdevice volume [set VALUE]   (VALUE: 0, 0x66666666, ...)");
+    return 2;
+  }
+  WriteDeviceWaveVolume(value);
+  Print(Hex(value));
+  return 0;
+}
+
+int Power(const ToolArgs&) {
+  PressPowerButton();
+  Print(L"power on #" + std::to_wstring(DevicePowerOnCount()));
+  return 0;
+}
+
+// "YYYY-MM-DD HH:MM[:SS]" or "YYYY-MM-DDTHH:MM[:SS]", device local time.
+bool ParseLocalTime(const std::wstring& text, ULONGLONG* utc) {
+  SYSTEMTIME local{};
+  unsigned y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+  wchar_t sep = 0;
+  const int got = swscanf(text.c_str(), L"%4u-%2u-%2u%lc%2u:%2u:%2u", &y, &mo, &d, &sep, &h, &mi, &s);
+  if (got < 6 || (sep != L'T' && sep != L' ')) return false;
+  local = {static_cast<WORD>(y), static_cast<WORD>(mo), 0, static_cast<WORD>(d),
+           static_cast<WORD>(h), static_cast<WORD>(mi), static_cast<WORD>(s), 0};
+  FILETIME localFt{}, utcFt{};
+  if (!SystemTimeToFileTime(&local, &localFt) || !LocalFileTimeToFileTime(&localFt, &utcFt)) {
+    return false;
+  }
+  *utc = (ULONGLONG{utcFt.dwHighDateTime} << 32) | utcFt.dwLowDateTime;
+  return true;
+}
+
+int Clock(const ToolArgs& args) {
+  if (args.empty()) {
+    Print(FormatFileTime(DeviceNowUtc(), true) + L" (rate " + std::to_wstring(DeviceClockRate()) +
+          L"x)");
+    return 0;
+  }
+  if (args[0] == L"set" && args.size() == 2) {
+    ULONGLONG utc = 0;
+    if (!ParseLocalTime(args[1], &utc)) {
+      PrintError(L"clock set takes a local time such as 2026-12-07T09:58");
+      return 2;
+    }
+    SetDeviceClock(utc);
+  } else if (args[0] == L"advance" && args.size() == 2) {
+    DWORD minutes = 0;
+    if (!ParseNumber(args[1], &minutes)) {
+      PrintError(L"clock advance takes a number of minutes");
+      return 2;
+    }
+    AdvanceDeviceClock(static_cast<LONGLONG>(minutes) * 60 * 10'000'000LL);
+  } else if (args[0] == L"rate" && args.size() == 2) {
+    DWORD rate = 0;
+    if (!ParseNumber(args[1], &rate) || rate == 0 || rate > 3600) {
+      PrintError(L"clock rate takes a factor from 1 to 3600");
+      return 2;
+    }
+    SetDeviceClockRate(rate);
+  } else {
+    PrintError(L"usage: qmdevice clock [set TIME | advance MINUTES | rate FACTOR]");
+    return 2;
+  }
+  Print(FormatFileTime(DeviceNowUtc(), true) + L" (rate " + std::to_wstring(DeviceClockRate()) +
+        L"x)");
+  return 0;
+}
+
+void PrintKeyValues(const std::wstring& path) {
+  HKEY key{};
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD nameChars = 256, type = 0, size = 0;
+    if (RegEnumValueW(key, i, name, &nameChars, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+      break;
+    }
+    std::wstring data(size / sizeof(wchar_t) + 2, L'\0');
+    DWORD got = size;
+    RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &got);
+    std::wstring shown;
+    if (type == REG_DWORD && got == sizeof(DWORD)) {
+      DWORD value = 0;
+      memcpy(&value, data.data(), sizeof value);
+      shown = Hex(value);
+    } else if (type == REG_SZ) {
+      shown = L"\"" + std::wstring(data.c_str()) + L"\"";
+    } else {
+      shown = L"(type " + std::to_wstring(type) + L", " + std::to_wstring(got) + L" bytes)";
+    }
+    Print(L"  " + path + L"\\" + name + L" = " + shown);
+  }
+  RegCloseKey(key);
+}
+
+int State(const ToolArgs&) {
+  const auto kind = ReadDeviceKind();
+  Print(L"device: " + std::wstring(kind ? KindInfo(*kind).description : L"(none)"));
+  Print(L"clock: " + FormatFileTime(DeviceNowUtc(), true));
+  Print(L"wave volume: " + Hex(ReadDeviceWaveVolume()));
+  Print(L"sound refreshes: " + std::to_wstring(DeviceRefreshCount()));
+  Print(L"power-ons: " + std::to_wstring(DevicePowerOnCount()));
+  for (const wchar_t* path :
+       {L"ControlPanel\\Volume", L"ControlPanel\\VolumeUnmuted",
+        L"ControlPanel\\Notifications\\ShellOverrides", L"ControlPanel\\Sounds\\RingTone0",
+        L"ControlPanel\\SoundCategories\\Ring", L"ControlPanel\\EarCouple"}) {
+    PrintKeyValues(path);
+  }
+  return 0;
+}
+
+const ToolCommand kInit(L"init", L"init [--kind wince|ppc2002|ppc2003|ppc2003phone]", Init);
+const ToolCommand kKind(L"kind", L"kind", Kind);
+const ToolCommand kVolume(L"volume", L"volume [set VALUE]", Volume);
+const ToolCommand kPower(L"power", L"power   (press the power button)", Power);
+const ToolCommand kClock(L"clock", L"clock [set YYYY-MM-DDTHH:MM | advance MINUTES | rate FACTOR]",
+                         Clock);
+const ToolCommand kState(L"state", L"state   (the whole sound state)", State);
+
+}  // namespace
