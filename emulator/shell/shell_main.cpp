@@ -1,0 +1,41 @@
+// The shell program of the emulated handheld: its task bar with the volume icon and pop-up.
+// One per device; a second start leaves the running one alone.
+#include <windows.h>
+
+#include "device/device_state.h"
+#include "shell/shell_program.h"
+#include "shell/shell_windows.h"
+
+namespace {
+
+PopupLayout LayoutOfDevice() {
+  const auto kind = ReadDeviceKind();
+  return kind && *kind == kNoVibrateKind ? PopupLayout::NoVibrate : PopupLayout::Standard;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  HANDLE mutex = CreateMutexW(nullptr, TRUE, kShellMutexName);
+  if (!mutex) return 1;
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(mutex);
+    return 0;
+  }
+  ShellOptions options;
+  options.layout = LayoutOfDevice;
+  options.iconPoint = ReadDeviceDword(kIconPointValue, kDefaultIconPoint);
+  options.postQuitOnDestroy = true;
+  if (!CreateShell(instance, options)) {
+    CloseHandle(mutex);
+    return 1;
+  }
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  ReleaseMutex(mutex);
+  CloseHandle(mutex);
+  return 0;
+}
