@@ -1,0 +1,180 @@
+#include "sound/taskbar_volume.h"
+
+#include <windowsx.h>
+
+#include <cwchar>
+
+#include "platform/aygshell.h"
+#include "settings/settings.h"
+#include "sound/mute_engine.h"
+
+bool SoundRefreshPending = false;
+
+namespace {
+
+// The shell's windows keep these names on every handheld, whatever the program's own dialogs
+// are called.
+constexpr wchar_t kTaskBarClass[] = L"HHTaskBar";
+constexpr wchar_t kShellDialogClass[] = L"Dialog";
+constexpr wchar_t kVolumeTitle[] = L"Volume";
+constexpr wchar_t kReminderTitle[] = L"Reminder";
+constexpr wchar_t kCaptionOn[] = L"On";
+constexpr wchar_t kCaptionVibrate[] = L"Vibrate";
+constexpr wchar_t kCaptionOff[] = L"Off";
+// Class names and captions are compared on their first 48 characters.
+constexpr int kNameChars = 48 + 1;
+// A shell that does not answer must not hold the program's only thread for ever.
+constexpr UINT kShellAnswerMs = 2000;
+
+bool HasClass(HWND window, const wchar_t* cls) {
+  wchar_t name[kNameChars] = {};
+  GetClassNameW(window, name, kNameChars);
+  return wcscmp(name, cls) == 0;
+}
+
+bool HasText(HWND window, const wchar_t* text) {
+  wchar_t caption[kNameChars] = {};
+  GetWindowTextW(window, caption, kNameChars);
+  return wcscmp(caption, text) == 0;
+}
+
+// The window lookup compares without case; the shell's names are matched exactly.
+HWND FindTopLevel(const wchar_t* cls, const wchar_t* title) {
+  HWND candidate = nullptr;
+  while ((candidate = FindWindowExW(nullptr, candidate, cls, title)) != nullptr) {
+    if (HasClass(candidate, cls) && HasText(candidate, title)) return candidate;
+  }
+  return nullptr;
+}
+
+HWND FindTaskBar() { return FindTopLevel(kTaskBarClass, L""); }
+HWND FindVolumePopup() { return FindTopLevel(kShellDialogClass, kVolumeTitle); }
+
+void SendToShell(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                      kShellAnswerMs, &ignored);
+}
+
+void TapIcon(HWND taskBar) {
+  SendToShell(taskBar, WM_LBUTTONDOWN, MK_LBUTTON, static_cast<LPARAM>(Settings.TBIconLocation));
+}
+
+// The pop-up's first child, that window's first child, then the first of it and its following
+// siblings of class "Dialog".
+HWND FindRingerPanel(HWND popup) {
+  const HWND frame = GetWindow(popup, GW_CHILD);
+  if (!frame) return nullptr;
+  for (HWND w = GetWindow(frame, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    if (HasClass(w, kShellDialogClass)) return w;
+  }
+  return nullptr;
+}
+
+bool PressButton(HWND panel, const wchar_t* caption) {
+  for (HWND w = GetWindow(panel, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    if (!HasText(w, caption)) continue;
+    const WORD id = static_cast<WORD>(GetDlgCtrlID(w));
+    SendToShell(panel, WM_COMMAND, MAKEWPARAM(id, 0), reinterpret_cast<LPARAM>(w));
+    return true;
+  }
+  return false;
+}
+
+// ---- Locate dialog ----------------------------------------------------------------------
+// Ending the dialog hides it, and the deactivation that follows must not end it a second time
+// with another result.
+bool g_locateEnded = false;
+
+void EndLocate(HWND dialog, INT_PTR result) {
+  if (g_locateEnded) return;
+  g_locateEnded = true;
+  SHFullScreen(dialog, SHFS_SHOWTASKBAR | SHFS_SHOWSTARTICON);
+  EndDialog(dialog, result);
+}
+
+BOOL OnLocateInit(HWND dialog) {
+  g_locateEnded = false;
+  SHINITDLGINFO info{SHIDIM_FLAGS, dialog, SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN};
+  SHInitDialog(&info);
+  SetForegroundWindow(dialog);
+  SHFullScreen(dialog, SHFS_HIDETASKBAR | SHFS_HIDESTARTICON);
+  SetCapture(dialog);
+  return TRUE;
+}
+
+// The tap arrives in client coordinates; the dialog has no frame on its right and bottom edges,
+// so the corners' difference is where its client area sits on the screen.
+void OnLocateTap(HWND dialog, LPARAM lParam) {
+  RECT window{}, client{};
+  GetWindowRect(dialog, &window);
+  GetClientRect(dialog, &client);
+  const auto x = static_cast<short>(GET_X_LPARAM(lParam) + (window.right - client.right));
+  const auto y = static_cast<short>(GET_Y_LPARAM(lParam) + (window.bottom - client.bottom));
+  ReleaseCapture();
+  Settings.TBIconLocation =
+      (static_cast<DWORD>(static_cast<WORD>(y)) << 16) | static_cast<WORD>(x);
+  EndLocate(dialog, 1);
+}
+
+}  // namespace
+
+void RefreshTaskBarVolume() { SetTaskBarRinger(Muted); }
+
+bool ReminderShowing() {
+  if (!FindTopLevel(kShellDialogClass, kReminderTitle)) return false;
+  SoundRefreshPending = true;
+  return true;
+}
+
+void TapTaskBarVolumeIcon() {
+  if (const HWND taskBar = FindTaskBar()) TapIcon(taskBar);
+}
+
+void SetTaskBarRinger(bool muted) {
+  if (ReminderShowing()) return;
+  const wchar_t* wanted =
+      !muted ? kCaptionOn : (Settings.MuteToVibrate ? kCaptionVibrate : kCaptionOff);
+  const HWND taskBar = FindTaskBar();
+  if (!taskBar) {
+    SoundRefreshPending = false;
+    return;
+  }
+  if (!FindVolumePopup()) TapIcon(taskBar);
+  const HWND popup = FindVolumePopup();
+  if (!popup) {
+    SoundRefreshPending = false;
+    return;
+  }
+  if (const HWND panel = FindRingerPanel(popup)) {
+    if (!PressButton(panel, wanted) && wanted == kCaptionVibrate) PressButton(panel, kCaptionOff);
+  }
+  TapIcon(taskBar);
+  SoundRefreshPending = false;
+}
+
+INT_PTR CALLBACK LocateTaskBarIcon(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return OnLocateInit(dialog);
+    case WM_LBUTTONDOWN:
+      OnLocateTap(dialog, lParam);
+      return TRUE;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE) return FALSE;
+      ReleaseCapture();
+      EndLocate(dialog, 0);
+      return TRUE;
+    case WM_CANCELMODE:
+      ReleaseCapture();
+      EndLocate(dialog, 0);
+      return TRUE;
+    case WM_CAPTURECHANGED: {
+      const HWND taker = reinterpret_cast<HWND>(lParam);
+      if (taker && taker != dialog) EndLocate(dialog, 0);
+      return TRUE;
+    }
+    default:
+      return FALSE;
+  }
+}

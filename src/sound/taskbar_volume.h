@@ -1,0 +1,22 @@
+// The shell's volume pop-up on a Pocket PC: keeping its ringer buttons in line with the mute
+// state, the single tap of the settings page's "Test", and the dialog that learns where the
+// volume icon is.
+#pragma once
+#include <windows.h>
+
+// The ringer buttons could not be set because a reminder was on screen; the main window refreshes
+// again while this is set.
+extern bool SoundRefreshPending;
+
+// SetTaskBarRinger with the current mute state.
+void RefreshTaskBarVolume();
+// Opens the volume pop-up (unless it is open), presses "On", or "Vibrate"/"Off" when muted, and
+// closes it again. Postponed (SoundRefreshPending set) while a reminder is on screen.
+void SetTaskBarRinger(bool muted);
+// A "Reminder" dialog is on screen; sets SoundRefreshPending when one is.
+bool ReminderShowing();
+// One left-button-down at TBIconLocation on the shell's task bar, when there is one.
+void TapTaskBarVolumeIcon();
+// Dialog procedure of the locate dialog (IDD_LOCATE): ends with 1 when the user's tap was stored
+// in TBIconLocation, 0 when the dialog was left another way.
+INT_PTR CALLBACK LocateTaskBarIcon(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
