@@ -3,6 +3,7 @@
 // state. Exported under the device's names by coredll.def.
 #include <windows.h>
 #include <mmsystem.h>
+#include <shellapi.h>
 
 #include <map>
 #include <memory>
@@ -54,6 +55,29 @@ void ToSystemTime(ULONGLONG utc, SYSTEMTIME* out, bool local) {
   FILETIME shown = ft;
   if (local) FileTimeToLocalFileTime(&ft, &shown);
   FileTimeToSystemTime(&shown, out);
+}
+
+// Which icon resource of the calling program a shared icon handle is (0 when unknown): programs
+// load their notification pictures shared at 16x16, which hands back one handle per resource.
+DWORD IconResourceId(HICON icon) {
+  if (!icon) return 0;
+  struct Search {
+    HICON icon;
+    DWORD found;
+  } search{icon, 0};
+  HMODULE program = GetModuleHandleW(nullptr);
+  EnumResourceNamesW(
+      program, RT_GROUP_ICON,
+      [](HMODULE module, LPCWSTR, LPWSTR name, LONG_PTR param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        if (!IS_INTRESOURCE(name)) return TRUE;
+        HANDLE candidate = LoadImageW(module, name, IMAGE_ICON, 16, 16, LR_SHARED);
+        if (candidate != s->icon) return TRUE;
+        s->found = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(name));
+        return FALSE;
+      },
+      reinterpret_cast<LONG_PTR>(&search));
+  return search.found;
 }
 
 }  // namespace
@@ -217,6 +241,31 @@ BOOL WINAPI Core_CloseHandle(HANDLE handle) {
   }
   if (!file) return CloseHandle(handle);
   if (file->driver->close) file->driver->close(file->context);
+  return TRUE;
+}
+
+// The device's notification area: the shell keeps the icon; the device state records what it
+// shows so that the device tool can tell (and tap it). With a display, the icon is also handed to
+// the host's own notification area.
+BOOL WINAPI Core_Shell_NotifyIcon(DWORD message, NOTIFYICONDATAW* data) {
+  if (!data || data->cbSize < NOTIFYICONDATAW_V1_SIZE || !IsWindow(data->hWnd)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  const bool shown = ReadDeviceDword(L"TrayIconShown", 0) != 0;
+  if ((message == NIM_MODIFY || message == NIM_DELETE) && !shown) return FALSE;
+  if (message == NIM_DELETE) {
+    WriteDeviceDword(L"TrayIconShown", 0);
+  } else if (message == NIM_ADD || message == NIM_MODIFY) {
+    WriteDeviceDword(L"TrayIconShown", 1);
+    WriteDeviceDword(L"TrayIconOwner", static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(data->hWnd)));
+    WriteDeviceDword(L"TrayIconId", data->uID);
+    if (data->uFlags & NIF_MESSAGE) WriteDeviceDword(L"TrayIconCallback", data->uCallbackMessage);
+    if (data->uFlags & NIF_ICON) WriteDeviceDword(L"TrayIconPicture", IconResourceId(data->hIcon));
+  } else {
+    return FALSE;
+  }
+  Shell_NotifyIconW(message, data);
   return TRUE;
 }
 

@@ -166,6 +166,32 @@ void PrintKeyValues(const std::wstring& path) {
   RegCloseKey(key);
 }
 
+std::wstring IconLine() {
+  if (ReadDeviceDword(L"TrayIconShown", 0) == 0) return L"notification icon: none";
+  return L"notification icon: " + std::to_wstring(ReadDeviceDword(L"TrayIconPicture", 0));
+}
+
+int Icon(const ToolArgs&) {
+  Print(IconLine());
+  return 0;
+}
+
+// A tap on the notification icon: the shell sends the icon's owner its callback message with
+// the icon id and the mouse message.
+int Tap(const ToolArgs&) {
+  if (ReadDeviceDword(L"TrayIconShown", 0) == 0) {
+    PrintError(L"no notification icon to tap");
+    return 1;
+  }
+  HWND owner = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(ReadDeviceDword(L"TrayIconOwner", 0)));
+  const UINT callback = ReadDeviceDword(L"TrayIconCallback", 0);
+  const WPARAM id = ReadDeviceDword(L"TrayIconId", 0);
+  PostMessageW(owner, callback, id, WM_LBUTTONDOWN);
+  PostMessageW(owner, callback, id, WM_LBUTTONUP);
+  Print(L"tapped");
+  return 0;
+}
+
 int State(const ToolArgs&) {
   const auto kind = ReadDeviceKind();
   Print(L"device: " + std::wstring(kind ? KindInfo(*kind).description : L"(none)"));
@@ -173,6 +199,7 @@ int State(const ToolArgs&) {
   Print(L"wave volume: " + Hex(ReadDeviceWaveVolume()));
   Print(L"sound refreshes: " + std::to_wstring(DeviceRefreshCount()));
   Print(L"power-ons: " + std::to_wstring(DevicePowerOnCount()));
+  Print(IconLine());
   for (const wchar_t* path :
        {L"ControlPanel\\Volume", L"ControlPanel\\VolumeUnmuted",
         L"ControlPanel\\Notifications\\ShellOverrides", L"ControlPanel\\Sounds\\RingTone0",
@@ -188,6 +215,8 @@ const ToolCommand kVolume(L"volume", L"volume [set VALUE]", Volume);
 const ToolCommand kPower(L"power", L"power   (press the power button)", Power);
 const ToolCommand kClock(L"clock", L"clock [set YYYY-MM-DDTHH:MM | advance MINUTES | rate FACTOR]",
                          Clock);
+const ToolCommand kIcon(L"icon", L"icon    (the picture in the notification area)", Icon);
+const ToolCommand kTap(L"tap", L"tap     (tap the notification icon)", Tap);
 const ToolCommand kState(L"state", L"state   (the whole sound state)", State);
 
 }  // namespace

@@ -8,6 +8,15 @@ extern bool IsPocketPcV3;
 extern bool IsPocketPcV4;
 extern bool HasPhone;
 extern HWND MainWindow;
+// The power-notification driver: RegisterDevice's handle and the open "WKD1:" file (invalid when
+// not open).
+extern HANDLE DriverDevice;
+extern HANDLE DriverFile;
+bool DriverFileOpen();
+// Hands the driver the window to notify (code 3) or takes it back (code 4).
+inline constexpr DWORD kDriverSetWindow = 3;
+inline constexpr DWORD kDriverClearWindow = 4;
+void SendDriverWindow(DWORD code, HWND window);
 
 // Registry key names of the device's sound settings, loaded from the string table for the
 // platform at hand; null where the platform has no such key.

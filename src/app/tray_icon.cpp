@@ -1,0 +1,54 @@
+#include "app/tray_icon.h"
+
+#include <shellapi.h>
+
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "platform/handheld.h"
+
+namespace {
+
+void ShowLastErrorText() {
+  wchar_t* text = nullptr;
+  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                     FORMAT_MESSAGE_IGNORE_INSERTS,
+                 nullptr, GetLastError(), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  ShowMessageBox(nullptr, text ? text : L"", L"Error", MB_OK | MB_ICONINFORMATION);
+  LocalFree(text);
+}
+
+}  // namespace
+
+HICON LoadProgramIcon(int iconId) {
+  // Shared icons: loading the same picture again hands back the same handle, nothing leaks.
+  return static_cast<HICON>(LoadImageW(AppInstance, MAKEINTRESOURCEW(iconId), IMAGE_ICON, 16, 16,
+                                       LR_SHARED));
+}
+
+bool SetTrayIcon(TrayOperation operation, int iconId) {
+  HICON icon = LoadProgramIcon(iconId);
+  if (!icon) ShowLastErrorText();
+
+  NOTIFYICONDATAW data{};
+  // The handheld's record is the original 32-bit layout; this platform's equivalent is the
+  // first-version size of its own record.
+  data.cbSize = NOTIFYICONDATAW_V1_SIZE;
+  data.hWnd = MainWindow;
+  data.uID = kTrayIconId;
+  data.uFlags = NIF_MESSAGE | NIF_ICON;
+  data.uCallbackMessage = WM_TRAY_NOTIFY;
+  data.hIcon = icon;
+
+  DWORD message = NIM_ADD;
+  const wchar_t* failure = L"Failed to Add Tray Icon";
+  if (operation == TrayOperation::Modify) {
+    message = NIM_MODIFY;
+    failure = L"Failed to Modify Tray Icon";
+  } else if (operation == TrayOperation::Delete) {
+    message = NIM_DELETE;
+    failure = L"Failed to delete Tray Icon";
+  }
+  const bool ok = NotifyIcon(message, &data) != FALSE;
+  if (!ok) ShowMessageBox(MainWindow, failure, L"QMIND Error", MB_OK);
+  return ok;
+}

@@ -1,0 +1,136 @@
+#!/usr/bin/env python3
+"""Draws QuietMinder's icons (16x16 and 32x32, 32-bit with alpha) into src/resources/icons/."""
+import os
+import struct
+
+OUT = os.path.join(os.path.dirname(__file__), '..', 'src', 'resources', 'icons')
+
+DARK = (40, 44, 52, 255)
+GREEN = (34, 160, 70, 255)
+RED = (210, 30, 30, 255)
+AMBER = (235, 150, 0, 255)
+BLUE = (30, 100, 210, 255)
+WHITE = (255, 255, 255, 255)
+CLEAR = (0, 0, 0, 0)
+
+
+def canvas(n):
+    return [[CLEAR] * n for _ in range(n)]
+
+
+def rect(img, x0, y0, x1, y1, color):
+    n = len(img)
+    for y in range(max(0, y0), min(n, y1)):
+        for x in range(max(0, x0), min(n, x1)):
+            img[y][x] = color
+
+
+def line(img, x0, y0, x1, y1, color, width):
+    steps = max(abs(x1 - x0), abs(y1 - y0)) * 4 + 1
+    for i in range(steps + 1):
+        t = i / steps
+        x = x0 + (x1 - x0) * t
+        y = y0 + (y1 - y0) * t
+        h = width / 2
+        rect(img, int(round(x - h)), int(round(y - h)), int(round(x + h)), int(round(y + h)), color)
+
+
+def speaker(img, s):
+    """A speaker on the left half, in units of s = size / 16."""
+    rect(img, 1 * s, 6 * s, 4 * s, 10 * s, DARK)
+    for i in range(5 * s):
+        rect(img, 4 * s + i, 6 * s - (i * 4) // 5 - 1, 4 * s + i + 1, 10 * s + (i * 4) // 5 + 1, DARK)
+
+
+def waves(img, s, color):
+    for r, thick in ((3, 1), (6, 1)):
+        cx, cy = 9 * s, 8 * s
+        rr = r * s
+        for dy in range(-rr, rr + 1):
+            for dx in range(0, rr + 1):
+                d = (dx * dx + dy * dy) ** 0.5
+                if rr - thick * s <= d <= rr and abs(dy) <= dx * 1.4:
+                    img[cy + dy][cx + dx] = color
+
+
+def cross(img, s, color):
+    line(img, 10 * s, 5 * s, 15 * s, 11 * s, color, 2 * s)
+    line(img, 10 * s, 11 * s, 15 * s, 5 * s, color, 2 * s)
+
+
+def pause(img, s, color):
+    rect(img, 10 * s, 4 * s, 12 * s, 12 * s, color)
+    rect(img, 13 * s, 4 * s, 15 * s, 12 * s, color)
+
+
+def up_arrow(img, s, color):
+    rect(img, 12 * s, 12 * s, 14 * s, 16 * s, color)
+    for i in range(3 * s):
+        rect(img, 13 * s - i - 1, 10 * s + i, 13 * s + i + 1, 10 * s + i + 1, color)
+
+
+def calendar(img, s):
+    rect(img, 1 * s, 2 * s, 15 * s, 15 * s, BLUE)
+    rect(img, 2 * s, 5 * s, 14 * s, 14 * s, WHITE)
+    rect(img, 4 * s, 1 * s, 5 * s, 3 * s, DARK)
+    rect(img, 11 * s, 1 * s, 12 * s, 3 * s, DARK)
+    # a small crossed-out speaker inside the page
+    rect(img, 4 * s, 8 * s, 6 * s, 11 * s, DARK)
+    for i in range(3 * s):
+        rect(img, 6 * s + i, 8 * s - i // 2 - 1, 6 * s + i + 1, 11 * s + i // 2 + 1, DARK)
+    line(img, 10 * s, 7 * s, 13 * s, 12 * s, RED, 1.5 * s)
+    line(img, 10 * s, 12 * s, 13 * s, 7 * s, RED, 1.5 * s)
+
+
+def draw(kind, n):
+    s = n // 16
+    img = canvas(n)
+    if kind in ('app', 'page_header'):
+        calendar(img, s)
+        return img
+    speaker(img, s)
+    if kind == 'idle':
+        waves(img, s, GREEN)
+    elif kind == 'muted':
+        cross(img, s, RED)
+    elif kind == 'muted_user_restore':
+        cross(img, s, AMBER)
+        up_arrow(img, s, GREEN)
+    elif kind == 'filter_hold':
+        pause(img, s, BLUE)
+    return img
+
+
+def dib(img):
+    n = len(img)
+    header = struct.pack('<IiiHHIIiiII', 40, n, n * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+    pixels = b''.join(struct.pack('BBBB', c[2], c[1], c[0], c[3]) for row in reversed(img) for c in row)
+    mask_row = ((n + 31) // 32) * 4
+    mask = b''
+    for row in reversed(img):
+        bits = 0
+        row_bytes = bytearray(mask_row)
+        for x, c in enumerate(row):
+            if c[3] == 0:
+                row_bytes[x // 8] |= 0x80 >> (x % 8)
+        mask += bytes(row_bytes)
+        del bits
+    return header + pixels + mask
+
+
+def write_icon(kind):
+    images = [dib(draw(kind, n)) for n in (16, 32)]
+    out = struct.pack('<HHH', 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for n, data in zip((16, 32), images):
+        out += struct.pack('<BBBBHHII', n, n, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    out += b''.join(images)
+    with open(os.path.join(OUT, kind + '.ico'), 'wb') as f:
+        f.write(out)
+
+
+if __name__ == '__main__':
+    os.makedirs(OUT, exist_ok=True)
+    for kind in ('app', 'page_header', 'idle', 'muted', 'muted_user_restore', 'filter_hold'):
+        write_icon(kind)
