@@ -1,0 +1,421 @@
+// Silence, repeated silence and restore on each kind of device: every ControlPanel value and the
+// wave volume, for a program mute and a user mute, and the restore's safeguards.
+#include <gtest/gtest.h>
+
+#include <cwchar>
+#include <string>
+
+#include "app/startup.h"
+#include "appfilter/app_filter.h"
+#include "meetings/meeting_state.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "sound/mute_engine.h"
+#include "sound/sound_env.h"
+#include "support/fake_device.h"
+
+using namespace soundtest;
+
+namespace {
+
+constexpr DWORD kWave = 0x44444444;
+constexpr DWORD kLoud = 0x00010002;
+constexpr DWORD kFreshVolume = 0x99999999;
+constexpr DWORD kFreshRinger = 0xCCCCCCCC;
+
+struct KindCase {
+  DeviceKind kind;
+  std::vector<Expected> silenced;  // after MuteNow from a fresh device with wave volume kWave
+  std::vector<Expected> restored;  // after the restore that follows
+};
+
+const KindCase kCases[] = {
+    {DeviceKind::OlderCe,
+     {{kVolumeKey, L"Volume", 0}, {kVolumeKey, L"Mute", 0}, {kVolumeKey, L"Screen", 0},
+      {kVolumeKey, L"Key", 0}, {kVolumeKey, L"Ringer", kAbsent},
+      {kUnmutedKey, L"Volume", kWave}, {kUnmutedKey, L"Mute", 7}, {kUnmutedKey, L"Screen", 1},
+      {kUnmutedKey, L"Key", kLoud}, {kShellKey, L"Mode", kAbsent}},
+     {{kVolumeKey, L"Volume", kWave}, {kVolumeKey, L"Mute", 7}, {kVolumeKey, L"Screen", 1},
+      {kVolumeKey, L"Key", kLoud}, {kUnmutedKey, L"Volume", kWave}, {kUnmutedKey, L"Mute", 7},
+      {kUnmutedKey, L"Screen", 1}, {kUnmutedKey, L"Key", kLoud}, {kShellKey, L"Mode", kAbsent}}},
+    {DeviceKind::PocketPc2002,
+     {{kVolumeKey, L"Volume", 0}, {kVolumeKey, L"Mute", 7}, {kVolumeKey, L"Screen", 0},
+      {kVolumeKey, L"Key", 0}, {kVolumeKey, L"Ringer", kAbsent},
+      {kShellKey, L"SavedVolume", kWave}, {kShellKey, L"Mode", 2}, {kShellKey, L"SavedScreen", 1},
+      {kShellKey, L"SavedKey", kLoud}, {kShellKey, L"SavedRingerVolume", kAbsent},
+      {kUnmutedKey, L"Volume", kAbsent}},
+     {{kVolumeKey, L"Volume", kWave}, {kVolumeKey, L"Mute", 7}, {kVolumeKey, L"Screen", 1},
+      {kVolumeKey, L"Key", kLoud}, {kShellKey, L"SavedVolume", kWave}, {kShellKey, L"Mode", 0},
+      {kShellKey, L"SavedScreen", 1}, {kShellKey, L"SavedKey", kLoud},
+      {kVolumeKey, L"Ringer", kAbsent}}},
+    {DeviceKind::PocketPc2003,
+     {{kVolumeKey, L"Volume", 0}, {kVolumeKey, L"Mute", 7}, {kVolumeKey, L"Screen", 0},
+      {kVolumeKey, L"Key", 0}, {kVolumeKey, L"Ringer", kAbsent},
+      {kShellKey, L"SavedVolume", kWave}, {kShellKey, L"Mode", 2}, {kShellKey, L"SavedScreen", 1},
+      {kShellKey, L"SavedKey", kLoud}, {kShellKey, L"SavedRingerVolume", kAbsent},
+      {kRingKey, L"InitVol", kAbsent}, {kEarKey, L"EarCouple", kAbsent}},
+     {{kVolumeKey, L"Volume", kWave}, {kVolumeKey, L"Mute", 7}, {kVolumeKey, L"Screen", 1},
+      {kVolumeKey, L"Key", kLoud}, {kShellKey, L"SavedVolume", kWave}, {kShellKey, L"Mode", 0},
+      {kShellKey, L"SavedScreen", 1}, {kShellKey, L"SavedKey", kLoud},
+      {kRingKey, L"InitVol", kAbsent}}},
+    {DeviceKind::PocketPc2003Phone,
+     {{kVolumeKey, L"Volume", 0}, {kVolumeKey, L"Mute", 7}, {kVolumeKey, L"Screen", 0},
+      {kVolumeKey, L"Key", 0}, {kVolumeKey, L"Ringer", 0}, {kShellKey, L"SavedVolume", kWave},
+      {kShellKey, L"Mode", 2}, {kShellKey, L"SavedScreen", 1}, {kShellKey, L"SavedKey", kLoud},
+      {kShellKey, L"SavedRingerVolume", kFreshRinger}, {kRingKey, L"InitVol", 0},
+      {kEarKey, L"EarCouple", 4}},
+     {{kVolumeKey, L"Volume", kWave}, {kVolumeKey, L"Mute", 7}, {kVolumeKey, L"Screen", 1},
+      {kVolumeKey, L"Key", kLoud}, {kVolumeKey, L"Ringer", kFreshRinger},
+      {kShellKey, L"SavedVolume", kWave}, {kShellKey, L"Mode", 0},
+      {kShellKey, L"SavedScreen", 1}, {kShellKey, L"SavedKey", kLoud},
+      {kShellKey, L"SavedRingerVolume", kFreshRinger}, {kRingKey, L"InitVol", 3},
+      {kEarKey, L"EarCouple", 1}}},
+};
+
+void PrintTo(const KindCase& c, std::ostream* os) { *os << KindName(c.kind); }
+
+class MuteMatrix : public ::testing::TestWithParam<KindCase> {
+ protected:
+  void SetUp() override {
+    SetUpDevice(hkcu_, GetParam().kind);
+    fake::device().waveVolume = kWave;
+  }
+  HKEY root() const { return hkcu_.root(); }
+  bool Phone() const { return GetParam().kind == DeviceKind::PocketPc2003Phone; }
+  bool Older() const { return GetParam().kind == DeviceKind::OlderCe; }
+  ScratchHkcu hkcu_;
+};
+
+TEST_P(MuteMatrix, ProgramMuteSilencesThenRestoresEveryValue) {
+  MuteNow();
+  EXPECT_TRUE(Muted);
+  EXPECT_EQ(0u, fake::device().waveVolume);
+  EXPECT_EQ(1, fake::device().refreshes);
+  EXPECT_EQ(IDI_MUTED, fake::CurrentIconId());
+  ExpectValues(root(), GetParam().silenced, "after the silence");
+  if (Phone()) {
+    EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKey, L"Sound"));
+  }
+
+  // The user changes things during the mute; a repeated silence keeps the first saved state.
+  RegPutDword(root(), kVolumeKey, L"Screen", kLoud);
+  fake::device().waveVolume = 0x12121212;
+  MuteNow();
+  EXPECT_EQ(0u, fake::device().waveVolume);
+  ExpectValues(root(), GetParam().silenced, "after the repeated silence");
+
+  RestoreSound();
+  EXPECT_FALSE(Muted);
+  EXPECT_EQ(kWave, fake::device().waveVolume);
+  EXPECT_EQ(IDI_IDLE, fake::CurrentIconId());
+  ExpectValues(root(), GetParam().restored, "after the restore");
+  if (Phone()) {
+    EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKey, L"Sound"));
+    EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKey, L"SavedSound"));
+  }
+  EXPECT_TRUE(fake::device().messageBoxes.empty());
+}
+
+TEST_P(MuteMatrix, UserMuteTakesOverTheShellsSavedValues) {
+  // The user silenced the device by hand: the live values are already quiet and the values to
+  // come back to are the shell's (or, on an older device, VolumeUnmuted's).
+  fake::device().waveVolume = 0;
+  RegPutDword(root(), kVolumeKey, L"Volume", 0);
+  RegPutDword(root(), kVolumeKey, L"Screen", 0);
+  if (Phone()) {
+    RegPutDword(root(), kRingKey, L"InitVol", 0);
+    RegPutDword(root(), kEarKey, L"EarCouple", 4);
+  }
+  Settings.UserUnMute = 1;
+  AdoptUserMute();
+  EXPECT_TRUE(Muted);
+  EXPECT_TRUE(UserRestoreAllowed);
+  EXPECT_EQ(IDI_MUTED_USER_RESTORE, fake::CurrentIconId());
+  if (Older()) {
+    EXPECT_EQ(kFreshVolume, RegDword(root(), kUnmutedKey, L"Volume"));
+  } else {
+    EXPECT_EQ(kFreshVolume, RegDword(root(), kShellKey, L"SavedVolume"));
+    EXPECT_EQ(2u, RegDword(root(), kShellKey, L"Mode"));
+  }
+
+  RestoreSound();
+  EXPECT_EQ(kFreshVolume, fake::device().waveVolume);
+  EXPECT_EQ(kFreshVolume, RegDword(root(), kVolumeKey, L"Volume"));
+  EXPECT_EQ(1u, RegDword(root(), kVolumeKey, L"Screen"));
+  EXPECT_EQ(kLoud, RegDword(root(), kVolumeKey, L"Key"));
+  if (Phone()) {
+    EXPECT_EQ(5u, RegDword(root(), kRingKey, L"InitVol")) << "a silenced ring category comes back";
+    EXPECT_EQ(1u, RegDword(root(), kEarKey, L"EarCouple"));
+    EXPECT_EQ(kFreshRinger, RegDword(root(), kVolumeKey, L"Ringer"));
+  }
+}
+
+TEST_P(MuteMatrix, VibrateOrOffAndBackToRing) {
+  for (const bool vibrate : {true, false}) {
+    SetUpDevice(hkcu_, GetParam().kind);
+    Settings.MuteToVibrate = vibrate;
+    MuteNow();
+    if (Older()) {
+      EXPECT_FALSE(RegValueExists(root(), kShellKey, L"Mode"));
+      continue;
+    }
+    EXPECT_EQ(vibrate ? 1u : 2u, RegDword(root(), kShellKey, L"Mode"));
+    RestoreSound();
+    EXPECT_EQ(0u, RegDword(root(), kShellKey, L"Mode"));
+  }
+}
+
+TEST_P(MuteMatrix, ASavedVolumeOfZeroComesBackAudibleAndWarns) {
+  struct Row {
+    bool protection;
+    bool warnOnly;
+    DWORD expectedVolume;
+    bool warned;
+  };
+  for (const Row row : {Row{false, true, kAudibleVolume, false},
+                        Row{true, false, 0x31313131, false}, Row{true, true, 0x31313131, true}}) {
+    SetUpDevice(hkcu_, GetParam().kind);
+    Settings.SoundProtection.Enabled = row.protection;
+    Settings.SoundProtection.WarnOnly = row.warnOnly;
+    Settings.SPVolume = 0x31313131;
+    if (Phone()) RegPutDword(root(), kVolumeKey, L"Ringer", 0);
+    fake::device().waveVolume = 0;
+    MuteNow();
+
+    bool stateRestoredBeforeWarning = false;
+    size_t launchesAtWarning = 99;
+    fake::device().answerMessageBox = [&](const fake::MessageBoxCall&) {
+      stateRestoredBeforeWarning = !Muted && fake::device().waveVolume == row.expectedVolume;
+      launchesAtWarning = fake::device().launches.size();
+      return IDOK;
+    };
+    RestoreSound();
+    EXPECT_EQ(row.expectedVolume, fake::device().waveVolume);
+    EXPECT_EQ(row.expectedVolume, RegDword(root(), kVolumeKey, L"Volume"));
+    if (Phone()) {
+      EXPECT_EQ(row.expectedVolume, RegDword(root(), kVolumeKey, L"Ringer"));
+    }
+    ASSERT_EQ(row.warned ? 1u : 0u, fake::device().messageBoxes.size());
+    if (!row.warned) continue;
+    const fake::MessageBoxCall& box = fake::device().messageBoxes[0];
+    EXPECT_EQ(nullptr, box.owner);
+    EXPECT_EQ(L"QuietMinder Error", box.caption);
+    EXPECT_EQ(std::wstring(kInaudibleRestoreText), box.text);
+    EXPECT_NE(std::wstring::npos, box.text.find(L"inaudible.  The volume"));
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_SETFOREGROUND | MB_TOPMOST), box.type);
+    EXPECT_TRUE(stateRestoredBeforeWarning);
+    EXPECT_EQ(0u, launchesAtWarning) << "the applet opens when the warning is closed";
+    ASSERT_EQ(1u, fake::device().launches.size());
+    EXPECT_EQ(L"\\Windows\\ctlpnl.exe", fake::device().launches[0].module);
+    EXPECT_EQ(L"open", fake::device().launches[0].verb);
+    EXPECT_EQ(L"\\Windows\\cplmain.cpl,9", fake::device().launches[0].commandLine);
+  }
+}
+
+TEST_P(MuteMatrix, ASoundClassMaskOfZeroWarnsWithWarnOnlyProtection) {
+  Settings.SoundProtection.Enabled = true;
+  Settings.SoundProtection.WarnOnly = true;
+  RegPutDword(root(), kVolumeKey, L"Mute", 0);
+  MuteNow();
+  RestoreSound();
+  EXPECT_EQ(kWave, fake::device().waveVolume);
+  EXPECT_EQ(1u, fake::device().messageBoxes.size());
+}
+
+// Nothing saved: the wave volume is 0 while not muted (the filter holds muting off).
+TEST_P(MuteMatrix, RestoreWithNothingSavedOnlyMakesTheVolumeAudible) {
+  FilterHold = true;
+  fake::device().waveVolume = 0;
+  RegPutDword(root(), kVolumeKey, L"Volume", 0);
+  if (!Older()) RegPutDword(root(), kShellKey, L"Mode", 2);
+  AdoptUserMute();  // held: restores at once
+  EXPECT_FALSE(Muted);
+  EXPECT_EQ(kAudibleVolume, fake::device().waveVolume);
+  EXPECT_EQ(IDI_FILTER_HOLD, fake::CurrentIconId());
+  ExpectValues(root(),
+               {{kVolumeKey, L"Volume", kAudibleVolume}, {kVolumeKey, L"Mute", 7},
+                {kVolumeKey, L"Screen", 1}, {kVolumeKey, L"Key", kLoud}},
+               "live values");
+  if (Older()) {
+    ExpectValues(root(), {{kUnmutedKey, L"Volume", kAudibleVolume}, {kUnmutedKey, L"Mute", 7},
+                          {kUnmutedKey, L"Screen", 1}, {kUnmutedKey, L"Key", kLoud}},
+                 "unmuted values");
+  } else {
+    ExpectValues(root(), {{kShellKey, L"Mode", 0}, {kShellKey, L"SavedVolume", kFreshVolume},
+                          {kShellKey, L"SavedScreen", 1}, {kShellKey, L"SavedKey", kLoud}},
+                 "shell values");
+  }
+  if (Phone()) {
+    ExpectValues(root(), {{kVolumeKey, L"Ringer", kFreshRinger}, {kRingKey, L"InitVol", 3},
+                          {kEarKey, L"EarCouple", 1}},
+                 "phone values");
+    EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKey, L"Sound"));
+  }
+}
+
+TEST_P(MuteMatrix, AStateIsGivenBackOnlyOnce) {
+  MuteNow();
+  RestoreSound();
+  // Later the user changes the tap sound and silences by hand while the filter holds.
+  RegPutDword(root(), kVolumeKey, L"Screen", kLoud);
+  fake::device().waveVolume = 0;
+  FilterHold = true;
+  RestoreSound();
+  EXPECT_EQ(kLoud, RegDword(root(), kVolumeKey, L"Screen"));
+  EXPECT_EQ(kAudibleVolume, fake::device().waveVolume);
+}
+
+TEST_P(MuteMatrix, RestoreWhileNotMutedAndAudibleChangesNothing) {
+  RestoreSound();
+  EXPECT_EQ(kWave, fake::device().waveVolume);
+  EXPECT_EQ(0, fake::device().refreshes);
+  EXPECT_TRUE(fake::device().iconCalls.empty());
+  FilterHold = true;
+  RestoreSound();
+  EXPECT_EQ(IDI_FILTER_HOLD, fake::CurrentIconId());
+  EXPECT_EQ(0, fake::device().refreshes);
+}
+
+TEST_P(MuteMatrix, MuteNowWhileTheFilterHolds) {
+  FilterHold = true;
+  MuteNow();
+  EXPECT_FALSE(Muted);
+  EXPECT_EQ(kWave, fake::device().waveVolume);
+  EXPECT_EQ(IDI_FILTER_HOLD, fake::CurrentIconId());
+  ExpectValues(root(), {{kVolumeKey, L"Volume", kFreshVolume}, {kVolumeKey, L"Screen", 1}},
+               "nothing silenced");
+
+  FilterHold = false;
+  MuteNow();
+  FilterHold = true;
+  MuteNow();  // a running mute ends
+  EXPECT_FALSE(Muted);
+  EXPECT_EQ(kWave, fake::device().waveVolume);
+  ExpectValues(root(), GetParam().restored, "held while muted");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, MuteMatrix, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return KindName(info.param.kind); });
+
+class PhoneRingTone : public ::testing::Test {
+ protected:
+  void SetUp() override { SetUpDevice(hkcu_, DeviceKind::PocketPc2003Phone); }
+  HKEY root() const { return hkcu_.root(); }
+  ScratchHkcu hkcu_;
+};
+
+TEST_F(PhoneRingTone, MarkersNeverReplaceTheKeptTone) {
+  struct Row {
+    const wchar_t* sound;
+    const wchar_t* saved;
+    const wchar_t* restored;
+  };
+  for (const Row row : {Row{L"*none*", L"\\Windows\\Kept.wav", L"\\Windows\\Kept.wav"},
+                        Row{L"*vibrate*", L"\\Windows\\Kept.wav", L"\\Windows\\Kept.wav"},
+                        Row{L"\\Windows\\Now.wav", L"\\Windows\\Old.wav", L"\\Windows\\Now.wav"},
+                        Row{L"*NONE*", L"\\Windows\\Kept.wav", L"*NONE*"}}) {
+    SetUpDevice(hkcu_, DeviceKind::PocketPc2003Phone);
+    RegPutText(root(), kRingToneKey, L"Sound", row.sound);
+    RegPutText(root(), kRingToneKey, L"SavedSound", row.saved);
+    MuteNow();
+    EXPECT_EQ(row.sound, RegText(root(), kRingToneKey, L"Sound")) << "the mute leaves it";
+    RestoreSound();
+    EXPECT_EQ(row.restored, RegText(root(), kRingToneKey, L"Sound")) << row.sound;
+    EXPECT_EQ(row.restored, RegText(root(), kRingToneKey, L"SavedSound")) << row.sound;
+  }
+}
+
+TEST_F(PhoneRingTone, ARingToneThatWasNeverReadIsNotWrittenBack) {
+  const std::wstring longTone = L"\\Storage Card\\" + std::wstring(286, L'r');
+  struct Row {
+    std::wstring sound;
+    bool savedPresent;
+  };
+  for (const Row& row : {Row{longTone, true}, Row{L"*none*", false}, Row{L"*vibrate*", false}}) {
+    SetUpDevice(hkcu_, DeviceKind::PocketPc2003Phone);
+    RegPutText(root(), kRingToneKey, L"Sound", row.sound);
+    if (!row.savedPresent) RegDeleteValueAt(root(), kRingToneKey, L"SavedSound");
+    MuteNow();
+    RestoreSound();
+    EXPECT_EQ(row.sound, RegText(root(), kRingToneKey, L"Sound"));
+    EXPECT_EQ(row.savedPresent, RegValueExists(root(), kRingToneKey, L"SavedSound"));
+    EXPECT_EQ(0x99999999u, fake::device().waveVolume) << "the rest comes back";
+  }
+}
+
+TEST_F(PhoneRingTone, AToneReadByAnEarlierMuteIsNotWrittenByALaterOne) {
+  MuteNow();
+  RestoreSound();
+  RegPutText(root(), kRingToneKey, L"Sound", L"*none*");
+  RegDeleteValueAt(root(), kRingToneKey, L"SavedSound");
+  MuteNow();
+  RestoreSound();
+  EXPECT_EQ(L"*none*", RegText(root(), kRingToneKey, L"Sound"));
+}
+
+TEST(MuteTiming, UserMuteTimeAndExtension) {
+  ScratchHkcu hkcu;
+  struct Row {
+    DWORD userMuteTime;
+    bool extendDefault;
+    bool expectExtend;
+  };
+  for (const Row row : {Row{0, false, true}, Row{900, false, false}, Row{900, true, true}}) {
+    SetUpDevice(hkcu, DeviceKind::PocketPc2003);
+    Settings.UserMuteTime = row.userMuteTime;
+    Settings.ExtendMuteDefault = row.extendDefault;
+    const ULONGLONG now = fake::device().utcNow;
+    fake::device().waveVolume = 0;
+    AdoptUserMute();
+    EXPECT_EQ(now + fake::Seconds(row.userMuteTime), MuteUntil);
+    EXPECT_EQ(row.expectExtend, ExtendToPowerOn);
+
+    // A repeated take-over keeps the running mute's end.
+    fake::AdvanceClock(60);
+    Settings.UserMuteTime = 7200;
+    ExtendToPowerOn = !row.expectExtend;
+    AdoptUserMute();
+    EXPECT_EQ(now + fake::Seconds(row.userMuteTime), MuteUntil);
+    EXPECT_EQ(!row.expectExtend, ExtendToPowerOn);
+  }
+}
+
+TEST(MuteTiming, TimeFromNowAddsSecondsToTheDeviceClock) {
+  fake::ResetDevice();
+  const ULONGLONG now = fake::device().utcNow;
+  EXPECT_EQ(now, TimeFromNow(0));
+  EXPECT_EQ(now + 0xFFFFFFFFULL * 10'000'000ULL, TimeFromNow(0xFFFFFFFF));
+}
+
+TEST(MuteTiming, UserRestoreAllowedByKindOfMute) {
+  ScratchHkcu hkcu;
+  struct Row {
+    DWORD userUnMute;
+    bool programMute;
+    bool userMute;
+  };
+  for (const Row row : {Row{0, false, false}, Row{1, false, true}, Row{2, true, true}}) {
+    SetUpDevice(hkcu, DeviceKind::PocketPc2002);
+    Settings.UserUnMute = row.userUnMute;
+    MuteNow();
+    EXPECT_EQ(row.programMute, UserRestoreAllowed) << row.userUnMute;
+    EXPECT_EQ(row.programMute ? IDI_MUTED_USER_RESTORE : IDI_MUTED, fake::CurrentIconId());
+    RestoreSound();
+    EXPECT_FALSE(UserRestoreAllowed);
+    fake::device().waveVolume = 0;
+    AdoptUserMute();
+    EXPECT_EQ(row.userMute, UserRestoreAllowed) << row.userUnMute;
+  }
+}
+
+TEST(MuteTiming, VolumeIsZeroOnlyWhenReadAsZero) {
+  fake::ResetDevice();
+  fake::device().waveVolume = 0x00010000;
+  EXPECT_FALSE(VolumeIsZero());
+  fake::device().waveVolume = 0;
+  EXPECT_TRUE(VolumeIsZero());
+  fake::device().volumeReadable = false;
+  EXPECT_FALSE(VolumeIsZero());
+}
+
+}  // namespace
