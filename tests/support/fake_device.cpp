@@ -59,6 +59,7 @@ bool GetPlatformType(wchar_t* buffer, size_t chars) {
 
 bool GetWaveVolume(DWORD* volume) {
   ++g_device.volumeReads;
+  if (g_device.onVolumeRead) g_device.onVolumeRead();
   if (!g_device.volumeReadable) return false;
   *volume = g_device.waveVolume;
   return true;

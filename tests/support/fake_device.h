@@ -41,6 +41,7 @@ struct Device {
   DWORD waveVolume = 0x99999999;
   bool volumeReadable = true;
   int volumeReads = 0;
+  std::function<void()> onVolumeRead;  // runs before each read (a test may throw from it)
   int volumeWrites = 0;
   int refreshes = 0;
   std::vector<std::wstring> soundsPlayed;
