@@ -1,0 +1,17 @@
+// Sound protection: puts the user's protected screen-tap, button and (on an older platform)
+// sound-class settings back when they change, and stores the protection settings.
+#pragma once
+#include <windows.h>
+
+// UTC file time of the last time the check put values back; 0 until then. Not stored.
+extern ULONGLONG LastProtected;
+
+// One run of the periodic check (once per check tick). Does nothing while the program holds the
+// device silent, or unless protection is on in "Protect my settings" mode. The sound-class mask
+// is protected only on an older platform; a Pocket PC's mask belongs to its shell and is neither
+// compared nor written. Acts only on a complete read of the live values, so a key it cannot read
+// whole is never written from guesses; the volume and ring volume go back as they were read.
+void ProtectSoundSettings();
+
+// Writes "SoundProtection", "SPVolume", "SPMute", "SPScreen" and "SPKey" to the settings key.
+void SaveSoundProtection();
