@@ -2,8 +2,11 @@
 
 #include "app/startup.h"
 #include "app/tray_icon.h"
+#include "appfilter/app_filter.h"
 #include "platform/handheld.h"
 #include "settings/settings.h"
+#include "sound/mute_engine.h"
+#include "sound/taskbar_volume.h"
 #include "ui/settings_window.h"
 
 #include "common/scoped.h"
@@ -54,6 +57,34 @@ void CALLBACK CheckTimerProc(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 LRESULT RunCheckTick() {
+  const bool heldBefore = FilterHold;
+  UpdateAppFilter();
+  const bool mutedBefore = Muted;
+  if (Muted) {
+    if (!ExtendToPowerOn || FilterHold) CheckMuteExpiry();
+  } else {
+    CheckForMeeting();
+  }
+
+  // A volume that cannot be read counts as unchanged.
+  DWORD volume = 0;
+  const bool volumeRead = GetWaveVolume(&volume);
+  bool volumeChanged = false;
+  if (Muted && volumeRead && volume != 0) {
+    volumeChanged = true;
+    if (UserRestoreAllowed) {
+      RestoreSound();
+    } else {
+      MuteNow();
+    }
+  } else if (!Muted && VolumeIsZero()) {
+    AdoptUserMute();
+  } else if (!Muted) {
+    if (heldBefore && !FilterHold) SetTrayIcon(TrayOperation::Modify, IDI_IDLE);
+    if (!heldBefore && FilterHold) SetTrayIcon(TrayOperation::Modify, IDI_FILTER_HOLD);
+  }
+
+  if (Muted != mutedBefore || SoundRefreshPending || volumeChanged) RefreshVolumeIndicator();
   return 1;
 }
 
@@ -61,6 +92,22 @@ void RunPowerOnStep() {
   if (SettingsWindowOpen) return;
   StopCheckTimer(true);
   ScopeExit rearm([] { StartCheckTimer(); });
+  UpdateAppFilter();
+  const bool mutedBefore = Muted;
+  if (Muted) {
+    CheckMuteExpiry();
+    DWORD volume = 0;
+    if (Muted && GetWaveVolume(&volume) && volume != 0) {
+      if (UserRestoreAllowed) {
+        AdoptUserMute();
+      } else {
+        MuteNow();
+      }
+    }
+  } else {
+    CheckForMeeting();
+  }
+  if (Muted != mutedBefore || SoundRefreshPending) RefreshVolumeIndicator();
 }
 
 void RefreshVolumeIndicator() {
@@ -88,7 +135,12 @@ void OpenSettingsWindow(WPARAM iconId, LPARAM mouseMessage) {
     StartCheckTimer();
   });
   const INT_PTR result = RunSettingsWindow(MainWindow);
-  (void)result;
+  if (result > 0) {
+    FilterHold = false;
+    MuteNow();
+  } else {
+    RestoreSound();
+  }
   if (!(IsPocketPcV3 || IsPocketPcV4)) {
     ShowWindow(MainWindow, SW_HIDE);
     ReturnFocus(MainWindow);
@@ -117,6 +169,7 @@ void RunShutdownDuties() {
     KillTimer(MainWindow, kCheckTimerId);
     CheckTimer = 0;
   }
+  if (Muted) RestoreSound();
   SetTrayIcon(TrayOperation::Delete, IDI_IDLE);
   Sleep(500);
   PostQuitMessage(0);
