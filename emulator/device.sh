@@ -38,7 +38,16 @@ case "$cmd" in
     ;;
   tool)
     dir=$1; shift
-    run_on "$dir" 'C:\windows\qmdevice.exe' "$@"
+    # Files of the host named on the command line are handed over by their Windows path.
+    args=()
+    for a in "$@"; do
+      if [ -e "$a" ] && [[ "$a" == */* || "$a" == *.* ]]; then
+        args+=("$(WINEPREFIX=$dir winepath -w "$(realpath "$a")" 2>/dev/null)")
+      else
+        args+=("$a")
+      fi
+    done
+    run_on "$dir" 'C:\windows\qmdevice.exe' "${args[@]}"
     ;;
   program)
     dir=$1; shift
