@@ -6,6 +6,7 @@
 #include "platform/handheld.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
+#include "sound/sound_protection.h"
 #include "sound/taskbar_volume.h"
 #include "ui/settings_window.h"
 
@@ -84,6 +85,7 @@ LRESULT RunCheckTick() {
     if (!heldBefore && FilterHold) SetTrayIcon(TrayOperation::Modify, IDI_FILTER_HOLD);
   }
 
+  ProtectSoundSettings();
   if (Muted != mutedBefore || SoundRefreshPending || volumeChanged) RefreshVolumeIndicator();
   return 1;
 }
@@ -112,6 +114,7 @@ void RunPowerOnStep() {
 
 void RefreshVolumeIndicator() {
   if (IsPocketPcV3 || IsPocketPcV4) {
+    RefreshTaskBarVolume();
     return;
   }
   SetForegroundWindow(MainWindow);
@@ -141,7 +144,9 @@ void OpenSettingsWindow(WPARAM iconId, LPARAM mouseMessage) {
   } else {
     RestoreSound();
   }
-  if (!(IsPocketPcV3 || IsPocketPcV4)) {
+  if (IsPocketPcV3 || IsPocketPcV4) {
+    RefreshTaskBarVolume();
+  } else {
     ShowWindow(MainWindow, SW_HIDE);
     ReturnFocus(MainWindow);
   }
