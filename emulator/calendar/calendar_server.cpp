@@ -1,0 +1,326 @@
+#include "calendar/calendar_server.h"
+
+#include <climits>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "calendar/calendar_store.h"
+#include "calendar/calendar_view.h"
+#include "platform/poom.h"
+
+namespace {
+
+LONG g_liveObjects = 0;
+
+// Reference counting shared by the calendar's objects. `Derived` answers QueryInterface.
+template <typename Derived>
+class Counted {
+ public:
+  Counted() { InterlockedIncrement(&g_liveObjects); }
+  virtual ~Counted() { InterlockedDecrement(&g_liveObjects); }
+  ULONG AddRefImpl() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+  ULONG ReleaseImpl() {
+    const LONG left = InterlockedDecrement(&refs_);
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left);
+  }
+
+ private:
+  LONG refs_ = 1;
+};
+
+#define CALENDAR_IUNKNOWN                                                        \
+  ULONG STDMETHODCALLTYPE AddRef() override { return AddRefImpl(); }             \
+  ULONG STDMETHODCALLTYPE Release() override { return ReleaseImpl(); }
+
+using ViewPtr = std::shared_ptr<const CalendarView>;
+
+BSTR AllocText(const std::wstring& s) {
+  return SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
+}
+
+class AppointmentObject final : public IAppointment, public Counted<AppointmentObject> {
+ public:
+  AppointmentObject(ViewPtr view, const Occurrence& o) : view_(std::move(view)), o_(o) {}
+  CALENDAR_IUNKNOWN
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IAppointment) return E_NOINTERFACE;
+    *out = static_cast<IAppointment*>(this);
+    AddRef();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_Start(DATE* start) override {
+    if (!start) return E_POINTER;
+    *start = DateFromCivil(o_.localStart);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_End(DATE* end) override {
+    if (!end) return E_POINTER;
+    *end = DateFromCivil(o_.localEnd);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_AllDayEvent(VARIANT_BOOL* allDay) override {
+    if (!allDay) return E_POINTER;
+    *allDay = item().allDay ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_BusyStatus(long* status) override {
+    if (!status) return E_POINTER;
+    *status = item().busyStatus;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_Categories(BSTR* categories) override {
+    if (!categories) return E_POINTER;
+    *categories = nullptr;
+    const auto& names = item().categories;
+    if (names.empty()) return S_OK;
+    std::wstring joined;
+    for (const std::wstring& n : names) {
+      if (!joined.empty()) joined += L", ";
+      joined += n;
+    }
+    *categories = AllocText(joined);
+    return *categories ? S_OK : E_OUTOFMEMORY;
+  }
+  HRESULT STDMETHODCALLTYPE get_Subject(BSTR* subject) override {
+    if (!subject) return E_POINTER;
+    *subject = nullptr;
+    if (item().subject.empty()) return S_OK;
+    *subject = AllocText(item().subject);
+    return *subject ? S_OK : E_OUTOFMEMORY;
+  }
+  HRESULT STDMETHODCALLTYPE get_Duration(long* minutes) override {
+    if (!minutes) return E_POINTER;
+    const int64_t m = (item().durationSeconds + 30) / 60;
+    *minutes = static_cast<long>(m > LONG_MAX ? LONG_MAX : m);
+    return S_OK;
+  }
+
+ private:
+  const Appointment& item() const { return view_->store().appointments[o_.appointment]; }
+  ViewPtr view_;
+  Occurrence o_;
+};
+
+class CollectionObject final : public IPOutlookItemCollection,
+                               public Counted<CollectionObject> {
+ public:
+  explicit CollectionObject(ViewPtr view) : view_(std::move(view)) {}
+  CALENDAR_IUNKNOWN
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IPOutlookItemCollection) return E_NOINTERFACE;
+    *out = static_cast<IPOutlookItemCollection*>(this);
+    AddRef();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE put_IncludeRecurrences(VARIANT_BOOL include) override {
+    includeRecurrences_ = include != VARIANT_FALSE;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_IncludeRecurrences(VARIANT_BOOL* include) override {
+    if (!include) return E_POINTER;
+    *include = includeRecurrences_ ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Find(BSTR text, IAppointment** item) override {
+    if (!item) return E_POINTER;
+    *item = nullptr;
+    matches_.clear();
+    next_ = 0;
+    searched_ = false;
+    if (!text) return E_INVALIDARG;
+    Restriction restriction;
+    std::wstring error;
+    if (!ParseRestriction(std::wstring(text, SysStringLen(text)), &restriction, &error)) {
+      return E_INVALIDARG;
+    }
+    try {
+      for (const Occurrence& o :
+           view_->Touching(restriction.firstDay, restriction.lastDay, includeRecurrences_)) {
+        if (Satisfies(restriction, view_->store(), o)) matches_.push_back(o);
+      }
+    } catch (const std::bad_alloc&) {
+      matches_.clear();
+      return E_OUTOFMEMORY;
+    }
+    searched_ = true;
+    return FindNext(item);
+  }
+  HRESULT STDMETHODCALLTYPE FindNext(IAppointment** item) override {
+    if (!item) return E_POINTER;
+    *item = nullptr;
+    if (!searched_) return E_UNEXPECTED;
+    if (next_ >= matches_.size()) return S_FALSE;
+    *item = new (std::nothrow) AppointmentObject(view_, matches_[next_]);
+    if (!*item) return E_OUTOFMEMORY;
+    ++next_;
+    return S_OK;
+  }
+
+ private:
+  ViewPtr view_;
+  bool includeRecurrences_ = false;
+  bool searched_ = false;
+  std::vector<Occurrence> matches_;
+  size_t next_ = 0;
+};
+
+class FolderObject final : public IFolder, public Counted<FolderObject> {
+ public:
+  explicit FolderObject(ViewPtr view) : view_(std::move(view)) {}
+  CALENDAR_IUNKNOWN
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IFolder) return E_NOINTERFACE;
+    *out = static_cast<IFolder*>(this);
+    AddRef();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_Items(IPOutlookItemCollection** items) override {
+    if (!items) return E_POINTER;
+    *items = new (std::nothrow) CollectionObject(view_);
+    return *items ? S_OK : E_OUTOFMEMORY;
+  }
+
+ private:
+  ViewPtr view_;
+};
+
+class ApplicationObject final : public IPOutlookApp,
+                                public ICategoryDatabase,
+                                public Counted<ApplicationObject> {
+ public:
+  CALENDAR_IUNKNOWN
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid == IID_IUnknown || iid == IID_IPOutlookApp) {
+      *out = static_cast<IPOutlookApp*>(this);
+    } else if (iid == IID_ICategoryDatabase) {
+      *out = static_cast<ICategoryDatabase*>(this);
+    } else {
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE Logon(LONG_PTR) override {
+    if (loggedOn_) return S_OK;
+    if (!Open()) return E_FAIL;
+    loggedOn_ = true;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Logoff() override {
+    if (!loggedOn_) return E_UNEXPECTED;
+    loggedOn_ = false;
+    view_.reset();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetDefaultFolder(int folderId, IFolder** folder) override {
+    if (!folder) return E_POINTER;
+    *folder = nullptr;
+    if (!loggedOn_) return E_UNEXPECTED;
+    if (folderId != kCalendarFolder) return E_INVALIDARG;
+    *folder = new (std::nothrow) FolderObject(view_);
+    return *folder ? S_OK : E_OUTOFMEMORY;
+  }
+  HRESULT STDMETHODCALLTYPE SystemTimeToVariantTime(SYSTEMTIME* time, DATE* date) override {
+    if (!time || !date) return E_POINTER;
+    if (!ValidDate(time->wYear, time->wMonth, time->wDay) || time->wHour > 23 ||
+        time->wMinute > 59 || time->wSecond > 59) {
+      return E_INVALIDARG;
+    }
+    *date = DateFromCivil(CivilFromSystemTime(*time));
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE VariantTimeToSystemTime(DATE date, SYSTEMTIME* time) override {
+    if (!time) return E_POINTER;
+    // 0100-01-01 to 9999-12-31, the range of a DATE.
+    if (!(date >= -657434.0 && date < 2958466.0)) return E_INVALIDARG;
+    *time = SystemTimeFromCivil(CivilFromDate(date));
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE SysFreeString(BSTR text) override {
+    ::SysFreeString(text);
+    return S_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE GetCount(ULONG* count) override {
+    if (!count) return E_POINTER;
+    *count = 0;
+    if (!view_ && !Open()) return E_FAIL;
+    *count = static_cast<ULONG>(view_->store().categories.size());
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetName(ULONG index, BSTR* name) override {
+    if (!name) return E_POINTER;
+    *name = nullptr;
+    if (!view_ && !Open()) return E_FAIL;
+    const auto& names = view_->store().categories;
+    if (index >= names.size()) return E_INVALIDARG;
+    *name = AllocText(names[index]);
+    return *name ? S_OK : E_OUTOFMEMORY;
+  }
+
+ private:
+  bool Open() {
+    std::wstring error;
+    try {
+      view_ = OpenCalendarView(CalendarStorePath(), &error);
+    } catch (const std::bad_alloc&) {
+      view_.reset();
+    }
+    return view_ != nullptr;
+  }
+  bool loggedOn_ = false;
+  ViewPtr view_;
+};
+
+class Factory final : public IClassFactory {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
+    *out = static_cast<IClassFactory*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    auto* app = new (std::nothrow) ApplicationObject();
+    if (!app) return E_OUTOFMEMORY;
+    const HRESULT hr = app->QueryInterface(iid, out);
+    app->Release();
+    return hr;
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+    if (lock) InterlockedIncrement(&g_liveObjects);
+    else InterlockedDecrement(&g_liveObjects);
+    return S_OK;
+  }
+};
+
+Factory g_factory;
+
+}  // namespace
+
+HRESULT CalendarGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (clsid != CLSID_PocketOutlookApplication) return CLASS_E_CLASSNOTAVAILABLE;
+  return g_factory.QueryInterface(iid, out);
+}
+
+LONG CalendarLiveObjects() { return g_liveObjects; }

@@ -1,0 +1,22 @@
+// Reads an iCalendar (.ics) file into appointments for the device's calendar.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "calendar/calendar_model.h"
+
+struct IcsImport {
+  std::vector<TimeZoneDef> zones;
+  std::vector<Appointment> appointments;  // zoneIndex counts within `zones` above
+  size_t events = 0;           // events read, cancelled ones included
+  size_t cancelled = 0;        // events marked cancelled: not imported
+  size_t otherComponents = 0;  // to-dos, journals, free/busy and unknown components: ignored
+  size_t unknownZones = 0;     // times naming a zone the file does not define: device time
+};
+
+// Largest file the device accepts.
+inline constexpr size_t kMaxIcsBytes = 32u << 20;
+
+// Parses the whole file. On failure returns false with `error` naming the line and the reason;
+// `out` is then left empty so that nothing of the file is used.
+bool ParseIcs(const std::string& bytes, IcsImport* out, std::wstring* error);
