@@ -1,0 +1,281 @@
+// The mute state's transitions, driven through the real main window by its tick and power-on
+// messages, with the fake handheld's clock, on each kind of device.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "appfilter/app_filter.h"
+#include "meetings/meeting_state.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "sound/mute_engine.h"
+#include "sound/sound_env.h"
+#include "support/fake_device.h"
+
+using namespace soundtest;
+
+namespace {
+
+constexpr DWORD kWave = 0x55555555;
+constexpr wchar_t kListedApp[] = L"Transitions Listed Application";
+
+class Transitions : public ::testing::TestWithParam<DeviceKind> {
+ protected:
+  void SetUp() override {
+    SetUpDevice(hkcu_, GetParam());
+    fake::device().waveVolume = kWave;
+    static const ATOM atom = [] {
+      WNDCLASSW wc{};
+      wc.lpfnWndProc = MainWindowProc;
+      wc.hInstance = GetModuleHandleW(nullptr);
+      wc.lpszClassName = L"QMTransitionsMain";
+      return RegisterClassW(&wc);
+    }();
+    ASSERT_NE(0, atom);
+    MainWindow = CreateWindowExW(0, L"QMTransitionsMain", L"QMind", WS_SYSMENU, 0, 0, 10, 10,
+                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(nullptr, MainWindow);
+    CheckTimer = 0;
+    CheckBusy = false;
+    SettingsWindowOpen = false;
+  }
+  void TearDown() override {
+    if (app_) DestroyWindow(app_);
+    KillTimer(MainWindow, kCheckTimerId);
+    CheckTimer = 0;
+    // Destroying the window would run the shutdown duties again.
+    SetWindowLongPtrW(MainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcW));
+    DestroyWindow(MainWindow);
+    MainWindow = nullptr;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+  }
+
+  LRESULT Tick() { return SendMessageW(MainWindow, WM_CHECK, 1, 0); }
+  void PowerOn() { SendMessageW(MainWindow, WM_POWERON_NOTIFY, 0, 0); }
+  void StartListedApp() {
+    app_ = CreateWindowExW(0, L"STATIC", kListedApp, WS_OVERLAPPED | WS_VISIBLE, 0, 0, 10, 10,
+                           nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, app_);
+  }
+  void StopListedApp() {
+    DestroyWindow(app_);
+    app_ = nullptr;
+  }
+  // The user turns the device's volume down to nothing, as the shell would.
+  void UserSilences() {
+    fake::device().waveVolume = 0;
+    RegPutDword(hkcu_.root(), kVolumeKey, L"Volume", 0);
+  }
+  DWORD LiveScreen() const { return RegDword(hkcu_.root(), kVolumeKey, L"Screen"); }
+
+  ScratchHkcu hkcu_;
+  HWND app_ = nullptr;
+};
+
+TEST_P(Transitions, AHandMadeSilenceBecomesAUserMuteThatEndsAfterUserMuteTime) {
+  Settings.UserMuteTime = 900;
+  UserSilences();
+  EXPECT_EQ(1, Tick());
+  EXPECT_TRUE(Muted);
+  EXPECT_FALSE(ExtendToPowerOn);
+  EXPECT_EQ(IDI_MUTED, fake::CurrentIconId());
+  EXPECT_EQ(0u, LiveScreen()) << "the tap sound is silenced with the rest";
+
+  fake::AdvanceClock(899);
+  Tick();
+  EXPECT_TRUE(Muted) << "not due yet";
+  fake::AdvanceClock(1);
+  Tick();
+  EXPECT_FALSE(Muted);
+  EXPECT_EQ(IDI_IDLE, fake::CurrentIconId());
+  EXPECT_EQ(1u, LiveScreen());
+  EXPECT_NE(0u, fake::device().waveVolume);
+  Tick();
+  EXPECT_FALSE(Muted) << "the restored volume is not taken for a new silence";
+}
+
+TEST_P(Transitions, AUserMuteTimeOfZeroLastsToTheNextPowerOn) {
+  UserSilences();
+  Tick();
+  ASSERT_TRUE(Muted);
+  EXPECT_TRUE(ExtendToPowerOn);
+  fake::AdvanceClock(24 * 3600);
+  Tick();
+  EXPECT_TRUE(Muted) << "a tick never ends a mute extended to the power-on";
+  PowerOn();
+  EXPECT_FALSE(Muted);
+  EXPECT_EQ(1u, LiveScreen());
+  EXPECT_NE(0u, CheckTimer) << "the power-on step arms the timer again";
+}
+
+TEST_P(Transitions, AnExtendedMuteOutlivesItsTimeUntilPowerOn) {
+  Settings.ExtendMuteDefault = true;
+  MuteUntil = TimeFromNow(60);
+  ExtendToPowerOn = true;
+  MuteNow();
+  fake::AdvanceClock(30);
+  PowerOn();
+  EXPECT_TRUE(Muted) << "power-on before the mute's time";
+  fake::AdvanceClock(3600);
+  Tick();
+  EXPECT_TRUE(Muted);
+  PowerOn();
+  EXPECT_FALSE(Muted);
+  EXPECT_EQ(kWave, fake::device().waveVolume);
+}
+
+TEST_P(Transitions, AMuteEndsAtItsTimeWhenNotExtended) {
+  MuteUntil = TimeFromNow(600);
+  ExtendToPowerOn = false;
+  MuteNow();
+  fake::AdvanceClock(599);
+  Tick();
+  EXPECT_TRUE(Muted);
+  fake::AdvanceClock(1);
+  Tick();
+  EXPECT_FALSE(Muted);
+  EXPECT_EQ(kWave, fake::device().waveVolume);
+}
+
+TEST_P(Transitions, ARaisedVolumeIsUndoneOrEndsTheMuteAsUserUnMuteSays) {
+  struct Row {
+    DWORD userUnMute;
+    bool userMute;
+    bool endsMute;
+  };
+  const Row rows[] = {{0, false, false}, {1, false, false}, {2, false, true},
+                      {0, true, false},  {1, true, true},   {2, true, true}};
+  for (const Row& row : rows) {
+    SetUpDevice(hkcu_, GetParam());
+    fake::device().waveVolume = kWave;
+    Settings.UserUnMute = row.userUnMute;
+    Settings.UserMuteTime = 3600;
+    if (row.userMute) {
+      UserSilences();
+      Tick();
+    } else {
+      MuteUntil = TimeFromNow(3600);
+      MuteNow();
+    }
+    ASSERT_TRUE(Muted);
+    fake::device().waveVolume = 0x20002000;  // somebody turns it up
+    Tick();
+    EXPECT_EQ(!row.endsMute, Muted) << row.userUnMute << (row.userMute ? " user" : " program");
+    EXPECT_EQ(row.endsMute, fake::device().waveVolume != 0);
+    EXPECT_EQ(row.endsMute ? 1u : 0u, LiveScreen());
+  }
+}
+
+TEST_P(Transitions, PowerOnSilencesAgainAndKeepsTheKindOfMute) {
+  // A user mute whose raised volume may end it: silenced again as a user mute, its end kept.
+  Settings.UserUnMute = 1;
+  Settings.UserMuteTime = 3600;
+  UserSilences();
+  Tick();
+  const ULONGLONG until = MuteUntil;
+  fake::AdvanceClock(60);
+  fake::device().waveVolume = kWave;
+  PowerOn();
+  EXPECT_TRUE(Muted);
+  EXPECT_EQ(0u, fake::device().waveVolume);
+  EXPECT_EQ(until, MuteUntil);
+  EXPECT_TRUE(UserRestoreAllowed);
+  EXPECT_EQ(IDI_MUTED_USER_RESTORE, fake::CurrentIconId());
+
+  // A program mute: silenced again as a program mute.
+  SetUpDevice(hkcu_, GetParam());
+  fake::device().waveVolume = kWave;
+  MuteUntil = TimeFromNow(3600);
+  MuteNow();
+  fake::device().waveVolume = kWave;
+  PowerOn();
+  EXPECT_TRUE(Muted);
+  EXPECT_EQ(0u, fake::device().waveVolume);
+  EXPECT_FALSE(UserRestoreAllowed);
+  EXPECT_EQ(IDI_MUTED, fake::CurrentIconId());
+}
+
+TEST_P(Transitions, AListedApplicationHoldsMutingOffAndEndsARunningMute) {
+  Settings.EnableAppFilter = true;
+  Settings.AppsToFilter = std::wstring(L"Other|") + kListedApp;
+  Settings.UserMuteTime = 3600;
+  ExtendToPowerOn = true;
+  MuteUntil = TimeFromNow(3600);
+  MuteNow();
+  StartListedApp();
+  Tick();
+  EXPECT_FALSE(Muted) << "the hold ends even an extended mute";
+  EXPECT_TRUE(FilterHold);
+  EXPECT_EQ(IDI_FILTER_HOLD, fake::CurrentIconId());
+  EXPECT_EQ(kWave, fake::device().waveVolume);
+
+  UserSilences();
+  Tick();
+  EXPECT_FALSE(Muted) << "a hand-made silence is not taken over while the filter holds";
+  EXPECT_NE(0u, fake::device().waveVolume);
+  EXPECT_EQ(1u, LiveScreen());
+
+  StopListedApp();
+  Tick();
+  EXPECT_FALSE(FilterHold);
+  EXPECT_EQ(IDI_IDLE, fake::CurrentIconId());
+}
+
+TEST_P(Transitions, AMuteThatEndsBeforeTheMeetingDoesNotMuteForItAgain) {
+  MeetingState.InMeeting = true;
+  MeetingState.MeetingEnd = TimeFromNow(3600);
+  MeetingState.NextMeetingCheck = MeetingState.MeetingEnd;
+  MuteUntil = TimeFromNow(600);
+  MuteNow();
+  fake::AdvanceClock(600);
+  Tick();
+  EXPECT_FALSE(Muted);
+  EXPECT_FALSE(MeetingState.InMeeting);
+}
+
+TEST_P(Transitions, AMeetingMuteTakesItsEndAndExtensionFromTheMeeting) {
+  Settings.ExtendMuteDefault = true;
+  MeetingState.InMeeting = true;
+  MeetingState.MeetingEnd = TimeFromNow(1800);
+  MuteForMeeting();
+  EXPECT_TRUE(Muted);
+  EXPECT_EQ(MeetingState.MeetingEnd, MuteUntil);
+  EXPECT_TRUE(ExtendToPowerOn);
+}
+
+TEST_P(Transitions, ANormalExitRestoresTheSound) {
+  MuteUntil = TimeFromNow(3600);
+  MuteNow();
+  SendMessageW(MainWindow, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(Muted) << "a standard close does not end the program";
+  SendMessageW(MainWindow, WM_CLOSE, 1, 0);
+  EXPECT_FALSE(Muted);
+  EXPECT_EQ(kWave, fake::device().waveVolume);
+  EXPECT_EQ(1u, LiveScreen());
+  ASSERT_FALSE(fake::device().iconCalls.empty());
+  EXPECT_EQ(static_cast<DWORD>(NIM_DELETE), fake::device().iconCalls.back().message);
+}
+
+TEST_P(Transitions, AnUnreadableVolumeChangesNothing) {
+  MuteUntil = TimeFromNow(3600);
+  MuteNow();
+  fake::device().volumeReadable = false;
+  fake::device().waveVolume = kWave;
+  Tick();
+  PowerOn();
+  EXPECT_TRUE(Muted);
+  fake::device().volumeReadable = true;
+  RestoreSound();
+  fake::device().volumeReadable = false;
+  Tick();
+  EXPECT_FALSE(Muted) << "an unreadable volume is not taken for a silence";
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, Transitions, ::testing::ValuesIn(kAllKinds),
+                         [](const auto& info) { return KindName(info.param); });
+
+}  // namespace
