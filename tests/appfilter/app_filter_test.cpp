@@ -1,0 +1,193 @@
+// The application filter against real top-level windows: whole-name matching, the hold rules,
+// the title table's limits and the saved settings.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "appfilter/app_filter.h"
+#include "settings/settings.h"
+#include "support/scratch_registry.h"
+
+namespace {
+
+struct WindowCloser {
+  void operator()(HWND window) const { DestroyWindow(window); }
+};
+using Window = std::unique_ptr<std::remove_pointer_t<HWND>, WindowCloser>;
+
+Window OpenWindow(const std::wstring& title, bool visible = true) {
+  return Window(CreateWindowExW(0, L"STATIC", title.c_str(),
+                                WS_OVERLAPPED | (visible ? WS_VISIBLE : 0), 0, 0, 10, 10, nullptr,
+                                nullptr, nullptr, nullptr));
+}
+
+bool TableHolds(const std::wstring& title) {
+  for (size_t i = 0; i < WindowTitleTable.Count; ++i) {
+    if (title == WindowTitleTable.Titles[i]) return true;
+  }
+  return false;
+}
+
+class AppFilter : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Settings = SettingsRecord{};
+    Settings.EnableAppFilter = true;
+    FilterHold = false;
+    FilteredAppRunning = false;
+  }
+};
+
+TEST(AppListNames, WholeNamesOnly) {
+  struct Row {
+    const wchar_t* list;
+    const wchar_t* name;
+    bool listed;
+  };
+  const Row rows[] = {
+      {L"Notes|Solitaire", L"Notes", true},     {L"Notes|Solitaire", L"Solitaire", true},
+      {L"Notes|Solitaire", L"otes", false},     {L"Notes|Solitaire", L"Note", false},
+      {L"Notes|Solitaire", L"notes", false},    {L"Notes|Solitaire", L"Notes|Solitaire", false},
+      {L"Notes|Solitaire", L"", false},         {L"|Notes|", L"Notes", true},
+      {L"Notes||Games", L"", false},            {L"Notes", L"Notes ", false},
+      {L"", L"Notes", false},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(row.listed, AppListContains(row.list, row.name)) << row.list << " / " << row.name;
+  }
+}
+
+TEST(AppListNames, FormatAppNameCutsTo32Characters) {
+  const std::wstring title = L"0123456789abcdefghijklmnopqrstuvwxyz";
+  EXPECT_EQ(title.substr(0, 32), FormatAppName(title));
+  EXPECT_EQ(L"Short", FormatAppName(L"Short"));
+  EXPECT_EQ(L"", FormatAppName(L""));
+}
+
+TEST_F(AppFilter, AListedApplicationRaisesTheHoldOnceWhenFirstSeen) {
+  Settings.AppsToFilter = L"QMFilter Notes|QMFilter Games";
+  EXPECT_FALSE(UpdateAppFilter());
+  EXPECT_FALSE(FilterHold);
+
+  Window notes = OpenWindow(L"QMFilter Notes");
+  EXPECT_TRUE(UpdateAppFilter());
+  EXPECT_TRUE(FilteredAppRunning);
+  EXPECT_TRUE(FilterHold);
+
+  // The settings window closes with a mute choice: the hold stays down while it keeps running.
+  FilterHold = false;
+  EXPECT_TRUE(UpdateAppFilter());
+  EXPECT_FALSE(FilterHold);
+
+  notes.reset();
+  EXPECT_FALSE(UpdateAppFilter());
+  EXPECT_FALSE(FilteredAppRunning);
+  Window again = OpenWindow(L"QMFilter Games");
+  EXPECT_TRUE(UpdateAppFilter());
+  EXPECT_TRUE(FilterHold) << "seen gone, then seen again";
+
+  // The restore clears FilteredAppRunning: the next sighting raises the hold again.
+  FilterHold = false;
+  FilteredAppRunning = false;
+  UpdateAppFilter();
+  EXPECT_TRUE(FilterHold);
+}
+
+TEST_F(AppFilter, TitlesThatOnlyEndOrStartAListedNameDoNotCount) {
+  Settings.AppsToFilter = L"QMFilter Notes|QMFilter Solitaire";
+  for (const wchar_t* title : {L"Filter Notes", L"QMFilter Note", L"qmfilter notes",
+                               L"QMFilter Notes|QMFilter Solitaire", L"es"}) {
+    Window w = OpenWindow(title);
+    EXPECT_FALSE(UpdateAppFilter()) << title;
+    EXPECT_FALSE(FilterHold) << title;
+  }
+}
+
+TEST_F(AppFilter, HiddenWindowsDoNotCount) {
+  Settings.AppsToFilter = L"QMFilter Hidden";
+  Window hidden = OpenWindow(L"QMFilter Hidden", false);
+  EXPECT_FALSE(UpdateAppFilter());
+  EXPECT_FALSE(TableHolds(L"QMFilter Hidden"));
+}
+
+TEST_F(AppFilter, LongTitlesMatchByTheirFirst32Characters) {
+  const std::wstring title = L"QMFilter " + std::wstring(191, L'L');  // 200 characters
+  Settings.AppsToFilter = L"Other|" + title.substr(0, 32);
+  Window w = OpenWindow(title);
+  EXPECT_TRUE(UpdateAppFilter());
+  EXPECT_TRUE(TableHolds(title.substr(0, 63))) << "the table keeps 63 characters";
+
+  Settings.AppsToFilter = title.substr(0, 33);
+  EXPECT_FALSE(UpdateAppFilter()) << "a name longer than 32 characters never matches";
+}
+
+TEST_F(AppFilter, SwitchedOffOrWithoutAListNothingCountsAndTheHoldDrops) {
+  Window w = OpenWindow(L"QMFilter Listed");
+  Settings.AppsToFilter = L"QMFilter Listed";
+  FilterHold = true;
+  FilteredAppRunning = true;
+  Settings.EnableAppFilter = false;
+  EXPECT_FALSE(UpdateAppFilter());
+  EXPECT_FALSE(FilterHold);
+  EXPECT_FALSE(FilteredAppRunning);
+
+  Settings.EnableAppFilter = true;
+  Settings.AppsToFilter.reset();
+  FilterHold = true;
+  EXPECT_FALSE(UpdateAppFilter());
+  EXPECT_FALSE(FilterHold);
+}
+
+TEST_F(AppFilter, AListOfAMegabyteIsSearchedWhole) {
+  std::wstring list;
+  while (list.size() < 512 * 1024) list += L"QMFilter Absent " + std::to_wstring(list.size()) + L"|";
+  list += L"QMFilter Last";
+  Settings.AppsToFilter = list;
+  Window w = OpenWindow(L"QMFilter Last");
+  EXPECT_TRUE(UpdateAppFilter());
+  w.reset();
+  EXPECT_FALSE(UpdateAppFilter());
+}
+
+TEST_F(AppFilter, TheTableKeeps256TitlesOfAtMost63Characters) {
+  std::vector<Window> windows;
+  Window first = OpenWindow(L"QMFilter First");  // enumerated last: newer windows come first
+  for (int i = 0; i < 300; ++i) {
+    windows.push_back(OpenWindow(L"QMFilter Crowd " + std::to_wstring(i) + std::wstring(200, L'c')));
+  }
+  EnumerateWindowTitles();
+  EXPECT_EQ(kWindowTitleEntries, WindowTitleTable.Count);
+  for (size_t i = 0; i < WindowTitleTable.Count; ++i) {
+    EXPECT_LE(wcslen(WindowTitleTable.Titles[i]), kWindowTitleChars - 1);
+  }
+  EXPECT_FALSE(TableHolds(L"QMFilter First"));
+  Settings.AppsToFilter = L"QMFilter First";
+  EXPECT_FALSE(UpdateAppFilter()) << "a window beyond the table is not seen";
+
+  windows.clear();
+  EnumerateWindowTitles();
+  EXPECT_TRUE(TableHolds(L"QMFilter First"));
+  EXPECT_LT(WindowTitleTable.Count, kWindowTitleEntries);
+}
+
+TEST_F(AppFilter, SaveWritesTheSwitchAndTheList) {
+  ScratchHkcu hkcu;
+  Settings.EnableAppFilter = true;
+  Settings.AppsToFilter = L"Notes|Solitaire";
+  SaveAppFilterSettings();
+  EXPECT_EQ(1u, RegDword(hkcu.root(), kSettingsKeyPath, L"EnableAppFilter"));
+  EXPECT_EQ(L"Notes|Solitaire", RegText(hkcu.root(), kSettingsKeyPath, L"AppsToFilter"));
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), RegType(hkcu.root(), kSettingsKeyPath, L"AppsToFilter"));
+  EXPECT_EQ(32u, RegSize(hkcu.root(), kSettingsKeyPath, L"AppsToFilter"));
+
+  Settings.EnableAppFilter = false;
+  Settings.AppsToFilter.reset();
+  SaveAppFilterSettings();
+  EXPECT_EQ(0u, RegDword(hkcu.root(), kSettingsKeyPath, L"EnableAppFilter"));
+  EXPECT_EQ(L"", RegText(hkcu.root(), kSettingsKeyPath, L"AppsToFilter"));
+  EXPECT_EQ(2u, RegSize(hkcu.root(), kSettingsKeyPath, L"AppsToFilter"));
+}
+
+}  // namespace
