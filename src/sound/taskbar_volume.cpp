@@ -86,6 +86,10 @@ bool PressButton(HWND panel, const wchar_t* caption) {
 // with another result.
 bool g_locateEnded = false;
 
+// Showing a dialog cancels a mouse capture taken before it is on screen (the dialog receives
+// WM_CANCELMODE), so the mouse is taken by a message that arrives once it is shown.
+constexpr UINT WM_LOCATE_TAKE_MOUSE = WM_APP + 1;
+
 void EndLocate(HWND dialog, INT_PTR result) {
   if (g_locateEnded) return;
   g_locateEnded = true;
@@ -99,7 +103,7 @@ BOOL OnLocateInit(HWND dialog) {
   SHInitDialog(&info);
   SetForegroundWindow(dialog);
   SHFullScreen(dialog, SHFS_HIDETASKBAR | SHFS_HIDESTARTICON);
-  SetCapture(dialog);
+  PostMessageW(dialog, WM_LOCATE_TAKE_MOUSE, 0, 0);
   return TRUE;
 }
 
@@ -157,6 +161,9 @@ INT_PTR CALLBACK LocateTaskBarIcon(HWND dialog, UINT message, WPARAM wParam, LPA
   switch (message) {
     case WM_INITDIALOG:
       return OnLocateInit(dialog);
+    case WM_LOCATE_TAKE_MOUSE:
+      if (!g_locateEnded) SetCapture(dialog);
+      return TRUE;
     case WM_LBUTTONDOWN:
       OnLocateTap(dialog, lParam);
       return TRUE;

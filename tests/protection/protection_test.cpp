@@ -1,0 +1,264 @@
+// The periodic protection check against each device kind's own sound keys in a scratch
+// HKEY_CURRENT_USER: what it compares, what it writes back, when it marks a repair.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+
+#include "app/startup.h"
+#include "device/device_kinds.h"
+#include "settings/settings.h"
+#include "sound/mute_engine.h"
+#include "sound/sound_protection.h"
+#include "support/fake_device.h"
+#include "support/scratch_registry.h"
+
+namespace {
+
+constexpr wchar_t kVolumeKey[] = L"ControlPanel\\Volume";
+constexpr DWORD kLoud = 0x00010002;
+
+struct Platform {
+  const char* name;
+  DeviceKind kind;
+  bool v3, v4, phone;
+};
+const Platform kPlatforms[] = {
+    {"older platform", DeviceKind::OlderCe, false, false, false},
+    {"Pocket PC 2002", DeviceKind::PocketPc2002, true, false, false},
+    {"Pocket PC 2003", DeviceKind::PocketPc2003, false, true, false},
+    {"Pocket PC 2003 phone", DeviceKind::PocketPc2003Phone, false, true, true},
+};
+
+class ProtectionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake::ResetDevice();
+    Settings = SettingsRecord{};
+    Muted = false;
+    LastProtected = 0;
+    SoundKeys = SoundKeyNames{};
+    SoundKeys.Volume = kVolumeKey;
+  }
+  void TearDown() override {
+    IsPocketPcV3 = IsPocketPcV4 = HasPhone = false;
+  }
+
+  // A fresh device of this kind whose live values are exactly the protected ones.
+  void UseDevice(const Platform& p) {
+    IsPocketPcV3 = p.v3;
+    IsPocketPcV4 = p.v4;
+    HasPhone = p.phone;
+    PopulateSoundKeys(scratch_.root(), p.kind);
+    Settings.SoundProtection = {true, false, true};
+    Settings.SPMute = Live(L"Mute");
+    Settings.SPScreen = Live(L"Screen");
+    Settings.SPKey = Live(L"Key");
+    Settings.SPVolume = 0x33333333;
+    fake::device().refreshes = 0;
+    LastProtected = 0;
+  }
+
+  DWORD Live(const wchar_t* name) { return RegDword(scratch_.root(), kVolumeKey, name); }
+  void SetLive(const wchar_t* name, DWORD value) {
+    RegPutDword(scratch_.root(), kVolumeKey, name, value);
+  }
+  // Marks "Volume" so that any rewrite of the key shows: the check reads the value whatever its
+  // type, and a write stores it as REG_DWORD.
+  void MarkVolume() {
+    const DWORD volume = Live(L"Volume");
+    RegPutRaw(scratch_.root(), kVolumeKey, L"Volume", REG_BINARY, &volume, sizeof volume);
+  }
+  bool VolumeRewritten() { return RegType(scratch_.root(), kVolumeKey, L"Volume") == REG_DWORD; }
+  int Refreshes() { return fake::device().refreshes; }
+
+  ScratchHkcu scratch_;
+
+ public:
+  HKEY root() const { return scratch_.root(); }
+};
+
+TEST_F(ProtectionTest, NothingChangedMeansNothingWrittenOnAnyDevice) {
+  for (const auto& p : kPlatforms) {
+    SCOPED_TRACE(p.name);
+    UseDevice(p);
+    MarkVolume();
+    for (int tick = 0; tick < 3; ++tick) ProtectSoundSettings();
+    EXPECT_FALSE(VolumeRewritten());
+    EXPECT_EQ(0, Refreshes());
+    EXPECT_EQ(0u, LastProtected);
+  }
+}
+
+TEST_F(ProtectionTest, AChangedButtonOrTapSoundIsPutBackOnEveryDevice) {
+  struct Change {
+    const wchar_t* value;
+    DWORD changedTo;
+  } changes[] = {{L"Key", 0}, {L"Key", 1}, {L"Screen", kLoud}, {L"Screen", 0}};
+  for (const auto& p : kPlatforms) {
+    for (const auto& c : changes) {
+      SCOPED_TRACE(testing::Message() << p.name << ", " << c.changedTo);
+      UseDevice(p);
+      const DWORD volume = Live(L"Volume");
+      const DWORD wanted = Live(c.value);
+      const DWORD ringer = Live(L"Ringer");
+      SetLive(c.value, c.changedTo);
+      fake::device().waveVolume = 0x12341234;
+
+      ProtectSoundSettings();
+
+      EXPECT_EQ(wanted, Live(c.value));
+      EXPECT_EQ(volume, Live(L"Volume")) << "the volume goes back as it was read";
+      EXPECT_EQ(ringer, Live(L"Ringer")) << "the ring volume goes back as it was read";
+      EXPECT_EQ(p.phone, RegValueExists(scratch_.root(), kVolumeKey, L"Ringer"));
+      EXPECT_EQ(1, Refreshes());
+      EXPECT_EQ(fake::device().utcNow, LastProtected);
+      EXPECT_EQ(0x12341234u, fake::device().waveVolume) << "the wave volume is never touched";
+      EXPECT_EQ(0, fake::device().volumeWrites);
+    }
+  }
+}
+
+TEST_F(ProtectionTest, TheSoundClassMaskIsProtectedOnlyOnAnOlderPlatform) {
+  for (const auto& p : kPlatforms) {
+    SCOPED_TRACE(p.name);
+    UseDevice(p);
+    SetLive(L"Mute", 2);
+    MarkVolume();
+
+    ProtectSoundSettings();
+    ProtectSoundSettings();
+
+    const bool older = !p.v3 && !p.v4;
+    EXPECT_EQ(older ? Settings.SPMute : 2u, Live(L"Mute"));
+    EXPECT_EQ(older, VolumeRewritten());
+    EXPECT_EQ(older ? 1 : 0, Refreshes()) << "once repaired, the next tick finds nothing";
+    EXPECT_EQ(older ? fake::device().utcNow : 0u, LastProtected);
+  }
+}
+
+TEST_F(ProtectionTest, LastProtectedMovesOnlyWithARepair) {
+  UseDevice(kPlatforms[2]);
+  SetLive(L"Key", 0);
+  ProtectSoundSettings();
+  const ULONGLONG first = LastProtected;
+  ASSERT_NE(0u, first);
+
+  fake::AdvanceClock(60);
+  ProtectSoundSettings();
+  EXPECT_EQ(first, LastProtected);
+
+  SetLive(L"Screen", 0);
+  ProtectSoundSettings();
+  EXPECT_EQ(first + fake::Seconds(60), LastProtected);
+  EXPECT_EQ(2, Refreshes());
+}
+
+TEST_F(ProtectionTest, OnlyTheProtectModeWithProtectionOnAndNoMuteActs) {
+  struct Row {
+    const char* name;
+    SoundProtectionFlags flags;
+    bool muted;
+  } rows[] = {
+      {"protection off", {false, false, true}, false},
+      {"warning only", {true, true, false}, false},
+      {"neither mode", {true, false, false}, false},
+      {"muted by the program", {true, false, true}, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    UseDevice(kPlatforms[0]);
+    Settings.SoundProtection = row.flags;
+    Muted = row.muted;
+    SetLive(L"Key", 0);
+    SetLive(L"Mute", 0);
+
+    ProtectSoundSettings();
+
+    EXPECT_EQ(0u, Live(L"Key"));
+    EXPECT_EQ(0u, Live(L"Mute"));
+    EXPECT_EQ(0, Refreshes());
+    EXPECT_EQ(0u, LastProtected);
+    Muted = false;
+  }
+}
+
+// A key the check cannot read whole is left as it is: writing back what was never read would
+// store a volume or ring volume of 0.
+TEST_F(ProtectionTest, AnIncompleteReadWritesNothing) {
+  struct Row {
+    const char* name;
+    int platform;
+    std::function<void(ProtectionTest&)> spoil;
+  } rows[] = {
+      {"no Volume value", 2, [](ProtectionTest& t) {
+         RegDeleteValueAt(t.root(), kVolumeKey, L"Volume"); }},
+      {"Volume too long", 0, [](ProtectionTest& t) {
+         const ULONGLONG wide = 0x1111111122222222ULL;
+         RegPutRaw(t.root(), kVolumeKey, L"Volume", REG_QWORD, &wide, sizeof wide); }},
+      {"no Key value", 1, [](ProtectionTest& t) {
+         RegDeleteValueAt(t.root(), kVolumeKey, L"Key"); }},
+      {"no Ringer value on a phone", 3, [](ProtectionTest& t) {
+         RegDeleteValueAt(t.root(), kVolumeKey, L"Ringer"); }},
+      {"no Volume key", 3, [](ProtectionTest& t) {
+         RegDeleteTreeW(t.root(), kVolumeKey); }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    UseDevice(kPlatforms[row.platform]);
+    SetLive(L"Screen", 0);
+    Settings.SPScreen = 1;
+    row.spoil(*this);
+
+    ProtectSoundSettings();
+
+    EXPECT_FALSE(RegValueExists(scratch_.root(), kVolumeKey, L"Volume") &&
+                 RegType(scratch_.root(), kVolumeKey, L"Volume") == REG_DWORD &&
+                 Live(L"Volume") == 0)
+        << "no volume of 0 may be written";
+    EXPECT_EQ(0, Refreshes());
+    EXPECT_EQ(0u, LastProtected);
+  }
+}
+
+TEST_F(ProtectionTest, APhonesRingVolumeIsKept) {
+  UseDevice(kPlatforms[3]);
+  SetLive(L"Ringer", 0x44444444);
+  SetLive(L"Key", 0);
+  ProtectSoundSettings();
+  EXPECT_EQ(0x44444444u, Live(L"Ringer"));
+  EXPECT_EQ(Settings.SPKey, Live(L"Key"));
+}
+
+TEST_F(ProtectionTest, SavingWritesTheFiveValuesAsDwords) {
+  struct Row {
+    SoundProtectionFlags flags;
+    DWORD packed;
+  } rows[] = {
+      {{false, false, false}, 0}, {{true, false, false}, 1}, {{true, true, false}, 3},
+      {{true, false, true}, 5},   {{false, true, true}, 6},  {{true, true, true}, 7},
+  };
+  // A value of the wrong type is replaced, not left behind.
+  RegPutText(scratch_.root(), kSettingsKeyPath, L"SPMute", L"seven");
+  for (const auto& row : rows) {
+    Settings.SoundProtection = row.flags;
+    Settings.SPVolume = 0xCCCCCCCC;
+    Settings.SPMute = 5;
+    Settings.SPScreen = kLoud;
+    Settings.SPKey = 1;
+
+    SaveSoundProtection();
+
+    EXPECT_EQ(row.packed, RegDword(scratch_.root(), kSettingsKeyPath, L"SoundProtection"));
+    EXPECT_EQ(0xCCCCCCCCu, RegDword(scratch_.root(), kSettingsKeyPath, L"SPVolume"));
+    EXPECT_EQ(5u, RegDword(scratch_.root(), kSettingsKeyPath, L"SPMute"));
+    EXPECT_EQ(kLoud, RegDword(scratch_.root(), kSettingsKeyPath, L"SPScreen"));
+    EXPECT_EQ(1u, RegDword(scratch_.root(), kSettingsKeyPath, L"SPKey"));
+    for (const wchar_t* name : {L"SoundProtection", L"SPVolume", L"SPMute", L"SPScreen", L"SPKey"}) {
+      EXPECT_EQ(static_cast<DWORD>(REG_DWORD), RegType(scratch_.root(), kSettingsKeyPath, name));
+      EXPECT_EQ(4u, RegSize(scratch_.root(), kSettingsKeyPath, name));
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,168 @@
+// The shell as the device runs it: its own process, reached from this one by window messages,
+// and the recorder programs that stand for the sound applet and the help viewer.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "settings/settings.h"
+#include "shell/launch_record.h"
+#include "shell/shell_windows.h"
+#include "sound/taskbar_volume.h"
+#include "support/fake_device.h"
+
+namespace {
+
+std::wstring BuiltProgram(const wchar_t* name) {
+  wchar_t dir[MAX_PATH] = {};
+  if (!GetEnvironmentVariableW(L"QM_BINARY_DIR", dir, MAX_PATH)) return L"";
+  std::wstring path = std::wstring(dir) + L"\\emulator\\shell\\" + name;
+  for (auto& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  // QM_BINARY_DIR is a host path; Wine maps it through the Z: drive.
+  if (!path.empty() && path[0] == L'\\') path = L"Z:" + path;
+  return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES ? L"" : path;
+}
+
+HANDLE Start(const std::wstring& program, std::wstring commandLine) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(program.c_str(), commandLine.empty() ? nullptr : commandLine.data(),
+                      nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    return nullptr;
+  }
+  CloseHandle(process.hThread);
+  return process.hProcess;
+}
+
+HWND WaitForTaskBar() {
+  for (int i = 0; i < 200; ++i) {
+    if (HWND bar = FindWindowW(kTaskBarClass, L"")) return bar;
+    Sleep(50);
+  }
+  return nullptr;
+}
+
+DWORD RealMode() {
+  DWORD value = 0xDEADBEEF, size = sizeof value;
+  RegGetValueW(HKEY_CURRENT_USER, kShellOverridesKey, L"Mode", RRF_RT_REG_DWORD, nullptr, &value,
+               &size);
+  return value;
+}
+
+class ShellProcessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake::ResetDevice();
+    Settings = SettingsRecord{};
+    SoundRefreshPending = false;
+    savedMode_ = RealMode();
+    const std::wstring shell = BuiltProgram(L"devshell.exe");
+    if (shell.empty()) GTEST_SKIP() << "devshell.exe is not built";
+    process_ = Start(shell, L"devshell.exe");
+    ASSERT_NE(nullptr, process_);
+    taskBar_ = WaitForTaskBar();
+    ASSERT_NE(nullptr, taskBar_);
+  }
+  void TearDown() override {
+    if (taskBar_) PostMessageW(taskBar_, WM_CLOSE, 0, 0);
+    if (process_) {
+      EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process_, 10000)) << "the shell must end";
+      CloseHandle(process_);
+    }
+    if (savedMode_ != 0xDEADBEEF) {
+      RegSetKeyValueW(HKEY_CURRENT_USER, kShellOverridesKey, L"Mode", REG_DWORD, &savedMode_,
+                      sizeof savedMode_);
+    }
+  }
+
+  LRESULT Request(WPARAM request, LPARAM arg = 0) {
+    return SendMessageW(taskBar_, ShellRequestMessage(), request, arg);
+  }
+
+  DWORD savedMode_ = 0xDEADBEEF;
+  HANDLE process_{};
+  HWND taskBar_{};
+};
+
+TEST_F(ShellProcessTest, TheRingerFollowsTheMuteStateAcrossProcesses) {
+  SetTaskBarRinger(true);
+  EXPECT_EQ(2u, RealMode());
+  EXPECT_EQ(nullptr, FindWindowW(kShellDialogClass, kVolumePopupTitle));
+  SetTaskBarRinger(false);
+  EXPECT_EQ(0u, RealMode());
+  EXPECT_EQ(nullptr, FindWindowW(kShellDialogClass, kVolumePopupTitle));
+}
+
+TEST_F(ShellProcessTest, TheDeviceToolsRequestsReachTheShell) {
+  EXPECT_EQ(1, Request(kRequestShowReminder));
+  SetTaskBarRinger(true);
+  EXPECT_TRUE(SoundRefreshPending);
+  EXPECT_EQ(1, Request(kRequestHideReminder));
+  SetTaskBarRinger(true);
+  EXPECT_FALSE(SoundRefreshPending);
+  EXPECT_EQ(2u, RealMode());
+
+  EXPECT_EQ(1, Request(kRequestMoveIcon, MAKELONG(90, 12)));
+  SetTaskBarRinger(false);
+  EXPECT_EQ(2u, RealMode()) << "the icon moved away from the stored point";
+  Settings.TBIconLocation = MAKELONG(90, 12);
+  SetTaskBarRinger(false);
+  EXPECT_EQ(0u, RealMode());
+
+  EXPECT_EQ(0, Request(77)) << "an unknown request is refused";
+}
+
+TEST(LaunchRecord, TheArgumentsAreTheCommandLineWithoutTheProgramsOwnName) {
+  struct Row {
+    const wchar_t* commandLine;
+    const wchar_t* arguments;
+  } rows[] = {
+      {L"file:QuietMinder.htm#mute_tab", L"file:QuietMinder.htm#mute_tab"},
+      {L"peghelp.exe file:QuietMinder.htm#about_tab", L"file:QuietMinder.htm#about_tab"},
+      {L"\"C:\\windows\\peghelp.exe\"  file:x.htm", L"file:x.htm"},
+      {L"C:\\windows\\PEGHELP file:x.htm", L"file:x.htm"},
+      {L"\"C:\\Program Files\\peghelp.exe\"", L""},
+      {L"peghelpers.exe x", L"peghelpers.exe x"},
+      {L"\"unterminated peghelp.exe", L"\"unterminated peghelp.exe"},
+      {L"", L""},
+      {L"   ", L""},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(row.arguments, ArgumentsOf(row.commandLine, L"peghelp.exe"))
+        << "command line: [" << testing::PrintToString(std::wstring(row.commandLine)) << "]";
+  }
+}
+
+TEST(LaunchRecord, TheRecordersNoteEachLaunchInOrder) {
+  const std::wstring help = BuiltProgram(L"peghelp.exe");
+  const std::wstring applet = BuiltProgram(L"ctlpnl.exe");
+  if (help.empty() || applet.empty()) GTEST_SKIP() << "the recorders are not built";
+  ClearLaunches();
+
+  // As the program starts them: the help viewer with the address alone as its command line,
+  // the applet through the shell with its parameters.
+  for (auto [program, line] : {std::pair{help, std::wstring(L"file:QuietMinder.htm#sound_tab")},
+                               std::pair{applet, L"\"" + applet + L"\" \\Windows\\cplmain.cpl,9"}}) {
+    HANDLE process = Start(program, line);
+    ASSERT_NE(nullptr, process);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 20000));
+    DWORD code = 1;
+    GetExitCodeProcess(process, &code);
+    EXPECT_EQ(0u, code);
+    CloseHandle(process);
+  }
+
+  const auto launches = ReadLaunches();
+  ASSERT_EQ(2u, launches.size());
+  EXPECT_EQ(L"peghelp.exe", launches[0].program);
+  EXPECT_EQ(L"file:QuietMinder.htm#sound_tab", launches[0].arguments);
+  EXPECT_EQ(L"ctlpnl.exe", launches[1].program);
+  EXPECT_EQ(L"\\Windows\\cplmain.cpl,9", launches[1].arguments);
+  EXPECT_NE(0u, launches[1].deviceTime);
+  ClearLaunches();
+}
+
+}  // namespace
