@@ -1,0 +1,345 @@
+#include "meetings/meeting_query.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/scoped.h"
+#include "meetings/meeting_state.h"
+#include "settings/settings.h"
+#include "sound/mute_engine.h"
+
+IPOutlookApp* PocketOutlookApp = nullptr;
+
+namespace {
+
+constexpr ULONGLONG kTicksPerSecond = 10'000'000ULL;
+constexpr double kDayPerMinute = 1.0 / 1440.0;
+// Buffer sizes of the formatted parts, terminator included.
+constexpr size_t kTimeChars = 19;
+constexpr size_t kDateChars = 19;
+constexpr size_t kSubjectShown = 25;
+
+constexpr wchar_t kConnectError[] = L"Error connecting to Pocket Outlook.";
+constexpr wchar_t kDisconnectError[] = L"Error Disconnecting from Pocket Outlook.";
+constexpr wchar_t kNoOtherMeeting[] = L"No other QuietMinder meeting found for today.";
+
+bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+
+// Copies at most `chars` - 1 characters and terminates; never splits a surrogate pair.
+template <size_t N>
+void CopyCut(wchar_t (&dst)[N], std::wstring_view src) {
+  size_t n = src.size() < N - 1 ? src.size() : N - 1;
+  if (n < src.size() && n > 0 && IsHighSurrogate(src[n - 1])) --n;
+  src.copy(dst, n);
+  dst[n] = L'\0';
+}
+
+std::wstring CutText(std::wstring_view text, size_t limit) {
+  size_t n = text.size() < limit ? text.size() : limit;
+  if (n < text.size() && n > 0 && IsHighSurrogate(text[n - 1])) --n;
+  return std::wstring(text.substr(0, n));
+}
+
+// A date or time that does not fit its buffer is cut to fit instead of being lost.
+std::wstring FormatPart(const SYSTEMTIME& st, bool date, size_t chars) {
+  auto format = [&](wchar_t* out, int size) {
+    return date ? GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, out, size)
+                : GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, out, size);
+  };
+  const int needed = format(nullptr, 0);
+  if (needed <= 0) return {};
+  std::wstring text(static_cast<size_t>(needed), L'\0');
+  if (format(text.data(), needed) <= 0) return {};
+  text.resize(static_cast<size_t>(needed) - 1);
+  return CutText(text, chars - 1);
+}
+
+SYSTEMTIME SystemTimeOf(ULONGLONG utc) {
+  FILETIME ft{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
+  SYSTEMTIME st{};
+  FileTimeToSystemTime(&ft, &st);
+  return st;
+}
+
+// The device's local time for a UTC time, with the zone's rules for that date.
+SYSTEMTIME LocalOf(ULONGLONG utc) {
+  const SYSTEMTIME st = SystemTimeOf(utc);
+  SYSTEMTIME local{};
+  if (!SystemTimeToTzSpecificLocalTime(nullptr, &st, &local)) return st;
+  return local;
+}
+
+bool CalendarTimeOf(ULONGLONG utc, DATE* date) {
+  SYSTEMTIME local = LocalOf(utc);
+  return SUCCEEDED(PocketOutlookApp->SystemTimeToVariantTime(&local, date));
+}
+
+bool BrokenDown(DATE date, SYSTEMTIME* st) {
+  *st = SYSTEMTIME{};
+  return SUCCEEDED(PocketOutlookApp->VariantTimeToSystemTime(date, st));
+}
+
+bool UtcOf(DATE date, ULONGLONG* utc) {
+  SYSTEMTIME local{}, st{};
+  if (!BrokenDown(date, &local)) return false;
+  if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &st)) st = local;
+  FILETIME ft{};
+  if (!SystemTimeToFileTime(&st, &ft)) return false;
+  *utc = (ULONGLONG{ft.dwHighDateTime} << 32) | ft.dwLowDateTime;
+  return true;
+}
+
+std::wstring_view TrimBlanks(std::wstring_view s) {
+  while (!s.empty() && (s.front() == L' ' || s.front() == L'\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == L' ' || s.back() == L'\t')) s.remove_suffix(1);
+  return s;
+}
+
+std::vector<std::wstring_view> SplitNames(std::wstring_view list) {
+  std::vector<std::wstring_view> names;
+  size_t pos = 0;
+  while (pos <= list.size()) {
+    size_t comma = list.find(L',', pos);
+    if (comma == std::wstring_view::npos) comma = list.size();
+    const std::wstring_view name = TrimBlanks(list.substr(pos, comma - pos));
+    if (!name.empty()) names.push_back(name);
+    pos = comma + 1;
+  }
+  return names;
+}
+
+// A string of the calendar, freed through the application object.
+class CalendarString {
+ public:
+  CalendarString() = default;
+  CalendarString(const CalendarString&) = delete;
+  CalendarString& operator=(const CalendarString&) = delete;
+  ~CalendarString() {
+    if (text_) PocketOutlookApp->SysFreeString(text_);
+  }
+  BSTR* put() { return &text_; }
+  const wchar_t* get() const { return text_; }
+  std::wstring_view view() const {
+    return text_ ? std::wstring_view(text_, SysStringLen(text_)) : std::wstring_view();
+  }
+
+ private:
+  BSTR text_ = nullptr;
+};
+
+class SysString {
+ public:
+  explicit SysString(const std::wstring& s)
+      : text_(SysAllocStringLen(s.data(), static_cast<UINT>(s.size()))) {}
+  SysString(const SysString&) = delete;
+  SysString& operator=(const SysString&) = delete;
+  ~SysString() { SysFreeString(text_); }
+  BSTR get() const { return text_; }
+
+ private:
+  BSTR text_;
+};
+
+// Today's date in the device's short-date format; empty when it cannot be formatted.
+std::wstring ShortDate(const SYSTEMTIME& local) {
+  const int needed = GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, nullptr, 0);
+  if (needed <= 1) return {};
+  std::wstring text(static_cast<size_t>(needed), L'\0');
+  if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, text.data(), needed) <= 0) {
+    return {};
+  }
+  text.resize(static_cast<size_t>(needed) - 1);
+  return text;
+}
+
+// The category piece is left out when a name holds a quote, which would end the quoted value
+// early; the query's own category test still applies to every item.
+std::wstring BuildRestriction(const std::wstring& today) {
+  std::wstring text;
+  const auto& category = Settings.POCategory;
+  if (category && !category->empty() && category->find(L'"') == std::wstring::npos) {
+    text = L"[Categories] = \"" + *category + L"\" AND ";
+  }
+  text += L"[Start] <= \"" + today + L"\" AND [END] >= \"" + today + L"\"";
+  return text;
+}
+
+std::wstring SubjectShown(std::wstring_view subject) {
+  std::wstring shown = CutText(subject, kSubjectShown);
+  for (wchar_t& c : shown) {
+    if (c < L' ') c = L' ';
+  }
+  if (shown.empty()) shown = L" ";
+  return shown + L"...";
+}
+
+void DescribeMeeting(std::wstring_view subject, DATE start, DATE end, bool allDay) {
+  SYSTEMTIME s{}, e{};
+  BrokenDown(start, &s);
+  BrokenDown(end, &e);
+  const std::wstring startTime = FormatPart(s, false, kTimeChars);
+  const std::wstring endTime = FormatPart(e, false, kTimeChars);
+  const std::wstring startDate = FormatPart(s, true, kDateChars);
+  const std::wstring endDate = FormatPart(e, true, kDateChars);
+  std::wstring text = SubjectShown(subject);
+  if (allDay) {
+    text += L" " + startDate + L" " + startTime + L" to " + endDate + L" " + endTime + L" (ALL DAY)";
+  } else if (startDate == endDate) {
+    text += L" " + startTime + L" to " + endTime;
+  } else {
+    text += L" " + startDate + L" " + startTime + L" to " + endDate + L" " + endTime;
+  }
+  CopyCut(MeetingState.MeetingText, text);
+}
+
+struct ItemFacts {
+  DATE start = 0;
+  DATE end = 0;
+  bool allDay = false;
+  long busy = kBusyBusy;
+  CalendarString categories;
+  CalendarString subject;
+};
+
+bool ReadItem(IAppointment* item, ItemFacts* facts) {
+  VARIANT_BOOL allDay = VARIANT_FALSE;
+  if (FAILED(item->get_Start(&facts->start)) || FAILED(item->get_End(&facts->end))) return false;
+  if (SUCCEEDED(item->get_AllDayEvent(&allDay))) facts->allDay = allDay != VARIANT_FALSE;
+  if (FAILED(item->get_BusyStatus(&facts->busy))) facts->busy = kBusyBusy;
+  item->get_Categories(facts->categories.put());
+  item->get_Subject(facts->subject.put());
+  return true;
+}
+
+bool PassesFilters(const ItemFacts& facts) {
+  if (Settings.POExcludeFreeTime && facts.busy == kBusyFree) return false;
+  const auto& wanted = Settings.POCategory;
+  if (wanted && !wanted->empty()) {
+    if (!facts.categories.get()) return false;
+    const std::wstring held(facts.categories.view());
+    if (!MatchCategories(wanted->c_str(), held.c_str())) return false;
+  }
+  return true;
+}
+
+// Visits the items of today; true when a meeting in progress was found and recorded.
+bool VisitItems(IPOutlookItemCollection* items, DATE nowDate, DATE limit) {
+  bool nextFound = false;
+  ComPtr<IAppointment> item;
+  HRESULT hr = items->Find(SysString(BuildRestriction(ShortDate(LocalOf(TimeFromNow(0))))).get(),
+                           item.put());
+  while (hr == S_OK && item) {
+    ItemFacts facts;
+    if (ReadItem(item.get(), &facts) && PassesFilters(facts)) {
+      const bool inProgress = (facts.start <= nowDate && facts.end > nowDate && !facts.allDay) ||
+                              (facts.allDay && Settings.POAllDay);
+      if (inProgress) {
+        long minutes = 0;
+        item->get_Duration(&minutes);
+        const DATE end = facts.start + minutes * kDayPerMinute;
+        if (facts.subject.get()) DescribeMeeting(facts.subject.view(), facts.start, end, facts.allDay);
+        ULONGLONG endUtc = 0;
+        if (UtcOf(end, &endUtc)) {
+          MeetingState.MeetingEnd = endUtc;
+          MeetingState.NextMeetingCheck = endUtc;
+        }
+        MeetingState.InMeeting = true;
+        return true;
+      }
+      if (facts.start > nowDate && !facts.allDay) {
+        if (!nextFound) {
+          nextFound = true;
+          SYSTEMTIME s{};
+          BrokenDown(facts.start, &s);
+          const std::wstring text = L"Today's next QuietMinder meeting starts at " +
+                                    FormatPart(s, false, kTimeChars) + L".";
+          CopyCut(MeetingState.MeetingStatusText, text);
+        }
+        ULONGLONG startUtc = 0;
+        if (facts.start < limit && facts.end > nowDate && UtcOf(facts.start, &startUtc)) {
+          limit = facts.start;
+          MeetingState.NextMeetingCheck = startUtc;
+        }
+      }
+    }
+    hr = items->FindNext(item.put());
+  }
+  return false;
+}
+
+}  // namespace
+
+bool MatchCategories(const wchar_t* wanted, const wchar_t* itemCategories) {
+  if (!wanted) return true;
+  if (!itemCategories) return false;
+  if (!*itemCategories) return !*wanted;
+  if (!*wanted) return true;
+  try {
+    const std::vector<std::wstring_view> held = SplitNames(itemCategories);
+    for (std::wstring_view name : SplitNames(wanted)) {
+      for (std::wstring_view h : held) {
+        if (name == h) return true;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return false;
+}
+
+bool ConnectPocketOutlook() {
+  ComPtr<IPOutlookApp> app;
+  if (FAILED(CoCreateInstance(CLSID_PocketOutlookApplication, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_IPOutlookApp, app.put_void())) ||
+      !app) {
+    return false;
+  }
+  if (FAILED(app->Logon(0))) return false;
+  PocketOutlookApp = app.release();
+  return true;
+}
+
+bool DisconnectPocketOutlook() {
+  if (!PocketOutlookApp) return true;
+  const bool ok = SUCCEEDED(PocketOutlookApp->Logoff());
+  PocketOutlookApp->Release();
+  PocketOutlookApp = nullptr;
+  return ok;
+}
+
+bool QueryMeetingInProgress() {
+  const bool wasInMeeting = MeetingState.InMeeting;
+  MeetingState.InMeeting = false;
+  if (!Settings.EnablePOLink) return false;
+  if (!ConnectPocketOutlook()) {
+    CopyCut(MeetingState.MeetingStatusText, kConnectError);
+    return false;
+  }
+  const ULONGLONG now = TimeFromNow(0);
+  const ULONGLONG soon = now + ULONGLONG{Settings.POCheckInterval} * kTicksPerSecond;
+  CopyCut(MeetingState.MeetingStatusText, kNoOtherMeeting);
+  if (now >= MeetingState.NextMeetingCheck) MeetingState.NextMeetingCheck = soon;
+  // A query after a meeting that finds none in progress asks again soon, not at the old end.
+  if (wasInMeeting && soon < MeetingState.NextMeetingCheck) MeetingState.NextMeetingCheck = soon;
+
+  bool verdict = false;
+  DATE limit = 0, nowDate = 0;
+  ComPtr<IFolder> folder;
+  ComPtr<IPOutlookItemCollection> items;
+  if (CalendarTimeOf(MeetingState.NextMeetingCheck, &limit) &&
+      CalendarTimeOf(now, &nowDate) &&
+      SUCCEEDED(PocketOutlookApp->GetDefaultFolder(kCalendarFolder, folder.put())) && folder &&
+      SUCCEEDED(folder->get_Items(items.put())) && items) {
+    items->put_IncludeRecurrences(VARIANT_TRUE);
+    try {
+      verdict = VisitItems(items.get(), nowDate, limit);
+    } catch (const std::bad_alloc&) {
+      verdict = MeetingState.InMeeting;
+    }
+  }
+  items.reset();
+  folder.reset();
+  if (!DisconnectPocketOutlook()) CopyCut(MeetingState.MeetingStatusText, kDisconnectError);
+  return verdict;
+}
