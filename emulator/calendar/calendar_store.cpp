@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "calendar/ics_import.h"
 #include "common/scoped.h"
 
 namespace {
@@ -320,4 +321,24 @@ bool SaveCalendarStore(const std::wstring& path, const CalendarStore& store, std
     return false;
   }
   return true;
+}
+
+bool ImportIntoStore(const std::string& icsBytes, const std::wstring& storePath,
+                     IcsImport* summary, std::wstring* error) {
+  if (!ParseIcs(icsBytes, summary, error)) return false;
+  CalendarStore store;
+  if (!LoadCalendarStore(storePath, &store, error)) return false;
+  if (store.appointments.size() + summary->appointments.size() > kMaxAppointments) {
+    *error = L"the calendar would hold more than " + std::to_wstring(kMaxAppointments) +
+             L" appointments";
+    return false;
+  }
+  const uint32_t zoneBase = static_cast<uint32_t>(store.zones.size());
+  store.zones.insert(store.zones.end(), summary->zones.begin(), summary->zones.end());
+  for (Appointment a : summary->appointments) {
+    if (a.frame == TimeFrame::Zone) a.zoneIndex += zoneBase;
+    AddCategories(store, a.categories);
+    store.appointments.push_back(std::move(a));
+  }
+  return SaveCalendarStore(storePath, store, error);
 }

@@ -21,3 +21,9 @@ inline constexpr size_t kMaxAppointments = 200000;
 
 std::string SerializeCalendar(const CalendarStore& store);
 bool DeserializeCalendar(const std::string& bytes, CalendarStore* store, std::wstring* error);
+
+struct IcsImport;
+// Reads the .ics text and adds its appointments, zones and categories to the calendar file in
+// one step. On any failure the calendar file is left exactly as it was.
+bool ImportIntoStore(const std::string& icsBytes, const std::wstring& storePath,
+                     IcsImport* summary, std::wstring* error);

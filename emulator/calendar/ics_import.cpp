@@ -148,12 +148,32 @@ ContentLine ParseContentLine(size_t lineNo, const std::wstring& raw) {
   return cl;
 }
 
+bool IsKeptProperty(const std::wstring& name) {
+  static const wchar_t* const kKept[] = {
+      L"BEGIN", L"END", L"DTSTART", L"DTEND", L"DURATION", L"SUMMARY", L"CATEGORIES", L"TRANSP",
+      L"X-MICROSOFT-CDO-BUSYSTATUS", L"RRULE", L"EXDATE", L"RDATE", L"RECURRENCE-ID", L"UID",
+      L"STATUS", L"TZID", L"TZOFFSETFROM", L"TZOFFSETTO"};
+  for (const wchar_t* k : kKept) {
+    if (name == k) return true;
+  }
+  return false;
+}
+
 Component ReadComponents(const std::vector<std::pair<size_t, std::wstring>>& lines) {
   Component root;
   root.name = L"(file)";
   std::vector<Component*> stack{&root};
   for (const auto& [lineNo, raw] : lines) {
-    ContentLine cl = ParseContentLine(lineNo, raw);
+    ContentLine cl;
+    try {
+      cl = ParseContentLine(lineNo, raw);
+    } catch (const ParseError&) {
+      // A damaged line of a property the device does not keep is passed over.
+      size_t n = 0;
+      while (n < raw.size() && IsNameChar(raw[n])) ++n;
+      if (n == 0 || IsKeptProperty(Upper(raw.substr(0, n)))) throw;
+      continue;
+    }
     if (cl.name == L"BEGIN") {
       std::wstring name = Upper(Trim(cl.value));
       if (name.empty() || !std::all_of(name.begin(), name.end(), IsNameChar)) {
@@ -339,7 +359,7 @@ struct RuleText {
   std::optional<TimeValue> until;
 };
 
-RuleText ParseRule(const ContentLine& cl) {
+RuleText ParseRule(const ContentLine& cl, bool zoneRule = false) {
   RuleText rt;
   bool haveFreq = false;
   std::wstring text = Upper(Trim(cl.value));
@@ -396,6 +416,8 @@ RuleText ParseRule(const ContentLine& cl) {
         if (!ParseInt(Trim(item), 1, 12, &n)) Fail(cl.line, L"a malformed BYMONTH");
         rt.rule.byMonth.push_back(static_cast<uint8_t>(n));
       }
+    } else if (zoneRule && (key == L"BYHOUR" || key == L"BYMINUTE" || key == L"BYSECOND")) {
+      continue;  // the onset's time of day comes from its DTSTART
     } else {
       Fail(cl.line, L"the recurrence rule part " + key + L" is not supported");
     }
@@ -440,7 +462,7 @@ TimeZoneDef ReadZone(const Component& c) {
     o.offsetTo = *offTo;
     for (const ContentLine& p : part.props) {
       if (p.name == L"RRULE") {
-        RuleText rt = ParseRule(p);
+        RuleText rt = ParseRule(p, true);
         if (rt.rule.freq != Frequency::Yearly) continue;  // zone rules are yearly in practice
         const CivilDate first = CivilFromDays(DayOf(o.firstOnset));
         o.month = rt.rule.byMonth.empty() ? first.month : rt.rule.byMonth.front();
@@ -594,7 +616,10 @@ void ReadEvent(Context& ctx, const Component& ev, std::vector<Override>* overrid
   IcsImport& out = *ctx.out;
   ++out.events;
   const ContentLine* startLine = ev.First(L"DTSTART");
-  if (!startLine) Fail(ev.line, L"an event without DTSTART");
+  if (!startLine) {
+    ++out.withoutStart;  // nothing to place on the calendar
+    return;
+  }
   const FramedTime start = ReadTime(ctx, *startLine, startLine->value);
 
   const ContentLine* uidLine = ev.First(L"UID");

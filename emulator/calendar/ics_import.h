@@ -10,6 +10,7 @@ struct IcsImport {
   std::vector<Appointment> appointments;  // zoneIndex counts within `zones` above
   size_t events = 0;           // events read, cancelled ones included
   size_t cancelled = 0;        // events marked cancelled: not imported
+  size_t withoutStart = 0;     // events without DTSTART: not imported
   size_t otherComponents = 0;  // to-dos, journals, free/busy and unknown components: ignored
   size_t unknownZones = 0;     // times naming a zone the file does not define: device time
 };

@@ -88,6 +88,9 @@ int Import(const ToolArgs& args) {
   std::wstring text = L"imported " + std::to_wstring(summary.appointments.size()) +
                       L" appointment(s) from " + std::to_wstring(summary.events) + L" event(s)";
   if (summary.cancelled) text += L"; " + std::to_wstring(summary.cancelled) + L" cancelled event(s) left out";
+  if (summary.withoutStart) {
+    text += L"; " + std::to_wstring(summary.withoutStart) + L" event(s) without a start left out";
+  }
   if (summary.otherComponents) {
     text += L"; " + std::to_wstring(summary.otherComponents) + L" other component(s) ignored";
   }
