@@ -140,10 +140,10 @@ class CollectionObject final : public IPOutlookItemCollection,
       return E_INVALIDARG;
     }
     try {
-      for (const Occurrence& o :
-           view_->Touching(restriction.firstDay, restriction.lastDay, includeRecurrences_)) {
-        if (Satisfies(restriction, view_->store(), o)) matches_.push_back(o);
-      }
+      matches_ = view_->Touching(restriction.firstDay, restriction.lastDay, includeRecurrences_);
+      std::erase_if(matches_, [&](const Occurrence& o) {
+        return !Satisfies(restriction, view_->store(), o);
+      });
     } catch (const std::bad_alloc&) {
       matches_.clear();
       return E_OUTOFMEMORY;

@@ -79,10 +79,13 @@ std::vector<Occurrence> CalendarView::Touching(int64_t firstDay, int64_t lastDay
   const CivilSeconds to = (lastDay + 1) * kSecondsPerDay;
 
   std::vector<uint32_t> singles;
-  auto it = std::lower_bound(byDay_.begin(), byDay_.end(), std::make_pair(firstDay, 0u));
-  for (; it != byDay_.end() && it->first <= lastDay; ++it) singles.push_back(it->second);
+  const auto from_it = std::lower_bound(byDay_.begin(), byDay_.end(), std::make_pair(firstDay, 0u));
+  const auto to_it = std::lower_bound(from_it, byDay_.end(), std::make_pair(lastDay + 1, 0u));
+  singles.reserve(static_cast<size_t>(to_it - from_it));
+  for (auto it = from_it; it != to_it; ++it) singles.push_back(it->second);
   std::sort(singles.begin(), singles.end());
   singles.erase(std::unique(singles.begin(), singles.end()), singles.end());
+  found.reserve(singles.size() + unindexed_.size());
   for (uint32_t i : singles) {
     const Occurrence o = Place(i, store_.appointments[i].start);
     if (Touches(o, from, to)) found.push_back(o);

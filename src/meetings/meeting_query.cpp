@@ -2,7 +2,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "common/scoped.h"
 #include "meetings/meeting_state.h"
@@ -96,17 +95,18 @@ std::wstring_view TrimBlanks(std::wstring_view s) {
   return s;
 }
 
-std::vector<std::wstring_view> SplitNames(std::wstring_view list) {
-  std::vector<std::wstring_view> names;
+// Calls `visit` with each non-empty name of a ","-separated list until it returns true.
+template <typename Visit>
+bool AnyName(std::wstring_view list, Visit visit) {
   size_t pos = 0;
   while (pos <= list.size()) {
     size_t comma = list.find(L',', pos);
     if (comma == std::wstring_view::npos) comma = list.size();
     const std::wstring_view name = TrimBlanks(list.substr(pos, comma - pos));
-    if (!name.empty()) names.push_back(name);
+    if (!name.empty() && visit(name)) return true;
     pos = comma + 1;
   }
-  return names;
+  return false;
 }
 
 // A string of the calendar, freed through the application object.
@@ -217,8 +217,7 @@ bool PassesFilters(const ItemFacts& facts) {
   const auto& wanted = Settings.POCategory;
   if (wanted && !wanted->empty()) {
     if (!facts.categories.get()) return false;
-    const std::wstring held(facts.categories.view());
-    if (!MatchCategories(wanted->c_str(), held.c_str())) return false;
+    if (!MatchCategories(wanted->c_str(), facts.categories.get())) return false;
   }
   return true;
 }
@@ -275,17 +274,10 @@ bool MatchCategories(const wchar_t* wanted, const wchar_t* itemCategories) {
   if (!itemCategories) return false;
   if (!*itemCategories) return !*wanted;
   if (!*wanted) return true;
-  try {
-    const std::vector<std::wstring_view> held = SplitNames(itemCategories);
-    for (std::wstring_view name : SplitNames(wanted)) {
-      for (std::wstring_view h : held) {
-        if (name == h) return true;
-      }
-    }
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  return false;
+  const std::wstring_view held(itemCategories);
+  return AnyName(wanted, [&](std::wstring_view name) {
+    return AnyName(held, [&](std::wstring_view h) { return h == name; });
+  });
 }
 
 bool ConnectPocketOutlook() {

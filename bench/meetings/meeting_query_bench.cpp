@@ -1,0 +1,152 @@
+// Measures one meeting query against the device's calendar served in this process, for a
+// calendar of 10 appointments and one of 10,000 spread over a year. Prints the figures.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "calendar/calendar_model.h"
+#include "calendar/calendar_server.h"
+#include "calendar/calendar_store.h"
+#include "common/scoped.h"
+#include "meetings/meeting_query.h"
+#include "meetings/meeting_state.h"
+#include "platform/poom.h"
+#include "settings/settings.h"
+#include "support/fake_device.h"
+
+namespace {
+long long g_allocations = 0;
+}
+
+void* operator new(size_t size) {
+  ++g_allocations;
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { std::free(p); }
+
+namespace {
+
+constexpr int kRuns = 300;
+
+// `count` one-hour meetings, as many on each day of 2026 as fit, 06:00 to 21:00.
+CalendarStore MakeCalendar(int count) {
+  CalendarStore store;
+  const int64_t first = DaysFromCivil(2026, 1, 1);
+  for (int i = 0; i < count; ++i) {
+    Appointment a;
+    a.subject = L"Meeting " + std::to_wstring(i);
+    a.categories = {i % 3 ? L"Work" : L"Personal"};
+    const int64_t day = count <= 365 ? DaysFromCivil(2026, 12, 7) - 5 + i : first + i % 365;
+    const int hour = count <= 365 ? 14 : 6 + (i / 365) % 16;
+    a.start = day * kSecondsPerDay + hour * 3600;
+    a.durationSeconds = 3600;
+    store.appointments.push_back(a);
+  }
+  return store;
+}
+
+ULONGLONG LocalToUtc(int hour, int minute) {
+  SYSTEMTIME local{2026, 12, 0, 7, static_cast<WORD>(hour), static_cast<WORD>(minute), 0, 0};
+  SYSTEMTIME utc{};
+  TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc);
+  FILETIME ft{};
+  SystemTimeToFileTime(&utc, &ft);
+  return (ULONGLONG{ft.dwHighDateTime} << 32) | ft.dwLowDateTime;
+}
+
+struct Figures {
+  double coldMicros = 1e30;
+  double microsPerQuery = 1e30;  // the best of the rounds: the machine's other load only adds
+  double allocationsPerQuery = 0;
+  size_t itemsToday = 0;
+};
+
+constexpr int kRounds = 8;
+constexpr int kRunsPerRound = kRuns / 6;
+
+double Micros(const LARGE_INTEGER& a, const LARGE_INTEGER& b) {
+  LARGE_INTEGER freq{};
+  QueryPerformanceFrequency(&freq);
+  return 1e6 * static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(freq.QuadPart);
+}
+
+void Query() {
+  MeetingState = MeetingStateRecord{};
+  QueryMeetingInProgress();
+}
+
+// One round on the calendar at `path`: the first query reads the file, the rest use the view.
+void Round(const std::wstring& path, Figures* f) {
+  SetCalendarStorePath(path);
+  LARGE_INTEGER t0{}, t1{};
+  QueryPerformanceCounter(&t0);
+  Query();
+  QueryPerformanceCounter(&t1);
+  f->coldMicros = std::min(f->coldMicros, Micros(t0, t1));
+  const long long before = g_allocations;
+  QueryPerformanceCounter(&t0);
+  for (int i = 0; i < kRunsPerRound; ++i) Query();
+  QueryPerformanceCounter(&t1);
+  f->microsPerQuery = std::min(f->microsPerQuery, Micros(t0, t1) / kRunsPerRound);
+  f->allocationsPerQuery = static_cast<double>(g_allocations - before) / kRunsPerRound;
+}
+
+void Write(int count, const std::wstring& path, Figures* f) {
+  std::wstring error;
+  const CalendarStore store = MakeCalendar(count);
+  if (!SaveCalendarStore(path, store, &error)) {
+    std::fwprintf(stderr, L"cannot write the calendar: %ls\n", error.c_str());
+    std::exit(1);
+  }
+  const int64_t today = DaysFromCivil(2026, 12, 7);
+  for (const Appointment& a : store.appointments) f->itemsToday += DayOf(a.start) == today;
+}
+
+}  // namespace
+
+int main() {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  wchar_t dir[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, dir);
+  const std::wstring stem = std::wstring(dir) + L"meeting-bench-" +
+                            std::to_wstring(GetCurrentProcessId());
+  const std::wstring smallPath = stem + L"-10.qmcal", largePath = stem + L"-10000.qmcal";
+  ComPtr<IUnknown> factory;
+  DWORD cookie = 0;
+  CalendarGetClassObject(CLSID_PocketOutlookApplication, IID_IUnknown, factory.put_void());
+  CoRegisterClassObject(CLSID_PocketOutlookApplication, factory.get(), CLSCTX_INPROC_SERVER,
+                        REGCLS_MULTIPLEUSE, &cookie);
+
+  fake::ResetDevice();
+  fake::device().utcNow = LocalToUtc(23, 30);  // after the day's last meeting: every item is read
+  Settings.EnablePOLink = true;
+  Settings.POCategory = L"Work";
+
+  Figures small, large;
+  Write(10, smallPath, &small);
+  Write(10000, largePath, &large);
+  for (int round = 0; round < kRounds; ++round) {
+    Round(smallPath, &small);
+    Round(largePath, &large);
+  }
+  std::printf("meeting query, best of %d rounds of %d (time per query, heap allocations per query)\n",
+              kRounds, kRunsPerRound);
+  std::printf("  10 appointments     (%2zu today): %8.1f us  %6.1f allocations  (first query %.0f us)\n",
+              small.itemsToday, small.microsPerQuery, small.allocationsPerQuery, small.coldMicros);
+  std::printf("  10,000 appointments (%2zu today): %8.1f us  %6.1f allocations  (first query %.0f us)\n",
+              large.itemsToday, large.microsPerQuery, large.allocationsPerQuery, large.coldMicros);
+  std::printf("  ratio 10,000 / 10: time %.2fx, allocations %.2fx (target: at most 2x)\n",
+              large.microsPerQuery / small.microsPerQuery,
+              large.allocationsPerQuery / small.allocationsPerQuery);
+  CoRevokeClassObject(cookie);
+  DeleteFileW(smallPath.c_str());
+  DeleteFileW(largePath.c_str());
+  CoUninitialize();
+  return 0;
+}
