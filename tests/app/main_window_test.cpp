@@ -1,0 +1,222 @@
+// The main window's guards: one check timer, no tick or power-on handling while the settings
+// window is open, no overlapping ticks, and guards that are restored when a step throws.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <stdexcept>
+
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "device/device_kinds.h"
+#include "settings/settings.h"
+#include "sound/mute_engine.h"
+#include "support/dialog_driver.h"
+#include "support/fake_device.h"
+#include "support/scratch_registry.h"
+
+namespace {
+
+class MainWindowGuards : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake::ResetDevice();
+    Settings = SettingsRecord{};
+    PopulateSoundKeys(hkcu_.root(), DeviceKind::PocketPc2003);
+    fake::device().osMajor = 4;
+    fake::device().platformType = L"PocketPC";
+    AppInstance = GetModuleHandleW(nullptr);
+    DetectPlatform(AppInstance);
+    static const ATOM atom = [] {
+      WNDCLASSW wc{};
+      wc.lpfnWndProc = MainWindowProc;
+      wc.hInstance = GetModuleHandleW(nullptr);
+      wc.lpszClassName = L"QMGuardsMain";
+      return RegisterClassW(&wc);
+    }();
+    ASSERT_NE(0, atom);
+    MainWindow = CreateWindowExW(0, L"QMGuardsMain", L"QMind", WS_SYSMENU, 0, 0, 10, 10, nullptr,
+                                 nullptr, AppInstance, nullptr);
+    ASSERT_NE(nullptr, MainWindow);
+    Muted = false;
+    CheckTimer = 0;
+    CheckBusy = false;
+    SettingsWindowOpen = false;
+  }
+  void TearDown() override {
+    fake::device().onVolumeRead = nullptr;
+    KillTimer(MainWindow, kCheckTimerId);
+    CheckTimer = 0;
+    SetWindowLongPtrW(MainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcW));
+    DestroyWindow(MainWindow);
+    MainWindow = nullptr;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+  }
+  static bool QuitPosted() {
+    MSG msg;
+    return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+  }
+  void Tap(WPARAM id = 5000, LPARAM mouse = WM_LBUTTONUP) {
+    SendMessageW(MainWindow, WM_TRAY_NOTIFY, id, mouse);
+  }
+
+  ScratchHkcu hkcu_;
+};
+
+TEST_F(MainWindowGuards, OnlyTheExitCommandOrDestroyEndsTheProgram) {
+  EXPECT_EQ(0, SendMessageW(MainWindow, WM_CLOSE, 0, 0));
+  EXPECT_FALSE(QuitPosted());
+  EXPECT_TRUE(IsWindow(MainWindow));
+  EXPECT_TRUE(fake::device().iconCalls.empty());
+
+  StartCheckTimer();
+  Muted = true;  // a running mute is given back on the way out
+  SavedSoundState.Volume = 0x44444444;
+  fake::device().waveVolume = 0;
+  EXPECT_EQ(0, SendMessageW(MainWindow, WM_CLOSE, 1, 0));
+  EXPECT_TRUE(QuitPosted());
+  EXPECT_EQ(0u, CheckTimer);
+  EXPECT_FALSE(Muted);
+  EXPECT_NE(0u, fake::device().waveVolume);
+  ASSERT_FALSE(fake::device().iconCalls.empty());
+  EXPECT_EQ(static_cast<DWORD>(NIM_DELETE), fake::device().iconCalls.back().message);
+}
+
+TEST_F(MainWindowGuards, ATapOpensTheSettingsWindowOnlyForTheIconsButtonUp) {
+  bool opened = false;
+  const UINT_PTR watch = WhenWindowAppears(L"#32770", L"QuietMinder", [&](HWND w) {
+    opened = true;
+    PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
+  });
+  Tap(5000, WM_LBUTTONDOWN);
+  Tap(4999, WM_LBUTTONUP);
+  Tap(5000, WM_RBUTTONUP);
+  PumpMessages(100);
+  EXPECT_FALSE(opened);
+  CancelWhenWindowAppears(watch);
+}
+
+TEST_F(MainWindowGuards, NoTickAndNoPowerOnWhileTheSettingsWindowIsOpen) {
+  StartCheckTimer();
+  int tabs = 0;
+  std::wstring firstTab;
+  bool openSeen = false;
+  UINT_PTR timerWhileOpen = 1;
+  int readsWhileOpen = -1;
+  WhenWindowAppears(L"#32770", L"QuietMinder", [&](HWND dialog) {
+    openSeen = SettingsWindowOpen;
+    timerWhileOpen = CheckTimer;
+    const int before = fake::device().volumeReads;
+    CheckTimerProc(MainWindow, WM_TIMER, kCheckTimerId, 0);
+    SendMessageW(MainWindow, WM_POWERON_NOTIFY, 0, 0);
+    readsWhileOpen = fake::device().volumeReads - before;
+    EXPECT_EQ(0u, CheckTimer);  // the tick did not re-arm the timer
+    HWND tabControl = GetDlgItem(dialog, 1019);
+    tabs = static_cast<int>(SendMessageW(tabControl, TCM_GETITEMCOUNT, 0, 0));
+    wchar_t text[32] = {};
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 32;
+    SendMessageW(tabControl, TCM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    firstTab = text;
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  });
+  Tap();
+  EXPECT_TRUE(openSeen);
+  EXPECT_EQ(0u, timerWhileOpen);
+  EXPECT_EQ(0, readsWhileOpen);
+  EXPECT_EQ(6, tabs);
+  EXPECT_EQ(L"Mute", firstTab);
+  EXPECT_FALSE(SettingsWindowOpen);
+  EXPECT_NE(0u, CheckTimer);
+}
+
+TEST_F(MainWindowGuards, AnOpenProgramDialogIsRaisedInsteadOfOpeningAnother) {
+  // A stand-in for one of the program's message boxes.
+  HWND box = CreateWindowExW(0, L"#32770", L"QuietMinder Error", WS_POPUP | WS_VISIBLE, 0, 0, 50,
+                             50, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, box);
+  bool opened = false;
+  const UINT_PTR watch = WhenWindowAppears(L"#32770", L"QuietMinder", [&](HWND w) {
+    opened = true;
+    PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
+  });
+  Tap();
+  PumpMessages(100);
+  EXPECT_FALSE(opened);
+  EXPECT_FALSE(SettingsWindowOpen);
+  CancelWhenWindowAppears(watch);
+  DestroyWindow(box);
+}
+
+TEST_F(MainWindowGuards, EachTickRearmsTheOneTimerAndANestedTickDoesNothing) {
+  StartCheckTimer();
+  const UINT_PTR armed = CheckTimer;
+  StartCheckTimer();  // already armed: no second timer
+  EXPECT_EQ(armed, CheckTimer);
+
+  int nestedReads = -1;
+  bool stopReturned = false;
+  fake::device().onVolumeRead = [&] {
+    fake::device().onVolumeRead = nullptr;
+    // A nested loop of this tick delivers the timer again, a power-on and a stop that waits.
+    const int before = fake::device().volumeReads;
+    CheckTimerProc(MainWindow, WM_TIMER, kCheckTimerId, 0);
+    nestedReads = fake::device().volumeReads - before;
+    StopCheckTimer(true);
+    stopReturned = true;
+    SendMessageW(MainWindow, WM_POWERON_NOTIFY, 0, 0);
+    EXPECT_EQ(0u, CheckTimer);  // the power-on step does not arm it under a running tick
+  };
+  CheckTimerProc(MainWindow, WM_TIMER, kCheckTimerId, 0);
+  EXPECT_EQ(0, nestedReads);
+  EXPECT_TRUE(stopReturned);
+  EXPECT_FALSE(CheckBusy);
+  EXPECT_NE(0u, CheckTimer);
+}
+
+TEST_F(MainWindowGuards, AStepLeftByAnExceptionStillRestoresItsGuards) {
+  fake::device().onVolumeRead = [] { throw std::runtime_error("device gone"); };
+  EXPECT_THROW(CheckTimerProc(MainWindow, WM_TIMER, kCheckTimerId, 0), std::runtime_error);
+  EXPECT_FALSE(CheckBusy);
+  EXPECT_NE(0u, CheckTimer);
+
+  StopCheckTimer(false);
+  Muted = true;
+  EXPECT_THROW(RunPowerOnStep(), std::runtime_error);
+  EXPECT_NE(0u, CheckTimer);
+  Muted = false;
+
+  StopCheckTimer(false);
+  fake::device().onVolumeRead = nullptr;
+  WhenWindowAppears(L"#32770", L"QuietMinder", [](HWND) {
+    fake::device().onVolumeRead = [] { throw std::runtime_error("device gone"); };
+  });
+  // The close of the settings window restores the sound, which reads the volume and throws;
+  // the window ends first so that the modal loop is left.
+  WhenWindowAppears(L"#32770", L"QuietMinder", [](HWND w) { EndDialog(w, 0); });
+  EXPECT_THROW(OpenSettingsWindow(5000, WM_LBUTTONUP), std::runtime_error);
+  EXPECT_FALSE(SettingsWindowOpen);
+  EXPECT_NE(0u, CheckTimer);
+}
+
+TEST_F(MainWindowGuards, AVolumeThatCannotBeReadIsNeverTakenAsSilence) {
+  fake::device().volumeReadable = false;
+  fake::device().waveVolume = 0;
+  EXPECT_EQ(1, SendMessageW(MainWindow, WM_CHECK, 1, 0));
+  EXPECT_FALSE(Muted);
+  EXPECT_EQ(0, fake::device().refreshes);
+}
+
+TEST_F(MainWindowGuards, TheMeetingVerdictRequestRunsNoTick) {
+  fake::device().waveVolume = 0;
+  EXPECT_EQ(0, SendMessageW(MainWindow, WM_CHECK, 0, 0));
+  EXPECT_FALSE(Muted);  // a tick would have taken the silence over
+}
+
+}  // namespace
