@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "app/tray_icon.h"
 #include "appfilter/app_filter.h"
+#include "meetings/meeting_query.h"
 #include "platform/handheld.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
@@ -198,7 +199,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     case WM_CHECK:
       if (wParam != 0) return RunCheckTick();
-      return 0;
+      return QueryMeetingInProgress() ? 1 : 0;
     default:
       return DefWindowProcW(window, message, wParam, lParam);
   }

@@ -169,6 +169,13 @@ BOOL NotifyIcon(DWORD message, NOTIFYICONDATAW* data) {
 const wchar_t* DialogClassName() { return L"#32770"; }
 
 BOOL LaunchProgram(const wchar_t* module, const wchar_t* commandLine) {
+  // The handheld finds a program named without a folder in \Windows.
+  std::wstring path = module ? module : L"";
+  if (!path.empty() && path.find_first_of(L"\\/:") == std::wstring::npos) {
+    wchar_t windows[MAX_PATH] = {};
+    if (GetWindowsDirectoryW(windows, MAX_PATH) != 0) path = std::wstring(windows) + L"\\" + path;
+  }
+  module = path.empty() ? nullptr : path.c_str();
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};

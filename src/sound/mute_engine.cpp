@@ -7,6 +7,7 @@
 #include "appfilter/app_filter.h"
 #include "common/registry.h"
 #include "common/scoped.h"
+#include "meetings/meeting_query.h"
 #include "meetings/meeting_state.h"
 #include "platform/handheld.h"
 #include "settings/settings.h"
@@ -253,5 +254,5 @@ void MuteForMeeting() {
 void CheckForMeeting() {
   if (!Settings.EnablePOLink) return;
   if (TimeFromNow(0) < MeetingState.NextMeetingCheck) return;
-  // The meeting query is asked here; a meeting in progress calls MuteForMeeting().
+  if (QueryMeetingInProgress()) MuteForMeeting();
 }
