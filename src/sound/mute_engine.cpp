@@ -44,6 +44,12 @@ void WriteOneDword(const wchar_t* keyPath, const wchar_t* name, DWORD value) {
 
 void SaveDeviceState(bool takeOver) {
   SoundState& saved = SavedSoundState;
+  DWORD wave = 0;
+  const bool waveRead = !takeOver && GetWaveVolume(&wave);
+  // A device that is silent already (silenced by hand, or left silent by a run of the program
+  // that ended without giving the sound back) holds silenced live values: what to come back to
+  // is what the silence saved, as for a user mute.
+  if (waveRead && wave == 0) takeOver = true;
   if (takeOver) {
     if (IsOlderPlatform()) {
       ReadVolumeKey(SoundKeys.VolumeUnmuted, saved);
@@ -51,8 +57,6 @@ void SaveDeviceState(bool takeOver) {
       ReadShellSaved(SoundKeys.ShellOverrides, saved);
     }
   } else {
-    DWORD wave = 0;
-    const bool waveRead = GetWaveVolume(&wave);
     ReadVolumeKey(SoundKeys.Volume, saved);
     // The live wave volume wins over the registry's copy.
     if (waveRead) saved.Volume = wave;

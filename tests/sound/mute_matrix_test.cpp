@@ -165,6 +165,21 @@ TEST_P(MuteMatrix, VibrateOrOffAndBackToRing) {
   }
 }
 
+TEST_P(MuteMatrix, AProgramMuteOnASilentDeviceComesBackToWhatTheSilenceSaved) {
+  // The device was left silent (by hand, or by a run of the program that ended while muted):
+  // its live values are silenced ones, and the user's own are what the silence saved.
+  SetUpDevice(hkcu_, GetParam().kind);
+  const DWORD screenBefore = RegDword(root(), kVolumeKey, L"Screen");
+  fake::device().waveVolume = 0;
+  RegPutDword(root(), kVolumeKey, L"Volume", 0);
+  RegPutDword(root(), kVolumeKey, L"Screen", 0);
+  MuteNow();
+  RestoreSound();
+  EXPECT_EQ(0x99999999u, fake::device().waveVolume);
+  EXPECT_EQ(screenBefore, RegDword(root(), kVolumeKey, L"Screen"));
+  EXPECT_TRUE(fake::device().messageBoxes.empty());
+}
+
 TEST_P(MuteMatrix, ASavedVolumeOfZeroComesBackAudibleAndWarns) {
   struct Row {
     bool protection;
@@ -178,7 +193,14 @@ TEST_P(MuteMatrix, ASavedVolumeOfZeroComesBackAudibleAndWarns) {
     Settings.SoundProtection.Enabled = row.protection;
     Settings.SoundProtection.WarnOnly = row.warnOnly;
     Settings.SPVolume = 0x31313131;
-    if (Phone()) RegPutDword(root(), kVolumeKey, L"Ringer", 0);
+    // A mute that starts on a silent device comes back to what the silence saved: here a
+    // volume of 0 too.
+    if (Phone()) RegPutDword(root(), kShellKey, L"SavedRingerVolume", 0);
+    if (Older()) {
+      RegPutDword(root(), kUnmutedKey, L"Volume", 0);
+    } else {
+      RegPutDword(root(), kShellKey, L"SavedVolume", 0);
+    }
     fake::device().waveVolume = 0;
     MuteNow();
 
