@@ -1,0 +1,143 @@
+// The real QuietMinder.exe on the emulated handheld, watched from outside as a user would: the
+// single-instance handshake, a silence made by hand, a crash while muted, and one meeting.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "device/device_state.h"
+#include "e2e/device_session.h"
+
+namespace {
+
+using namespace e2e;
+
+constexpr wchar_t kVolume[] = L"ControlPanel\\Volume";
+constexpr wchar_t kShell[] = L"ControlPanel\\Notifications\\ShellOverrides";
+constexpr wchar_t kSettings[] = L"Software\\Fernhollow\\QuietMinder";
+constexpr DWORD kWaitMs = 15000;
+
+// The values a fresh phone holds, which every way back must restore.
+struct UserSound {
+  DWORD wave, volume, screen, key, ringer, mode;
+};
+UserSound Snapshot() {
+  return {ReadDeviceWaveVolume(), UserDword(kVolume, L"Volume"), UserDword(kVolume, L"Screen"),
+          UserDword(kVolume, L"Key"), UserDword(kVolume, L"Ringer"), UserDword(kShell, L"Mode")};
+}
+void ExpectSame(const UserSound& a, const UserSound& b) {
+  EXPECT_EQ(a.wave, b.wave);
+  EXPECT_EQ(a.volume, b.volume);
+  EXPECT_EQ(a.screen, b.screen);
+  EXPECT_EQ(a.key, b.key);
+  EXPECT_EQ(a.ringer, b.ringer);
+  EXPECT_EQ(a.mode, b.mode);
+}
+
+bool Silenced() {
+  return ReadDeviceWaveVolume() == 0 && UserDword(kVolume, L"Screen") == 0 &&
+         UserDword(kShell, L"Mode") == 2;
+}
+
+class OnTheDevice : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetDevice(DeviceKind::PocketPc2003Phone); }
+  void TearDown() override { ResetDevice(DeviceKind::PocketPc2003Phone); }
+};
+
+TEST_F(OnTheDevice, ASecondStartRaisesTheFirstOnesSettingsWindowAndEndsWithOne) {
+  Program first(L"STARTUP");
+  HWND main = WaitForMainWindow();
+  ASSERT_NE(nullptr, main);
+  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == 123; }, kWaitMs));
+  EXPECT_EQ(nullptr, FindProcessWindow(first.id(), L"#32770", L"QuietMinder"));
+
+  Program second(L"STARTUP");
+  EXPECT_EQ(1u, second.Wait(kWaitMs));
+  HWND settings = nullptr;
+  EXPECT_TRUE(WaitUntil([&] {
+    return (settings = FindProcessWindow(first.id(), L"#32770", L"QuietMinder")) != nullptr;
+  }, kWaitMs));
+  // A third start while it is open raises it again and still ends with 1.
+  Program third(L"");
+  EXPECT_EQ(1u, third.Wait(kWaitMs));
+  PostMessageW(settings, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(settings); }, kWaitMs));
+
+  PostMessageW(main, WM_CLOSE, 0, 0);  // the standard close is ignored
+  Sleep(500);
+  EXPECT_TRUE(first.Running());
+  PostMessageW(main, WM_CLOSE, 1, 0);
+  EXPECT_EQ(0u, first.Wait(kWaitMs));
+  EXPECT_EQ(0u, TrayPicture());
+}
+
+TEST_F(OnTheDevice, AHandMadeSilenceIsTakenOverAndGivenBackAtTheNextPowerOn) {
+  const UserSound before = Snapshot();
+  Program program(L"STARTUP");
+  ASSERT_NE(nullptr, WaitForMainWindow());
+  ASSERT_TRUE(WaitUntil([] { return TrayPicture() == 123; }, kWaitMs));
+
+  WriteDeviceWaveVolume(0);  // the user turns the volume down to nothing
+  ASSERT_TRUE(WaitUntil(Silenced, kWaitMs));
+  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == 102; }, kWaitMs));
+  EXPECT_EQ(before.screen, UserDword(kShell, L"SavedScreen"));
+  Sleep(1500);  // a user mute without a time lasts to the next power-on
+  EXPECT_TRUE(Silenced());
+
+  PressPowerButton();
+  EXPECT_TRUE(WaitUntil([] { return ReadDeviceWaveVolume() != 0; }, kWaitMs));
+  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == 123; }, kWaitMs));
+  ExpectSame(before, Snapshot());
+}
+
+TEST_F(OnTheDevice, KilledDuringAMeetingTheSoundComesBackAfterARestart) {
+  const UserSound before = Snapshot();
+  PutUserDword(kSettings, L"EnablePOLink", 1);
+  ASSERT_EQ(0, Tool(L"calendar sample --in 0 --minutes 60 --subject \"Design review\""));
+  {
+    Program program(L"STARTUP");
+    ASSERT_NE(nullptr, WaitForMainWindow());
+    ASSERT_TRUE(WaitUntil(Silenced, kWaitMs));
+    program.Kill();  // no chance to give anything back
+  }
+  EXPECT_TRUE(Silenced());
+
+  // Started again while the meeting still runs: the device stays silent and the user's values
+  // survive in what the silence saved.
+  Program again(L"STARTUP");
+  ASSERT_NE(nullptr, WaitForMainWindow());
+  Sleep(2000);
+  EXPECT_TRUE(Silenced());
+  EXPECT_EQ(before.screen, UserDword(kShell, L"SavedScreen"));
+  EXPECT_EQ(before.wave, UserDword(kShell, L"SavedVolume"));
+
+  // Once the meeting is over, the sound is back as the user had it.
+  ASSERT_EQ(0, Tool(L"calendar clear"));
+  ASSERT_EQ(0, Tool(L"clock advance 61"));
+  PressPowerButton();
+  EXPECT_TRUE(WaitUntil([] { return ReadDeviceWaveVolume() != 0; }, kWaitMs));
+  ExpectSame(before, Snapshot());
+}
+
+TEST_F(OnTheDevice, OneMeetingSilencesTheDeviceAtItsStartAndGivesItBackAtItsEnd) {
+  const UserSound before = Snapshot();
+  PutUserDword(kSettings, L"EnablePOLink", 1);
+  ASSERT_EQ(0, Tool(L"shell start"));
+  // A ten-minute meeting a minute from now, on a clock that runs 60 times as fast.
+  ASSERT_EQ(0, Tool(L"calendar sample --in 1 --minutes 10 --category Work"));
+  ASSERT_EQ(0, Tool(L"clock rate 60"));
+  Program program(L"STARTUP");
+  ASSERT_NE(nullptr, WaitForMainWindow());
+  EXPECT_FALSE(Silenced());
+
+  ASSERT_TRUE(WaitUntil(Silenced, 20000));
+  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == 102; }, kWaitMs));
+  EXPECT_EQ(0u, UserDword(kVolume, L"Ringer"));
+
+  // Ten device minutes are ten seconds here.
+  EXPECT_TRUE(WaitUntil([] { return ReadDeviceWaveVolume() != 0; }, 30000));
+  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == 123; }, kWaitMs));
+  ExpectSame(before, Snapshot());
+  Tool(L"shell stop");
+}
+
+}  // namespace

@@ -1,0 +1,132 @@
+#include "e2e/device_session.h"
+
+#include <tlhelp32.h>
+
+#include "device/device_state.h"
+
+namespace e2e {
+namespace {
+
+constexpr wchar_t kProgram[] = L"C:\\Program Files\\QuietMinder\\QuietMinder.exe";
+constexpr wchar_t kTool[] = L"C:\\windows\\qmdevice.exe";
+
+PROCESS_INFORMATION Start(const std::wstring& module, const std::wstring& arguments) {
+  std::wstring line = L"\"" + module + L"\"";
+  if (!arguments.empty()) line += L" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(module.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\",
+                      &startup, &process)) {
+    process = PROCESS_INFORMATION{};
+  }
+  return process;
+}
+
+void KillLeftovers() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    if (_wcsicmp(entry.szExeFile, L"QuietMinder.exe") != 0) continue;
+    if (HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
+      TerminateProcess(p, 9);
+      WaitForSingleObject(p, 5000);
+      CloseHandle(p);
+    }
+  }
+  CloseHandle(snapshot);
+}
+
+}  // namespace
+
+void ResetDevice(DeviceKind kind) {
+  KillLeftovers();
+  WriteDeviceKind(kind);
+  WriteDeviceWaveVolume(kFreshWaveVolume);
+  WriteDeviceDword(L"ClockRate", 1);
+  WriteDeviceQword(L"ClockBaseHost", 0);
+  WriteDeviceDword(L"TrayIconShown", 0);
+  PopulateSoundKeys(HKEY_CURRENT_USER, kind);
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Fernhollow");
+  Tool(L"calendar clear");
+}
+
+int Tool(const std::wstring& arguments) {
+  PROCESS_INFORMATION p = Start(kTool, arguments);
+  if (!p.hProcess) return -1;
+  WaitForSingleObject(p.hProcess, 30000);
+  DWORD code = 0;
+  GetExitCodeProcess(p.hProcess, &code);
+  CloseHandle(p.hThread);
+  CloseHandle(p.hProcess);
+  return static_cast<int>(code);
+}
+
+Program::Program(const std::wstring& arguments) : process_(Start(kProgram, arguments)) {}
+
+Program::~Program() {
+  Kill();
+  if (process_.hThread) CloseHandle(process_.hThread);
+  if (process_.hProcess) CloseHandle(process_.hProcess);
+}
+
+bool Program::Running() const { return Wait(0) == STILL_ACTIVE; }
+
+DWORD Program::Wait(DWORD ms) const {
+  if (!process_.hProcess) return 0xFFFFFFFF;
+  WaitForSingleObject(process_.hProcess, ms);
+  DWORD code = 0;
+  GetExitCodeProcess(process_.hProcess, &code);
+  return code;
+}
+
+void Program::Kill() {
+  if (process_.hProcess && Running()) {
+    TerminateProcess(process_.hProcess, 9);
+    WaitForSingleObject(process_.hProcess, 5000);
+  }
+}
+
+HWND WaitForMainWindow(DWORD ms) {
+  HWND window = nullptr;
+  WaitUntil([&] { return (window = FindWindowW(L"QMIND", L"QMind")) != nullptr; }, ms);
+  return window;
+}
+
+HWND FindProcessWindow(DWORD pid, const wchar_t* className, const wchar_t* title) {
+  for (HWND w = FindWindowExW(nullptr, nullptr, className, title); w;
+       w = FindWindowExW(nullptr, w, className, title)) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == pid) return w;
+  }
+  return nullptr;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD ms) {
+  const DWORD end = GetTickCount() + ms;
+  for (;;) {
+    if (condition()) return true;
+    if (static_cast<LONG>(end - GetTickCount()) <= 0) return false;
+    Sleep(50);
+  }
+}
+
+DWORD UserDword(const wchar_t* key, const wchar_t* name, DWORD fallback) {
+  DWORD value = 0, size = sizeof value;
+  if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &value, &size) != 0) {
+    return fallback;
+  }
+  return value;
+}
+
+void PutUserDword(const wchar_t* key, const wchar_t* name, DWORD value) {
+  RegSetKeyValueW(HKEY_CURRENT_USER, key, name, REG_DWORD, &value, sizeof value);
+}
+
+DWORD TrayPicture() {
+  return ReadDeviceDword(L"TrayIconShown", 0) ? ReadDeviceDword(L"TrayIconPicture", 0) : 0;
+}
+
+}  // namespace e2e

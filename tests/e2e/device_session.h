@@ -1,0 +1,49 @@
+// Runs the real QuietMinder.exe and the device tool on the emulated handheld this test process
+// runs on (the device's own Wine prefix), and watches the device from outside.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "device/device_kinds.h"
+
+namespace e2e {
+
+// A fresh device of `kind`: its sound keys, volume and clock, no settings, no calendar, and no
+// program of an earlier test running.
+void ResetDevice(DeviceKind kind);
+
+// Runs the device tool and waits for it; returns its exit code.
+int Tool(const std::wstring& arguments);
+
+class Program {
+ public:
+  explicit Program(const std::wstring& arguments);  // starts QuietMinder.exe
+  ~Program();                                       // kills it if it still runs
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  bool Running() const;
+  // Waits for the program to end; its exit code, or STILL_ACTIVE after the timeout.
+  DWORD Wait(DWORD ms) const;
+  void Kill();
+  DWORD id() const { return process_.dwProcessId; }
+
+ private:
+  PROCESS_INFORMATION process_{};
+};
+
+// The program's hidden main window, once it exists (null after the timeout).
+HWND WaitForMainWindow(DWORD ms = 10000);
+// A window of the given class and title that belongs to process `pid`.
+HWND FindProcessWindow(DWORD pid, const wchar_t* className, const wchar_t* title);
+
+// Polls `condition` every 50 ms; true once it holds, false after `ms`.
+bool WaitUntil(const std::function<bool()>& condition, DWORD ms);
+
+DWORD UserDword(const wchar_t* key, const wchar_t* name, DWORD fallback = 0xDEADBEEF);
+void PutUserDword(const wchar_t* key, const wchar_t* name, DWORD value);
+DWORD TrayPicture();  // the icon the device's notification area shows, 0 for none
+
+}  // namespace e2e
