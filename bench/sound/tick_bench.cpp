@@ -16,88 +16,11 @@
 #include "device/device_kinds.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
+#include "support/call_counters.h"
 #include "support/fake_device.h"
 #include "support/scratch_registry.h"
 
 namespace {
-
-long g_keysOpened = 0;
-long g_allocations = 0;
-
-using RegOpenKeyExWFn = LONG(WINAPI*)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
-using RegCreateKeyExWFn = LONG(WINAPI*)(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM,
-                                        const SECURITY_ATTRIBUTES*, PHKEY, LPDWORD);
-using MallocFn = void* (*)(size_t);
-using CallocFn = void* (*)(size_t, size_t);
-using ReallocFn = void* (*)(void*, size_t);
-RegOpenKeyExWFn g_regOpen = nullptr;
-RegCreateKeyExWFn g_regCreate = nullptr;
-MallocFn g_malloc = nullptr;
-CallocFn g_calloc = nullptr;
-ReallocFn g_realloc = nullptr;
-
-LONG WINAPI CountingRegOpen(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key) {
-  ++g_keysOpened;
-  return g_regOpen(root, path, options, access, key);
-}
-LONG WINAPI CountingRegCreate(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR cls, DWORD options,
-                              REGSAM access, const SECURITY_ATTRIBUTES* security, PHKEY key,
-                              LPDWORD disposition) {
-  ++g_keysOpened;
-  return g_regCreate(root, path, reserved, cls, options, access, security, key, disposition);
-}
-void* CountingMalloc(size_t size) {
-  ++g_allocations;
-  return g_malloc(size);
-}
-void* CountingCalloc(size_t count, size_t size) {
-  ++g_allocations;
-  return g_calloc(count, size);
-}
-void* CountingRealloc(void* block, size_t size) {
-  ++g_allocations;
-  return g_realloc(block, size);
-}
-
-// Points this program's import of `function` (from any module) at `replacement`; returns the
-// original, or null when the program does not import it.
-void* PatchImport(const char* function, void* replacement) {
-  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  if (dir.VirtualAddress == 0) return nullptr;
-  void* original = nullptr;
-  for (auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
-       desc->Name != 0; ++desc) {
-    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->OriginalFirstThunk);
-    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk);
-    for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-      auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
-      DWORD old = 0;
-      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
-      original = reinterpret_cast<void*>(slots->u1.Function);
-      slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
-    }
-  }
-  return original;
-}
-
-void InstallCounters() {
-  g_regOpen = reinterpret_cast<RegOpenKeyExWFn>(
-      PatchImport("RegOpenKeyExW", reinterpret_cast<void*>(CountingRegOpen)));
-  g_regCreate = reinterpret_cast<RegCreateKeyExWFn>(
-      PatchImport("RegCreateKeyExW", reinterpret_cast<void*>(CountingRegCreate)));
-  g_malloc = reinterpret_cast<MallocFn>(
-      PatchImport("malloc", reinterpret_cast<void*>(CountingMalloc)));
-  g_calloc = reinterpret_cast<CallocFn>(
-      PatchImport("calloc", reinterpret_cast<void*>(CountingCalloc)));
-  g_realloc = reinterpret_cast<ReallocFn>(
-      PatchImport("realloc", reinterpret_cast<void*>(CountingRealloc)));
-}
 
 struct Figures {
   double microseconds;
@@ -109,8 +32,7 @@ template <typename Setup>
 Figures MeasureTicks(int ticks, Setup setup) {
   setup();
   RunCheckTick();  // warm-up: first-time costs are not the steady state
-  g_keysOpened = 0;
-  g_allocations = 0;
+  ResetCallCounts();
   LARGE_INTEGER frequency{}, start{}, end{};
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&start);
@@ -118,8 +40,9 @@ Figures MeasureTicks(int ticks, Setup setup) {
   QueryPerformanceCounter(&end);
   const double seconds =
       static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
-  return {seconds * 1e6 / ticks, static_cast<double>(g_keysOpened) / ticks,
-          static_cast<double>(g_allocations) / ticks};
+  const CallCounts counts = ReadCallCounts();
+  return {seconds * 1e6 / ticks, static_cast<double>(counts.keysOpened) / ticks,
+          static_cast<double>(counts.heapAllocations) / ticks};
 }
 
 void Report(const char* name, const Figures& f, bool* allMet) {
@@ -144,21 +67,11 @@ int main(int argc, char** argv) {
   PopulateSoundKeys(hkcu.root(), DeviceKind::PocketPc2003Phone);
   AppInstance = GetModuleHandleW(nullptr);
   DetectPlatform(AppInstance);
-  InstallCounters();
-  if (!g_regOpen || !g_malloc) {
+  // The counters check that they see what they count, or their zeros would mean nothing.
+  if (!InstallCallCounters()) {
     std::fprintf(stderr, "could not install the counters\n");
     return 1;
   }
-
-  // The counters must see what they count, or their zeros below would mean nothing.
-  g_keysOpened = g_allocations = 0;
-  RegDword(HKEY_CURRENT_USER, L"ControlPanel\\Volume", L"Volume");
-  auto probe = std::make_unique<std::vector<int>>(100);
-  if (g_keysOpened == 0 || g_allocations == 0) {
-    std::fprintf(stderr, "the counters do not count\n");
-    return 1;
-  }
-  probe.reset();
 
   bool allMet = true;
   std::printf("%d ticks each, Pocket PC 2003 phone\n", ticks);

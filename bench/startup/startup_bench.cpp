@@ -1,0 +1,154 @@
+// Start-up and idle cost of QuietMinder:
+//  - the time from process start to the resident main window, against a minimal Win32 program's
+//    time to its window, measured alternately in the same run (needs the emulated handheld: run
+//    this program on a device, see bench/run-benchmarks.sh);
+//  - one idle check tick with default settings (time, registry keys opened, heap allocations),
+//    in this process on the fake handheld;
+//  - the size of QuietMinder.exe.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "device/device_kinds.h"
+#include "settings/settings.h"
+#include "sound/mute_engine.h"
+#include "support/call_counters.h"
+#include "support/fake_device.h"
+#include "support/scratch_registry.h"
+
+namespace {
+
+constexpr wchar_t kProgram[] = L"C:\\Program Files\\QuietMinder\\QuietMinder.exe";
+constexpr int kStarts = 7;
+constexpr int kTicks = 20000;
+constexpr double kPeriodUs = 500'000.0;
+
+double NowUs() {
+  LARGE_INTEGER f, c;
+  QueryPerformanceFrequency(&f);
+  QueryPerformanceCounter(&c);
+  return static_cast<double>(c.QuadPart) * 1e6 / static_cast<double>(f.QuadPart);
+}
+
+std::wstring BesideMe(const wchar_t* file) {
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring dir(path);
+  return dir.substr(0, dir.find_last_of(L'\\') + 1) + file;
+}
+
+// Starts `module`, waits for its window, ends the process; microseconds to the window, or -1.
+double TimeToWindow(const std::wstring& module, const wchar_t* arguments, const wchar_t* cls) {
+  std::wstring line = L"\"" + module + L"\" " + arguments;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  const double start = NowUs();
+  if (!CreateProcessW(module.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\",
+                      &si, &pi)) {
+    return -1;
+  }
+  double elapsed = -1;
+  for (int i = 0; i < 20000; ++i) {
+    if (FindWindowW(cls, nullptr)) {
+      elapsed = NowUs() - start;
+      break;
+    }
+    if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) break;
+    Sleep(0);
+  }
+  TerminateProcess(pi.hProcess, 0);
+  WaitForSingleObject(pi.hProcess, 5000);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  Sleep(100);
+  return elapsed;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? -1 : v[v.size() / 2];
+}
+
+void MeasureStartUp() {
+  if (GetFileAttributesW(kProgram) == INVALID_FILE_ATTRIBUTES) {
+    std::printf("start-up: skipped (not on an emulated handheld with QuietMinder installed)\n");
+    return;
+  }
+  const std::wstring minimal = BesideMe(L"minimal_window.exe");
+  std::vector<double> program, yardstick;
+  TimeToWindow(minimal, L"", L"QMMinimalWindow");  // warm the file cache
+  for (int i = 0; i < kStarts; ++i) {
+    yardstick.push_back(TimeToWindow(minimal, L"", L"QMMinimalWindow"));
+    program.push_back(TimeToWindow(kProgram, L"STARTUP", L"QMIND"));
+  }
+  const double p = Median(program), m = Median(yardstick);
+  std::printf("start-up to the resident main window (median of %d): %.1f ms\n", kStarts, p / 1000);
+  std::printf("minimal Win32 program to its window (median of %d):   %.1f ms\n", kStarts, m / 1000);
+  std::printf("ratio: %.2fx (target: at most 1.5x)\n", p / m);
+}
+
+void MeasureIdleTick() {
+  ScratchHkcu hkcu;
+  fake::ResetDevice();
+  PopulateSoundKeys(hkcu.root(), DeviceKind::PocketPc2003Phone);
+  fake::device().osMajor = 4;
+  fake::device().platformType = L"PocketPC";
+  AppInstance = GetModuleHandleW(nullptr);
+  DetectPlatform(AppInstance);
+  LoadSettings();
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = MainWindowProc;
+  wc.hInstance = AppInstance;
+  wc.lpszClassName = L"QMBenchMain";
+  RegisterClassW(&wc);
+  MainWindow = CreateWindowExW(0, wc.lpszClassName, L"QMind", WS_SYSMENU, 0, 0, 10, 10, nullptr,
+                               nullptr, AppInstance, nullptr);
+  if (!InstallCallCounters()) {
+    std::printf("idle tick: the call counters could not be installed\n");
+    return;
+  }
+  for (int i = 0; i < 100; ++i) SendMessageW(MainWindow, WM_CHECK, 1, 0);  // warm-up
+  ResetCallCounts();
+  const double start = NowUs();
+  for (int i = 0; i < kTicks; ++i) SendMessageW(MainWindow, WM_CHECK, 1, 0);
+  const double perTick = (NowUs() - start) / kTicks;
+  const CallCounts counts = ReadCallCounts();
+  std::printf("idle tick, default settings (%d ticks): %.2f us per tick = %.4f%% of the %.0f ms "
+              "period (target: under 0.1%%)\n",
+              kTicks, perTick, perTick / kPeriodUs * 100, kPeriodUs / 1000);
+  std::printf("  registry keys opened per tick: %.2f, heap allocations per tick: %.2f\n",
+              static_cast<double>(counts.keysOpened) / kTicks,
+              static_cast<double>(counts.heapAllocations) / kTicks);
+  std::printf("  still idle afterwards: %s\n", Muted ? "no (muted!)" : "yes");
+  SetWindowLongPtrW(MainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcW));
+  DestroyWindow(MainWindow);
+}
+
+void MeasureSize() {
+  std::wstring path = kProgram;
+  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    path = BesideMe(L"..\\..\\src\\QuietMinder.exe");
+  }
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+    std::printf("QuietMinder.exe: not found\n");
+    return;
+  }
+  std::printf("QuietMinder.exe: %lu bytes = %.0f KB (target: under 512 KB)\n", data.nFileSizeLow,
+              data.nFileSizeLow / 1024.0);
+}
+
+}  // namespace
+
+int main() {
+  MeasureSize();
+  MeasureIdleTick();
+  MeasureStartUp();
+  return 0;
+}
