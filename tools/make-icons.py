@@ -43,14 +43,11 @@ def speaker(img, s):
 
 
 def waves(img, s, color):
-    for r, thick in ((3, 1), (6, 1)):
-        cx, cy = 9 * s, 8 * s
-        rr = r * s
-        for dy in range(-rr, rr + 1):
-            for dx in range(0, rr + 1):
-                d = (dx * dx + dy * dy) ** 0.5
-                if rr - thick * s <= d <= rr and abs(dy) <= dx * 1.4:
-                    img[cy + dy][cx + dx] = color
+    """Two sound waves right of the speaker, as ")" shapes on the 16-pixel grid."""
+    pixels = [(10, 6), (11, 7), (11, 8), (11, 9), (10, 10),
+              (12, 4), (13, 5), (14, 6), (14, 7), (14, 8), (14, 9), (14, 10), (13, 11), (12, 12)]
+    for x, y in pixels:
+        rect(img, x * s, y * s, (x + 1) * s, (y + 1) * s, color)
 
 
 def cross(img, s, color):

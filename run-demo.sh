@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Builds QuietMinder and runs it on an emulated Pocket PC 2003 phone, then walks through what it
+# does, printing the device's sound state as it changes:
+#   1. you turn the volume down to nothing: QuietMinder takes the silence over;
+#   2. you press the power button: your sound comes back;
+#   3. a meeting starts: the device falls silent, and sounds again when the meeting ends
+#      (the device's clock runs fast, so an hour-long meeting takes a minute).
+# Options: --kind wince|ppc2002|ppc2003|ppc2003phone   another kind of device
+#          --display    show the device's windows (on $DISPLAY, or on a virtual screen)
+#          --rate N     how many times as fast the device's clock runs (default 60)
+#          --once       stop after the walk-through instead of keeping QuietMinder running
+set -euo pipefail
+cd "$(dirname "$0")"
+kind=ppc2003phone rate=60 once=0 display=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --kind) kind=$2; shift ;;
+    --rate) rate=$2; shift ;;
+    --once) once=1 ;;
+    --display) display=1 ;;
+    *) sed -n '2,12p' "$0"; exit 2 ;;
+  esac
+  shift
+done
+
+tools/setup-machine
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j2 --target device_image >/dev/null
+
+device=$PWD/build/demo-device
+dev() { emulator/device.sh tool "$device" "$@"; }
+if [ $display = 1 ]; then
+  export QM_GRAPHICS=x11
+  if [ -z "${DISPLAY:-}" ]; then
+    Xvfb :77 -screen 0 800x600x24 >/dev/null 2>&1 &
+    xvfb=$!
+    export DISPLAY=:77
+    sleep 1
+  fi
+fi
+echo "== a fresh $kind on $device"
+emulator/device.sh create "$device" "$kind"
+# The meeting link is on; the settings are read when QuietMinder starts.
+QM_WINEPREFIX=$device tools/wine-run reg add 'HKCU\Software\Fernhollow\QuietMinder' \
+  /v EnablePOLink /t REG_DWORD /d 1 /f >/dev/null
+dev shell start >/dev/null || true
+
+cleanup() {
+  emulator/device.sh stop "$device"
+  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+previous=""
+show() {  # prints the lines of the device's state that changed since the last call
+  local now clock changes
+  now=$(dev state)
+  clock=$(printf '%s\n' "$now" | sed -n 's/^clock: //p')
+  now=$(printf '%s\n' "$now" | grep -v '^clock:')
+  if [ -z "$previous" ]; then
+    changes=$now
+  else
+    changes=$(diff <(printf '%s\n' "$previous") <(printf '%s\n' "$now") | sed -n 's/^> //p' || true)
+  fi
+  [ -n "$changes" ] && printf '   [device clock %s]\n%s\n' "$clock" "$(printf '%s\n' "$changes" | sed 's/^/   /')"
+  previous=$now
+  return 0
+}
+watch_for() {  # watch_for SECONDS: show changes once a second
+  for _ in $(seq "$1"); do sleep 1; show; done
+}
+
+echo "== QuietMinder starts silently in the notification area"
+emulator/device.sh program "$device" STARTUP &
+sleep 3
+show
+
+echo "== you turn the volume down to nothing"
+dev volume set 0 >/dev/null
+watch_for 3
+
+echo "== you press the power button"
+dev power >/dev/null
+watch_for 3
+
+echo "== a 60-minute meeting starts in 2 minutes; the device's clock runs ${rate}x"
+dev calendar sample --in 2 --minutes 60 --category Work --subject "Team meeting"
+dev clock rate "$rate" >/dev/null
+seconds=$(( (62 * 60 + rate - 1) / rate + 5 ))
+watch_for "$seconds"
+
+if [ $once = 1 ]; then exit 0; fi
+dev clock rate 1 >/dev/null
+echo "== QuietMinder keeps running; try: emulator/device.sh tool $device volume set 0"
+echo "   (or power, state, icon, tap, calendar ...). Ctrl+C stops the device."
+while true; do watch_for 5; done
