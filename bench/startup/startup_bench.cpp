@@ -20,6 +20,7 @@
 #include "support/call_counters.h"
 #include "support/fake_device.h"
 #include "support/scratch_registry.h"
+#include "support/test_main_window.h"
 
 namespace {
 
@@ -102,13 +103,7 @@ void MeasureIdleTick() {
   AppInstance = GetModuleHandleW(nullptr);
   DetectPlatform(AppInstance);
   LoadSettings();
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = MainWindowProc;
-  wc.hInstance = AppInstance;
-  wc.lpszClassName = L"QMBenchMain";
-  RegisterClassW(&wc);
-  MainWindow = CreateWindowExW(0, wc.lpszClassName, L"QMind", WS_SYSMENU, 0, 0, 10, 10, nullptr,
-                               nullptr, AppInstance, nullptr);
+  CreateTestMainWindow();
   if (!InstallCallCounters()) {
     std::printf("idle tick: the call counters could not be installed\n");
     return;
@@ -126,8 +121,7 @@ void MeasureIdleTick() {
               static_cast<double>(counts.keysOpened) / kTicks,
               static_cast<double>(counts.heapAllocations) / kTicks);
   std::printf("  still idle afterwards: %s\n", Muted ? "no (muted!)" : "yes");
-  SetWindowLongPtrW(MainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcW));
-  DestroyWindow(MainWindow);
+  DestroyTestMainWindow();
 }
 
 void MeasureSize() {

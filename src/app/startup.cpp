@@ -5,6 +5,7 @@
 
 #include "app/main_window.h"
 #include "app/tray_icon.h"
+#include "common/error_message.h"
 #include "common/scoped.h"
 #include "platform/handheld.h"
 #include "resources/resource.h"
@@ -38,22 +39,13 @@ const wchar_t* LoadResourceString(HINSTANCE instance, UINT id) {
   return copy;
 }
 
-void ShowSystemError() {
-  wchar_t* text = nullptr;
-  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, GetLastError(), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  ShowMessageBox(nullptr, text ? text : L"", L"Error", MB_OK | MB_ICONINFORMATION);
-  LocalFree(text);
-}
-
 void RegisterMainWindowClass(HINSTANCE instance) {
   WNDCLASSW wc{};
   wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
   wc.lpfnWndProc = MainWindowProc;
   wc.hInstance = instance;
   wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
-  if (!wc.hIcon) ShowSystemError();
+  if (!wc.hIcon) ShowLastErrorText();
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   wc.lpszClassName = g_className;
   RegisterClassW(&wc);

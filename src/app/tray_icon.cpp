@@ -4,20 +4,8 @@
 
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "common/error_message.h"
 #include "platform/handheld.h"
-
-namespace {
-
-void ShowLastErrorText() {
-  wchar_t* text = nullptr;
-  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, GetLastError(), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  ShowMessageBox(nullptr, text ? text : L"", L"Error", MB_OK | MB_ICONINFORMATION);
-  LocalFree(text);
-}
-
-}  // namespace
 
 HICON LoadProgramIcon(int iconId) {
   // Shared icons: loading the same picture again hands back the same handle, nothing leaks.

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "common/error_message.h"
 #include "common/scoped.h"
 #include "platform/handheld.h"
 #include "settings/settings.h"
@@ -32,22 +33,13 @@ std::string ToSingleByte(const std::wstring& text) {
   return out;
 }
 
-void ShowLastError() {
-  wchar_t* text = nullptr;
-  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, GetLastError(), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  ShowMessageBox(nullptr, text ? text : L"", L"Error", MB_OK | MB_ICONINFORMATION);
-  LocalFree(text);
-}
-
 void WriteShortcut(const wchar_t* path, bool startup, bool reportFailure) {
   const std::wstring module = ModulePath();
   if (module.empty()) return;
   UniqueFile file(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
-    if (reportFailure) ShowLastError();
+    if (reportFailure) ShowLastErrorText();
     return;
   }
   const std::string text = ShortcutText(module, startup);

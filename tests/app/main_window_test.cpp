@@ -16,6 +16,7 @@
 #include "support/dialog_driver.h"
 #include "support/fake_device.h"
 #include "support/scratch_registry.h"
+#include "support/test_main_window.h"
 
 namespace {
 
@@ -29,32 +30,12 @@ class MainWindowGuards : public ::testing::Test {
     fake::device().platformType = L"PocketPC";
     AppInstance = GetModuleHandleW(nullptr);
     DetectPlatform(AppInstance);
-    static const ATOM atom = [] {
-      WNDCLASSW wc{};
-      wc.lpfnWndProc = MainWindowProc;
-      wc.hInstance = GetModuleHandleW(nullptr);
-      wc.lpszClassName = L"QMGuardsMain";
-      return RegisterClassW(&wc);
-    }();
-    ASSERT_NE(0, atom);
-    MainWindow = CreateWindowExW(0, L"QMGuardsMain", L"QMind", WS_SYSMENU, 0, 0, 10, 10, nullptr,
-                                 nullptr, AppInstance, nullptr);
-    ASSERT_NE(nullptr, MainWindow);
+    ASSERT_NE(nullptr, CreateTestMainWindow());
     Muted = false;
-    CheckTimer = 0;
-    CheckBusy = false;
-    SettingsWindowOpen = false;
   }
   void TearDown() override {
     fake::device().onVolumeRead = nullptr;
-    KillTimer(MainWindow, kCheckTimerId);
-    CheckTimer = 0;
-    SetWindowLongPtrW(MainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcW));
-    DestroyWindow(MainWindow);
-    MainWindow = nullptr;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    DestroyTestMainWindow();
   }
   static bool QuitPosted() {
     MSG msg;

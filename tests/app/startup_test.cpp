@@ -17,6 +17,7 @@
 #include "support/dialog_driver.h"
 #include "support/fake_device.h"
 #include "support/scratch_registry.h"
+#include "support/test_main_window.h"
 
 namespace {
 
@@ -55,13 +56,7 @@ class Startup : public ::testing::Test {
     Settings = SettingsRecord{};
   }
   // The program leaves its hidden window to the end of the process; a test ends it quietly.
-  static void EndProgramWindow() {
-    if (IsWindow(MainWindow)) {
-      SetWindowLongPtrW(MainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcW));
-      DestroyWindow(MainWindow);
-    }
-    MainWindow = nullptr;
-  }
+  static void EndProgramWindow() { DestroyTestMainWindow(); }
 
   // Runs the program; `whileRunning` runs once from its message loop, then the program is told
   // to exit as its Exit command does.

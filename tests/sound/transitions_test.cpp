@@ -13,6 +13,7 @@
 #include "sound/mute_engine.h"
 #include "sound/sound_env.h"
 #include "support/fake_device.h"
+#include "support/test_main_window.h"
 
 using namespace soundtest;
 
@@ -26,32 +27,11 @@ class Transitions : public ::testing::TestWithParam<DeviceKind> {
   void SetUp() override {
     SetUpDevice(hkcu_, GetParam());
     fake::device().waveVolume = kWave;
-    static const ATOM atom = [] {
-      WNDCLASSW wc{};
-      wc.lpfnWndProc = MainWindowProc;
-      wc.hInstance = GetModuleHandleW(nullptr);
-      wc.lpszClassName = L"QMTransitionsMain";
-      return RegisterClassW(&wc);
-    }();
-    ASSERT_NE(0, atom);
-    MainWindow = CreateWindowExW(0, L"QMTransitionsMain", L"QMind", WS_SYSMENU, 0, 0, 10, 10,
-                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(nullptr, MainWindow);
-    CheckTimer = 0;
-    CheckBusy = false;
-    SettingsWindowOpen = false;
+    ASSERT_NE(nullptr, CreateTestMainWindow());
   }
   void TearDown() override {
     if (app_) DestroyWindow(app_);
-    KillTimer(MainWindow, kCheckTimerId);
-    CheckTimer = 0;
-    // Destroying the window would run the shutdown duties again.
-    SetWindowLongPtrW(MainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcW));
-    DestroyWindow(MainWindow);
-    MainWindow = nullptr;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    DestroyTestMainWindow();
   }
 
   LRESULT Tick() { return SendMessageW(MainWindow, WM_CHECK, 1, 0); }
