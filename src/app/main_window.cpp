@@ -59,6 +59,13 @@ void CALLBACK CheckTimerProc(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 LRESULT RunCheckTick() {
+  // The timer never asks for a tick while the settings window is open or inside a running tick;
+  // another program sending the message then gets no tick either.
+  static bool running = false;
+  if (SettingsWindowOpen || running) return 0;
+  running = true;
+  ScopeExit done([] { running = false; });
+
   const bool heldBefore = FilterHold;
   UpdateAppFilter();
   const bool mutedBefore = Muted;

@@ -186,6 +186,23 @@ TEST_F(MainWindowGuards, AStepLeftByAnExceptionStillRestoresItsGuards) {
   EXPECT_NE(0u, CheckTimer);
 }
 
+TEST_F(MainWindowGuards, ATickRequestFromAnotherProgramIsTurnedAwayWhileNoTickMayRun) {
+  fake::device().waveVolume = 0;
+  SettingsWindowOpen = true;
+  EXPECT_EQ(0, SendMessageW(MainWindow, WM_CHECK, 1, 0));
+  EXPECT_FALSE(Muted);
+  SettingsWindowOpen = false;
+
+  int nestedResult = -1;
+  fake::device().onVolumeRead = [&] {
+    fake::device().onVolumeRead = nullptr;
+    nestedResult = static_cast<int>(SendMessageW(MainWindow, WM_CHECK, 1, 0));
+  };
+  fake::device().waveVolume = 0x44444444;
+  EXPECT_EQ(1, SendMessageW(MainWindow, WM_CHECK, 1, 0));
+  EXPECT_EQ(0, nestedResult);
+}
+
 TEST_F(MainWindowGuards, AVolumeThatCannotBeReadIsNeverTakenAsSilence) {
   fake::device().volumeReadable = false;
   fake::device().waveVolume = 0;
