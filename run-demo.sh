@@ -54,7 +54,7 @@ trap cleanup EXIT
 previous=""
 show() {  # prints the lines of the device's state that changed since the last call
   local now clock changes
-  now=$(dev state)
+  now=$(dev state; dev shell status 2>/dev/null | sed -n 's/^ringer mode/task bar ringer button/p')
   clock=$(printf '%s\n' "$now" | sed -n 's/^clock: //p')
   now=$(printf '%s\n' "$now" | grep -v '^clock:')
   if [ -z "$previous" ]; then

@@ -52,9 +52,12 @@ DeviceKind Kind() { return ReadDeviceKind().value_or(DeviceKind::PocketPc2003Pho
 
 void ToSystemTime(ULONGLONG utc, SYSTEMTIME* out, bool local) {
   FILETIME ft{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
-  FILETIME shown = ft;
-  if (local) FileTimeToLocalFileTime(&ft, &shown);
-  FileTimeToSystemTime(&shown, out);
+  FileTimeToSystemTime(&ft, out);
+  // The zone's rules for the device's date, which need not be the host's.
+  if (local) {
+    const SYSTEMTIME universal = *out;
+    SystemTimeToTzSpecificLocalTime(nullptr, &universal, out);
+  }
 }
 
 // Which icon resource of the calling program a shared icon handle is (0 when unknown): programs

@@ -87,10 +87,9 @@ void GetDeviceSystemTime(SYSTEMTIME* utc) {
 }
 
 void GetDeviceLocalTime(SYSTEMTIME* local) {
-  FILETIME ft{static_cast<DWORD>(g_device.utcNow), static_cast<DWORD>(g_device.utcNow >> 32)};
-  FILETIME localFt{};
-  FileTimeToLocalFileTime(&ft, &localFt);
-  FileTimeToSystemTime(&localFt, local);
+  SYSTEMTIME utc{};
+  GetDeviceSystemTime(&utc);
+  SystemTimeToTzSpecificLocalTime(nullptr, &utc, local);
 }
 
 namespace {
