@@ -155,7 +155,11 @@ void CloseStreamDevice(HANDLE file) {
   if (const auto close = Core().closeHandle) close(file);
 }
 
-HMODULE LoadToolhelp() { return LoadLibraryW(L"toolhelp.dll"); }
+HMODULE LoadToolhelp() {
+  if (HMODULE toolhelp = LoadLibraryW(L"toolhelp.dll")) return toolhelp;
+  // A desktop system keeps the tool-help calls in its kernel.
+  return Core().module ? nullptr : LoadLibraryW(L"kernel32.dll");
+}
 
 int ShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
   return MessageBoxW(owner, text, caption, type);
