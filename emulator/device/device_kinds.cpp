@@ -26,12 +26,12 @@ void SetText(HKEY root, const wchar_t* path, const wchar_t* name, std::wstring_v
   RegCloseKey(key);
 }
 
-constexpr wchar_t kVolume[] = L"ControlPanel\\Volume";
-constexpr wchar_t kVolumeUnmuted[] = L"ControlPanel\\VolumeUnmuted";
-constexpr wchar_t kShellOverrides[] = L"ControlPanel\\Notifications\\ShellOverrides";
-constexpr wchar_t kRingTone[] = L"ControlPanel\\Sounds\\RingTone0";
-constexpr wchar_t kRingCategory[] = L"ControlPanel\\SoundCategories\\Ring";
-constexpr wchar_t kEarCouple[] = L"ControlPanel\\EarCouple";
+constexpr const wchar_t* kVolume = kVolumeKeyPath;
+constexpr const wchar_t* kVolumeUnmuted = kVolumeUnmutedKeyPath;
+constexpr const wchar_t* kShellOverrides = kShellOverridesKeyPath;
+constexpr const wchar_t* kRingTone = kRingToneKeyPath;
+constexpr const wchar_t* kRingCategory = kRingCategoryKeyPath;
+constexpr const wchar_t* kEarCouple = kEarCoupleKeyPath;
 
 }  // namespace
 
@@ -50,10 +50,7 @@ std::optional<DeviceKind> KindFromName(const std::wstring& name) {
 }
 
 void PopulateSoundKeys(HKEY userRoot, DeviceKind kind) {
-  for (const wchar_t* path :
-       {kVolume, kVolumeUnmuted, kShellOverrides, kRingTone, kRingCategory, kEarCouple}) {
-    RegDeleteTreeW(userRoot, path);
-  }
+  for (const wchar_t* path : kSoundKeyPaths) RegDeleteTreeW(userRoot, path);
   const bool pocketPc = kind != DeviceKind::OlderCe;
   const bool phone = kind == DeviceKind::PocketPc2003Phone;
 

@@ -13,11 +13,6 @@ HKEY OpenDeviceKey(REGSAM access) {
   return key;
 }
 
-constexpr const wchar_t* kSoundKeys[] = {
-    L"ControlPanel\\Volume",          L"ControlPanel\\VolumeUnmuted",
-    L"ControlPanel\\Notifications\\ShellOverrides", L"ControlPanel\\Sounds\\RingTone0",
-    L"ControlPanel\\SoundCategories\\Ring",          L"ControlPanel\\EarCouple"};
-
 }  // namespace
 
 DWORD ReadDeviceDword(const wchar_t* name, DWORD fallback) {
@@ -121,7 +116,7 @@ void TakeUpSoundSettings() {
   WriteDeviceDword(L"RefreshCount", DeviceRefreshCount() + 1);
   const std::wstring applied = std::wstring(kDeviceKeyPath) + L"\\Applied";
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, applied.c_str());
-  for (const wchar_t* path : kSoundKeys) {
+  for (const wchar_t* path : kSoundKeyPaths) {
     HKEY source{};
     if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &source) != ERROR_SUCCESS) continue;
     HKEY target{};

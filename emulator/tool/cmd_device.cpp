@@ -200,12 +200,7 @@ int State(const ToolArgs&) {
   Print(L"sound refreshes: " + std::to_wstring(DeviceRefreshCount()));
   Print(L"power-ons: " + std::to_wstring(DevicePowerOnCount()));
   Print(IconLine());
-  for (const wchar_t* path :
-       {L"ControlPanel\\Volume", L"ControlPanel\\VolumeUnmuted",
-        L"ControlPanel\\Notifications\\ShellOverrides", L"ControlPanel\\Sounds\\RingTone0",
-        L"ControlPanel\\SoundCategories\\Ring", L"ControlPanel\\EarCouple"}) {
-    PrintKeyValues(path);
-  }
+  for (const wchar_t* path : kSoundKeyPaths) PrintKeyValues(path);
   return 0;
 }
 

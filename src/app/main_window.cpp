@@ -178,10 +178,7 @@ void ReturnFocus(HWND window) {
 
 void RunShutdownDuties() {
   if (DriverFileOpen() && MainWindow) SendDriverWindow(kDriverClearWindow, MainWindow);
-  if (CheckTimer != 0) {
-    KillTimer(MainWindow, kCheckTimerId);
-    CheckTimer = 0;
-  }
+  StopCheckTimer(false);
   if (Muted) RestoreSound();
   SetTrayIcon(TrayOperation::Delete, IDI_IDLE);
   Sleep(500);
