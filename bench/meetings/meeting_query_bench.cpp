@@ -77,7 +77,7 @@ double Micros(const LARGE_INTEGER& a, const LARGE_INTEGER& b) {
 }
 
 void Query() {
-  MeetingState = MeetingStateRecord{};
+  ResetMeetingState();
   QueryMeetingInProgress();
 }
 

@@ -7,8 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/startup.h"
+#include "common/program.h"
 #include "device/device_kinds.h"
+#include "platform/device_profile.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
 #include "sound/sound_protection.h"
@@ -29,15 +30,15 @@ struct Kind {
 };
 
 void Measure(const Kind& k, HKEY scratchRoot, bool report) {
-  IsPocketPcV3 = k.v3;
-  IsPocketPcV4 = k.v4;
-  HasPhone = k.phone;
+  DeviceProfile.IsPocketPcV3 = k.v3;
+  DeviceProfile.IsPocketPcV4 = k.v4;
+  DeviceProfile.HasPhone = k.phone;
   PopulateSoundKeys(scratchRoot, k.kind);
   Settings.SoundProtection = {true, false, true};
   Settings.SPMute = 7;
   Settings.SPScreen = 1;
   Settings.SPKey = 0x00010002;  // as a fresh device has them: nothing to repair
-  Muted = false;
+  MuteState.Muted = false;
   LastProtected = 0;
   fake::device().refreshes = 0;
 
@@ -66,8 +67,8 @@ int main() {
   }
   fake::ResetDevice();
   ScratchHkcu scratch;
-  SoundKeys = SoundKeyNames{};
-  SoundKeys.Volume = L"ControlPanel\\Volume";
+  DeviceProfile.SoundKeys = SoundKeyNames{};
+  DeviceProfile.SoundKeys.Volume = kVolumeKeyPath;
 
   std::printf("protection tick, nothing changed, %d ticks per kind; budget %.0f us "
               "(0.1%% of the %.0f ms period)\n",

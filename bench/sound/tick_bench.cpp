@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/startup.h"
 #include "appfilter/app_filter.h"
+#include "common/clock.h"
+#include "common/program.h"
 #include "device/device_kinds.h"
+#include "platform/device_profile.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
 #include "support/call_counters.h"
@@ -65,8 +67,8 @@ int main(int argc, char** argv) {
   fake::device().osMajor = 4;
   fake::device().platformType = L"PocketPC";
   PopulateSoundKeys(hkcu.root(), DeviceKind::PocketPc2003Phone);
-  AppInstance = GetModuleHandleW(nullptr);
-  DetectPlatform(AppInstance);
+  Program.Instance = GetModuleHandleW(nullptr);
+  DetectDeviceProfile(Program.Instance);
   // The counters check that they see what they count, or their zeros would mean nothing.
   if (!InstallCallCounters()) {
     std::fprintf(stderr, "could not install the counters\n");
@@ -78,12 +80,12 @@ int main(int argc, char** argv) {
 
   const Figures muted = MeasureTicks(ticks, [] {
     Settings = SettingsRecord{};
-    MuteUntil = TimeFromNow(3600);
-    ExtendToPowerOn = false;
+    MuteState.MuteUntil = TimeFromNow(3600);
+    MuteState.ExtendToPowerOn = false;
     MuteNow();
   });
   Report("tick while muted", muted, &allMet);
-  if (!Muted) {
+  if (!MuteState.Muted) {
     std::fprintf(stderr, "the device was not muted during the ticks\n");
     return 1;
   }
@@ -105,7 +107,7 @@ int main(int argc, char** argv) {
     Settings.AppsToFilter = list;
   });
   Report("tick, filter on, 50 names/100 wnd", filtered, &allMet);
-  std::printf("windows seen by the last tick: %zu\n", WindowTitleTable.Count);
+  std::printf("windows seen by the last tick: %zu\n", FilterState.WindowTitleTable.Count);
   LARGE_INTEGER frequency{}, start{}, end{};
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&start);
@@ -117,7 +119,7 @@ int main(int argc, char** argv) {
   // is the program's own work.
   std::printf("of which the platform's window enumeration: %.2f us; the rest: %.2f us\n",
               enumeration, filtered.microseconds - enumeration);
-  if (!FilteredAppRunning && WindowTitleTable.Count < 100) {
+  if (!FilterState.FilteredAppRunning && FilterState.WindowTitleTable.Count < 100) {
     std::fprintf(stderr, "the windows were not seen\n");
     return 1;
   }

@@ -13,8 +13,9 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/startup.h"
+#include "common/program.h"
 #include "device/device_kinds.h"
+#include "platform/device_profile.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
 #include "support/call_counters.h"
@@ -100,18 +101,18 @@ void MeasureIdleTick() {
   PopulateSoundKeys(hkcu.root(), DeviceKind::PocketPc2003Phone);
   fake::device().osMajor = 4;
   fake::device().platformType = L"PocketPC";
-  AppInstance = GetModuleHandleW(nullptr);
-  DetectPlatform(AppInstance);
+  Program.Instance = GetModuleHandleW(nullptr);
+  DetectDeviceProfile(Program.Instance);
   LoadSettings();
   CreateTestMainWindow();
   if (!InstallCallCounters()) {
     std::printf("idle tick: the call counters could not be installed\n");
     return;
   }
-  for (int i = 0; i < 100; ++i) SendMessageW(MainWindow, WM_CHECK, 1, 0);  // warm-up
+  for (int i = 0; i < 100; ++i) SendMessageW(Program.MainWindow, WM_CHECK, 1, 0);  // warm-up
   ResetCallCounts();
   const double start = NowUs();
-  for (int i = 0; i < kTicks; ++i) SendMessageW(MainWindow, WM_CHECK, 1, 0);
+  for (int i = 0; i < kTicks; ++i) SendMessageW(Program.MainWindow, WM_CHECK, 1, 0);
   const double perTick = (NowUs() - start) / kTicks;
   const CallCounts counts = ReadCallCounts();
   std::printf("idle tick, default settings (%d ticks): %.2f us per tick = %.4f%% of the %.0f ms "
@@ -120,7 +121,7 @@ void MeasureIdleTick() {
   std::printf("  registry keys opened per tick: %.2f, heap allocations per tick: %.2f\n",
               static_cast<double>(counts.keysOpened) / kTicks,
               static_cast<double>(counts.heapAllocations) / kTicks);
-  std::printf("  still idle afterwards: %s\n", Muted ? "no (muted!)" : "yes");
+  std::printf("  still idle afterwards: %s\n", MuteState.Muted ? "no (muted!)" : "yes");
   DestroyTestMainWindow();
 }
 

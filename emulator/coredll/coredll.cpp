@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 
+#include "device/device_registry.h"
 #include "device/device_state.h"
 
 namespace {
@@ -131,12 +132,8 @@ void WINAPI Core_RefreshSoundSettings(int, int, int, int) { TakeUpSoundSettings(
 BOOL WINAPI Core_sndPlaySoundW(const wchar_t* name, UINT) {
   WriteDeviceDword(L"SoundsPlayed", ReadDeviceDword(L"SoundsPlayed", 0) + 1);
   const std::wstring last = name ? name : L"";
-  HKEY key{};
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kDeviceKeyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                      nullptr) == ERROR_SUCCESS) {
-    RegSetValueExW(key, L"LastSound", 0, REG_SZ, reinterpret_cast<const BYTE*>(last.c_str()),
-                   static_cast<DWORD>((last.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
+  if (const RegKey key = CreateRegKey(HKEY_LOCAL_MACHINE, kDeviceKeyPath, KEY_WRITE)) {
+    PutRegText(key.get(), L"LastSound", last);
   }
   return TRUE;
 }

@@ -2,36 +2,29 @@
 
 #include <string_view>
 
+#include "device/device_registry.h"
+
 namespace {
 
 const DeviceKindInfo kKinds[] = {
-    {DeviceKind::OlderCe, L"wince", L"older Windows CE device", 3, L"HPC"},
-    {DeviceKind::PocketPc2002, L"ppc2002", L"Pocket PC 2002", 3, L"PocketPC"},
-    {DeviceKind::PocketPc2003, L"ppc2003", L"Pocket PC 2003", 4, L"PocketPC"},
-    {DeviceKind::PocketPc2003Phone, L"ppc2003phone", L"Pocket PC 2003 phone", 4, L"PocketPC"},
+    {DeviceKind::OlderCe, L"wince", L"older Windows CE device", 3, L"HPC", false},
+    {DeviceKind::PocketPc2002, L"ppc2002", L"Pocket PC 2002", 3, L"PocketPC", false},
+    {DeviceKind::PocketPc2003, L"ppc2003", L"Pocket PC 2003", 4, L"PocketPC", false},
+    {DeviceKind::PocketPc2003Phone, L"ppc2003phone", L"Pocket PC 2003 phone", 4, L"PocketPC", true},
 };
 
 void SetDword(HKEY root, const wchar_t* path, const wchar_t* name, DWORD value) {
-  HKEY key{};
-  if (RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != 0) return;
-  RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-  RegCloseKey(key);
+  const RegKey key = CreateRegKey(root, path, KEY_ALL_ACCESS);
+  if (key) {
+    RegSetValueExW(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                   sizeof value);
+  }
 }
 
-void SetText(HKEY root, const wchar_t* path, const wchar_t* name, std::wstring_view text) {
-  HKEY key{};
-  if (RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != 0) return;
-  RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.data()),
-                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
+void SetText(HKEY root, const wchar_t* path, const wchar_t* name, const wchar_t* text) {
+  const RegKey key = CreateRegKey(root, path, KEY_ALL_ACCESS);
+  if (key) PutRegText(key.get(), name, text);
 }
-
-constexpr const wchar_t* kVolume = kVolumeKeyPath;
-constexpr const wchar_t* kVolumeUnmuted = kVolumeUnmutedKeyPath;
-constexpr const wchar_t* kShellOverrides = kShellOverridesKeyPath;
-constexpr const wchar_t* kRingTone = kRingToneKeyPath;
-constexpr const wchar_t* kRingCategory = kRingCategoryKeyPath;
-constexpr const wchar_t* kEarCouple = kEarCoupleKeyPath;
 
 }  // namespace
 
@@ -51,29 +44,36 @@ std::optional<DeviceKind> KindFromName(const std::wstring& name) {
 
 void PopulateSoundKeys(HKEY userRoot, DeviceKind kind) {
   for (const wchar_t* path : kSoundKeyPaths) RegDeleteTreeW(userRoot, path);
-  const bool pocketPc = kind != DeviceKind::OlderCe;
-  const bool phone = kind == DeviceKind::PocketPc2003Phone;
+  const DeviceKindInfo& info = KindInfo(kind);
+  const bool pocketPc = wcscmp(info.platformType, L"PocketPC") == 0;
+  const SoundKeySet keys =
+      SoundKeysOf(pocketPc && info.osMajor == 3, pocketPc && info.osMajor == 4, info.phone);
 
-  SetDword(userRoot, kVolume, L"Volume", kFreshWaveVolume);
-  SetDword(userRoot, kVolume, L"Mute", 7);
-  SetDword(userRoot, kVolume, L"Screen", 1);
-  SetDword(userRoot, kVolume, L"Key", 0x00010002);
-  if (!pocketPc) {
-    SetDword(userRoot, kVolumeUnmuted, L"Volume", kFreshWaveVolume);
-    SetDword(userRoot, kVolumeUnmuted, L"Mute", 7);
-    SetDword(userRoot, kVolumeUnmuted, L"Screen", 1);
-    SetDword(userRoot, kVolumeUnmuted, L"Key", 0x00010002);
-    return;
+  SetDword(userRoot, kVolumeKeyPath, L"Volume", kFreshWaveVolume);
+  SetDword(userRoot, kVolumeKeyPath, L"Mute", 7);
+  SetDword(userRoot, kVolumeKeyPath, L"Screen", 1);
+  SetDword(userRoot, kVolumeKeyPath, L"Key", 0x00010002);
+  if (keys.volumeUnmuted) {
+    SetDword(userRoot, kVolumeUnmutedKeyPath, L"Volume", kFreshWaveVolume);
+    SetDword(userRoot, kVolumeUnmutedKeyPath, L"Mute", 7);
+    SetDword(userRoot, kVolumeUnmutedKeyPath, L"Screen", 1);
+    SetDword(userRoot, kVolumeUnmutedKeyPath, L"Key", 0x00010002);
   }
-  SetDword(userRoot, kShellOverrides, L"SavedVolume", kFreshWaveVolume);
-  SetDword(userRoot, kShellOverrides, L"Mode", 0);
-  SetDword(userRoot, kShellOverrides, L"SavedScreen", 1);
-  SetDword(userRoot, kShellOverrides, L"SavedKey", 0x00010002);
-  if (!phone) return;
-  SetDword(userRoot, kVolume, L"Ringer", 0xCCCCCCCC);
-  SetDword(userRoot, kShellOverrides, L"SavedRingerVolume", 0xCCCCCCCC);
-  SetText(userRoot, kRingTone, L"Sound", L"\\Windows\\Ring-Classic.wav");
-  SetText(userRoot, kRingTone, L"SavedSound", L"\\Windows\\Ring-Classic.wav");
-  SetDword(userRoot, kRingCategory, L"InitVol", 3);
-  SetDword(userRoot, kEarCouple, L"EarCouple", 1);
+  if (keys.shellOverrides) {
+    SetDword(userRoot, kShellOverridesKeyPath, L"SavedVolume", kFreshWaveVolume);
+    SetDword(userRoot, kShellOverridesKeyPath, L"Mode", 0);
+    SetDword(userRoot, kShellOverridesKeyPath, L"SavedScreen", 1);
+    SetDword(userRoot, kShellOverridesKeyPath, L"SavedKey", 0x00010002);
+  }
+  if (keys.ringTone) {
+    SetText(userRoot, kRingToneKeyPath, L"Sound", L"\\Windows\\Ring-Classic.wav");
+    SetText(userRoot, kRingToneKeyPath, L"SavedSound", L"\\Windows\\Ring-Classic.wav");
+  }
+  if (keys.ringCategory) {
+    // The ring volume lives beside the wave volume on this kind.
+    SetDword(userRoot, kVolumeKeyPath, L"Ringer", 0xCCCCCCCC);
+    SetDword(userRoot, kShellOverridesKeyPath, L"SavedRingerVolume", 0xCCCCCCCC);
+    SetDword(userRoot, kRingCategoryKeyPath, L"InitVol", 3);
+  }
+  if (keys.earCouple) SetDword(userRoot, kEarCoupleKeyPath, L"EarCouple", 1);
 }

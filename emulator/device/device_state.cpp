@@ -2,73 +2,54 @@
 
 #include <cstdio>
 
+#include "device/device_registry.h"
+
 namespace {
 
-HKEY OpenDeviceKey(REGSAM access) {
-  HKEY key{};
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kDeviceKeyPath, 0, nullptr, 0, access, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS) {
-    return nullptr;
-  }
-  return key;
+RegKey OpenDeviceKey(REGSAM access) {
+  return CreateRegKey(HKEY_LOCAL_MACHINE, kDeviceKeyPath, access);
 }
 
 }  // namespace
 
 DWORD ReadDeviceDword(const wchar_t* name, DWORD fallback) {
-  HKEY key = OpenDeviceKey(KEY_READ);
-  if (!key) return fallback;
-  DWORD value = 0, size = sizeof value, type = 0;
-  const LONG status =
-      RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-  RegCloseKey(key);
-  return status == ERROR_SUCCESS && type == REG_DWORD && size == sizeof value ? value : fallback;
+  const RegKey key = OpenDeviceKey(KEY_READ);
+  return key ? GetRegDword(key.get(), name, fallback) : fallback;
 }
 
 void WriteDeviceDword(const wchar_t* name, DWORD value) {
-  HKEY key = OpenDeviceKey(KEY_WRITE);
+  const RegKey key = OpenDeviceKey(KEY_WRITE);
   if (!key) return;
-  RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-  RegCloseKey(key);
+  RegSetValueExW(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                 sizeof value);
 }
 
 ULONGLONG ReadDeviceQword(const wchar_t* name, ULONGLONG fallback) {
-  HKEY key = OpenDeviceKey(KEY_READ);
-  if (!key) return fallback;
-  ULONGLONG value = 0;
-  DWORD size = sizeof value, type = 0;
-  const LONG status =
-      RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-  RegCloseKey(key);
-  return status == ERROR_SUCCESS && type == REG_QWORD && size == sizeof value ? value : fallback;
+  const RegKey key = OpenDeviceKey(KEY_READ);
+  return key ? GetRegQword(key.get(), name, fallback) : fallback;
 }
 
 void WriteDeviceQword(const wchar_t* name, ULONGLONG value) {
-  HKEY key = OpenDeviceKey(KEY_WRITE);
+  const RegKey key = OpenDeviceKey(KEY_WRITE);
   if (!key) return;
-  RegSetValueExW(key, name, 0, REG_QWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-  RegCloseKey(key);
+  RegSetValueExW(key.get(), name, 0, REG_QWORD, reinterpret_cast<const BYTE*>(&value),
+                 sizeof value);
 }
 
 std::optional<DeviceKind> ReadDeviceKind() {
-  HKEY key = OpenDeviceKey(KEY_READ);
+  const RegKey key = OpenDeviceKey(KEY_READ);
   if (!key) return std::nullopt;
   wchar_t name[32] = {};
   DWORD size = sizeof name - sizeof(wchar_t), type = 0;
   const LONG status =
-      RegQueryValueExW(key, L"Kind", nullptr, &type, reinterpret_cast<BYTE*>(name), &size);
-  RegCloseKey(key);
+      RegQueryValueExW(key.get(), L"Kind", nullptr, &type, reinterpret_cast<BYTE*>(name), &size);
   if (status != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
   return KindFromName(name);
 }
 
 void WriteDeviceKind(DeviceKind kind) {
-  HKEY key = OpenDeviceKey(KEY_WRITE);
-  if (!key) return;
-  const std::wstring name = KindInfo(kind).name;
-  RegSetValueExW(key, L"Kind", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
-                 static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
+  const RegKey key = OpenDeviceKey(KEY_WRITE);
+  if (key) PutRegText(key.get(), L"Kind", KindInfo(kind).name);
 }
 
 DWORD ReadDeviceWaveVolume() { return ReadDeviceDword(L"WaveVolume", kFreshWaveVolume); }
@@ -117,16 +98,11 @@ void TakeUpSoundSettings() {
   const std::wstring applied = std::wstring(kDeviceKeyPath) + L"\\Applied";
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, applied.c_str());
   for (const wchar_t* path : kSoundKeyPaths) {
-    HKEY source{};
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &source) != ERROR_SUCCESS) continue;
-    HKEY target{};
+    const RegKey source = OpenRegKey(HKEY_CURRENT_USER, path, KEY_READ);
+    if (!source) continue;
     const std::wstring targetPath = applied + L"\\" + path;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, targetPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &target, nullptr) == ERROR_SUCCESS) {
-      RegCopyTreeW(source, nullptr, target);
-      RegCloseKey(target);
-    }
-    RegCloseKey(source);
+    const RegKey target = CreateRegKey(HKEY_LOCAL_MACHINE, targetPath.c_str(), KEY_ALL_ACCESS);
+    if (target) RegCopyTreeW(source.get(), nullptr, target.get());
   }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "device/device_registry.h"
 #include "device/device_state.h"
 
 namespace {
@@ -28,9 +29,7 @@ std::wstring EntryName(DWORD number) {
 }
 
 void PutText(HKEY key, const wchar_t* name, const std::wstring& text) {
-  const std::wstring kept = text.substr(0, kMaxText);
-  RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(kept.c_str()),
-                 static_cast<DWORD>((kept.size() + 1) * sizeof(wchar_t)));
+  PutRegText(key, name, text.substr(0, kMaxText));
 }
 
 std::wstring GetText(HKEY key, const wchar_t* name) {
@@ -46,27 +45,6 @@ std::wstring GetText(HKEY key, const wchar_t* name) {
   }
   text.resize(wcsnlen(text.c_str(), text.size()));
   return text;
-}
-
-DWORD GetDword(HKEY key, const wchar_t* name) {
-  DWORD value = 0, size = sizeof value, type = 0;
-  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
-          ERROR_SUCCESS ||
-      type != REG_DWORD || size != sizeof value) {
-    return 0;
-  }
-  return value;
-}
-
-ULONGLONG GetQword(HKEY key, const wchar_t* name) {
-  ULONGLONG value = 0;
-  DWORD size = sizeof value, type = 0;
-  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
-          ERROR_SUCCESS ||
-      type != REG_QWORD || size != sizeof value) {
-    return 0;
-  }
-  return value;
 }
 
 }  // namespace
@@ -100,26 +78,20 @@ DWORD RecordLaunch(const std::wstring& program, const std::wstring& commandLine)
   HANDLE mutex = CreateMutexW(nullptr, FALSE, kLaunchesMutexName);
   if (mutex) WaitForSingleObject(mutex, 5000);
   DWORD number = 0;
-  HKEY key{};
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kLaunchesKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
-                      nullptr, &key, nullptr) == ERROR_SUCCESS) {
-    number = GetDword(key, L"Count") + 1;
-    HKEY entry{};
-    if (RegCreateKeyExW(key, EntryName(number).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &entry, nullptr) == ERROR_SUCCESS) {
-      PutText(entry, L"Program", program);
-      PutText(entry, L"Arguments", ArgumentsOf(commandLine, program));
-      PutText(entry, L"CommandLine", commandLine);
+  if (const RegKey key = CreateRegKey(HKEY_LOCAL_MACHINE, kLaunchesKeyPath, KEY_ALL_ACCESS)) {
+    number = GetRegDword(key.get(), L"Count", 0) + 1;
+    if (const RegKey entry = CreateRegKey(key.get(), EntryName(number).c_str(), KEY_ALL_ACCESS)) {
+      PutText(entry.get(), L"Program", program);
+      PutText(entry.get(), L"Arguments", ArgumentsOf(commandLine, program));
+      PutText(entry.get(), L"CommandLine", commandLine);
       const ULONGLONG now = DeviceNowUtc();
-      RegSetValueExW(entry, L"Time", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&now),
+      RegSetValueExW(entry.get(), L"Time", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&now),
                      sizeof now);
-      RegCloseKey(entry);
-      RegSetValueExW(key, L"Count", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+      RegSetValueExW(key.get(), L"Count", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
                      sizeof number);
     } else {
       number = 0;
     }
-    RegCloseKey(key);
   }
   if (mutex) {
     ReleaseMutex(mutex);
@@ -130,16 +102,15 @@ DWORD RecordLaunch(const std::wstring& program, const std::wstring& commandLine)
 
 std::vector<LaunchRecord> ReadLaunches() {
   std::vector<LaunchRecord> launches;
-  HKEY key{};
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLaunchesKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-    return launches;
-  }
+  const RegKey key = OpenRegKey(HKEY_LOCAL_MACHINE, kLaunchesKeyPath, KEY_READ);
+  if (!key) return launches;
   // Entries in the order of their numbers, whatever else the key holds.
   std::vector<std::pair<unsigned long, std::wstring>> names;
   wchar_t name[256];
   for (DWORD i = 0;; ++i) {
     DWORD chars = 256;
-    if (RegEnumKeyExW(key, i, name, &chars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    if (RegEnumKeyExW(key.get(), i, name, &chars, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
       break;
     }
     wchar_t* end = nullptr;
@@ -148,13 +119,12 @@ std::vector<LaunchRecord> ReadLaunches() {
   }
   std::sort(names.begin(), names.end());
   for (const auto& [number, entryName] : names) {
-    HKEY entry{};
-    if (RegOpenKeyExW(key, entryName.c_str(), 0, KEY_READ, &entry) != ERROR_SUCCESS) continue;
-    launches.push_back({GetText(entry, L"Program"), GetText(entry, L"Arguments"),
-                        GetText(entry, L"CommandLine"), GetQword(entry, L"Time")});
-    RegCloseKey(entry);
+    const RegKey entry = OpenRegKey(key.get(), entryName.c_str(), KEY_READ);
+    if (!entry) continue;
+    launches.push_back({GetText(entry.get(), L"Program"), GetText(entry.get(), L"Arguments"),
+                        GetText(entry.get(), L"CommandLine"),
+                        GetRegQword(entry.get(), L"Time", 0)});
   }
-  RegCloseKey(key);
   return launches;
 }
 

@@ -24,7 +24,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   }
   ShellOptions options;
   options.layout = LayoutOfDevice;
-  options.iconPoint = ReadDeviceDword(kIconPointValue, kDefaultIconPoint);
+  options.iconPoint = ReadDeviceDword(kIconPointValue, kDefaultVolumeIconPoint);
   options.postQuitOnDestroy = true;
   if (!CreateShell(instance, options)) {
     CloseHandle(mutex);

@@ -10,6 +10,5 @@ inline constexpr wchar_t kShellMutexName[] = L"EmulatedHandheld.Shell";
 inline constexpr wchar_t kShellProgramFile[] = L"devshell.exe";
 // Device value (under the device key) with the volume icon's point, packed x | y << 16.
 inline constexpr wchar_t kIconPointValue[] = L"VolumeIconPoint";
-inline constexpr DWORD kDefaultIconPoint = 0x000B00A5;
 // The device kind whose volume pop-up has no "Vibrate" button.
 inline constexpr DeviceKind kNoVibrateKind = DeviceKind::PocketPc2002;

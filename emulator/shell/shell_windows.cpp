@@ -2,10 +2,11 @@
 
 #include <cstdlib>
 
+#include "device/device_registry.h"
+
 namespace {
 
 constexpr wchar_t kFrameClass[] = L"ShellFrame";
-constexpr wchar_t kStartIconHiddenProp[] = L"HHTaskBar.StartIconHidden";
 
 // What a window of the shared "Dialog" class is; kept in its user data.
 enum class DialogRole : LONG_PTR { None = 0, Popup, Panel, Reminder };
@@ -25,8 +26,9 @@ struct RingerButton {
   const wchar_t* caption;
   DWORD mode;
 };
-constexpr RingerButton kRingerButtons[] = {
-    {kIdRingOn, L"On", 0}, {kIdRingVibrate, L"Vibrate", 1}, {kIdRingOff, L"Off", 2}};
+constexpr RingerButton kRingerButtons[] = {{kIdRingOn, kRingerOnCaption, 0},
+                                           {kIdRingVibrate, kRingerVibrateCaption, 1},
+                                           {kIdRingOff, kRingerOffCaption, 2}};
 
 const RingerButton* ButtonById(int id) {
   for (const auto& b : kRingerButtons) {
@@ -45,13 +47,10 @@ bool HitsIcon(LPARAM lParam) {
 }
 
 void WriteRingerMode(DWORD mode) {
-  HKEY key{};
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, kShellOverridesKey, 0, nullptr, 0, KEY_SET_VALUE,
-                      nullptr, &key, nullptr) != ERROR_SUCCESS) {
-    return;
-  }
-  RegSetValueExW(key, L"Mode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&mode), sizeof mode);
-  RegCloseKey(key);
+  const RegKey key = CreateRegKey(HKEY_CURRENT_USER, kShellOverridesKeyPath, KEY_SET_VALUE);
+  if (!key) return;
+  RegSetValueExW(key.get(), L"Mode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&mode),
+                 sizeof mode);
 }
 
 // Checks the button of `mode` among the ringer buttons under `parent`, clears the others.
@@ -192,7 +191,7 @@ LRESULT CALLBACK TaskBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       if (g_shell.popup) DestroyWindow(g_shell.popup);
       if (g_shell.reminder) DestroyWindow(g_shell.reminder);
       RemovePropW(window, kStartIconHiddenProp);
-      RemovePropW(window, L"HHTaskBar.SipButtonHidden");
+      RemovePropW(window, kSipButtonHiddenProp);
       g_shell.taskBar = nullptr;
       if (g_shell.options.postQuitOnDestroy) PostQuitMessage(0);
       return 0;
@@ -312,14 +311,6 @@ const ShellStats& GetShellStats() { return g_shell.stats; }
 void ResetShellStats() { g_shell.stats = {}; }
 
 DWORD ReadRingerMode(DWORD fallback) {
-  HKEY key{};
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, kShellOverridesKey, 0, KEY_QUERY_VALUE, &key) !=
-      ERROR_SUCCESS) {
-    return fallback;
-  }
-  DWORD value = 0, size = sizeof value, type = 0;
-  const LONG status =
-      RegQueryValueExW(key, L"Mode", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-  RegCloseKey(key);
-  return status == ERROR_SUCCESS && type == REG_DWORD && size == sizeof value ? value : fallback;
+  const RegKey key = OpenRegKey(HKEY_CURRENT_USER, kShellOverridesKeyPath, KEY_QUERY_VALUE);
+  return key ? GetRegDword(key.get(), L"Mode", fallback) : fallback;
 }

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/shell_names.h"
+#include "platform/sound_keys.h"
+
 // How the volume pop-up is built. Standard and NoVibrate are what device kinds have; NoPanel
 // (the ringer buttons directly in the frame, no inner "Dialog" panel) is another shell's layout.
 enum class PopupLayout { Standard, NoVibrate, NoPanel };
@@ -16,7 +19,7 @@ struct ShellOptions {
   // Asked each time the pop-up opens; null means Standard.
   std::function<PopupLayout()> layout;
   // The volume icon's point in the task bar, x in the low word and y in the high word.
-  DWORD iconPoint = 0x000B00A5;
+  DWORD iconPoint = kDefaultVolumeIconPoint;
   // The shell program ends its message loop when its task bar goes.
   bool postQuitOnDestroy = false;
 };
@@ -29,10 +32,6 @@ struct ShellStats {
   std::vector<std::wstring> pressed;  // captions of the ringer buttons pressed, in order
 };
 
-inline constexpr wchar_t kTaskBarClass[] = L"HHTaskBar";
-inline constexpr wchar_t kShellDialogClass[] = L"Dialog";
-inline constexpr wchar_t kVolumePopupTitle[] = L"Volume";
-inline constexpr wchar_t kReminderTitle[] = L"Reminder";
 inline constexpr int kTaskBarHeight = 26;
 // A button-down within this many pixels of the icon's point (either axis) hits the icon.
 inline constexpr int kIconHitRadius = 8;
@@ -70,7 +69,6 @@ bool ShowReminder(bool show);
 const ShellStats& GetShellStats();
 void ResetShellStats();
 
-// The shell's ringer mode: "Mode" under HKCU\ControlPanel\Notifications\ShellOverrides,
-// 0 ring, 1 vibrate, 2 off. The fallback when it is missing or not a 4-byte value.
-inline constexpr wchar_t kShellOverridesKey[] = L"ControlPanel\\Notifications\\ShellOverrides";
+// The shell's ringer mode: "Mode" under the shell's overrides key, 0 ring, 1 vibrate, 2 off.
+// The fallback when it is missing or not a 4-byte value.
 DWORD ReadRingerMode(DWORD fallback);

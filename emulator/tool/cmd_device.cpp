@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <string>
 
+#include "device/device_registry.h"
 #include "device/device_state.h"
 #include "tool.h"
 
@@ -140,17 +141,18 @@ int Clock(const ToolArgs& args) {
 }
 
 void PrintKeyValues(const std::wstring& path) {
-  HKEY key{};
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  const RegKey key = OpenRegKey(HKEY_CURRENT_USER, path.c_str(), KEY_READ);
+  if (!key) return;
   for (DWORD i = 0;; ++i) {
     wchar_t name[256];
     DWORD nameChars = 256, type = 0, size = 0;
-    if (RegEnumValueW(key, i, name, &nameChars, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+    if (RegEnumValueW(key.get(), i, name, &nameChars, nullptr, &type, nullptr, &size) !=
+        ERROR_SUCCESS) {
       break;
     }
     std::wstring data(size / sizeof(wchar_t) + 2, L'\0');
     DWORD got = size;
-    RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &got);
+    RegQueryValueExW(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &got);
     std::wstring shown;
     if (type == REG_DWORD && got == sizeof(DWORD)) {
       DWORD value = 0;
@@ -163,7 +165,6 @@ void PrintKeyValues(const std::wstring& path) {
     }
     Print(L"  " + path + L"\\" + name + L" = " + shown);
   }
-  RegCloseKey(key);
 }
 
 std::wstring IconLine() {

@@ -113,8 +113,8 @@ int ShellStatus() {
   }
   Print(L"shell: running");
   Print(std::wstring(L"task bar: ") + (IsWindowVisible(taskBar) ? L"shown" : L"hidden") +
-        (GetPropW(taskBar, L"HHTaskBar.StartIconHidden") ? L", Start icon hidden" : L""));
-  Print(L"volume icon at " + PointText(ReadDeviceDword(kIconPointValue, kDefaultIconPoint)));
+        (GetPropW(taskBar, kStartIconHiddenProp) ? L", Start icon hidden" : L""));
+  Print(L"volume icon at " + PointText(ReadDeviceDword(kIconPointValue, kDefaultVolumeIconPoint)));
   Print(std::wstring(L"volume pop-up: ") +
         (FindWindowW(kShellDialogClass, kVolumePopupTitle) ? L"open" : L"closed"));
   Print(std::wstring(L"reminder: ") +
@@ -167,7 +167,7 @@ int TaskBar(const ToolArgs& args) {
     return 0;
   }
   if (args[0] == L"tap" && (args.size() == 1 || args.size() == 3)) {
-    DWORD point = ReadDeviceDword(kIconPointValue, kDefaultIconPoint);
+    DWORD point = ReadDeviceDword(kIconPointValue, kDefaultVolumeIconPoint);
     if (args.size() == 3) {
       WORD x = 0, y = 0;
       if (!ParseCoordinate(args[1], &x) || !ParseCoordinate(args[2], &y)) {
@@ -210,7 +210,7 @@ int Launches(const ToolArgs& args) {
 
 int FreshShellState(const std::wstring&) {
   ClearLaunches();
-  WriteDeviceDword(kIconPointValue, kDefaultIconPoint);
+  WriteDeviceDword(kIconPointValue, kDefaultVolumeIconPoint);
   return 0;
 }
 

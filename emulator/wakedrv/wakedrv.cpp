@@ -1,17 +1,14 @@
 // The power-notification driver: a stream driver under prefix "WKD". Code 3 hands it a window,
 // code 4 takes it back; at each power-on (the device's power button, or a resume of the host
-// from sleep) it posts WM_POWERON_NOTIFY (WM_USER + 1) to the window it holds.
+// from sleep) it posts WM_POWERON_NOTIFY to the window it holds.
 #include <windows.h>
 
 #include <atomic>
 
 #include "device/device_state.h"
+#include "platform/power_driver.h"
 
 namespace {
-
-constexpr UINT kPowerOnNotify = WM_USER + 1;
-constexpr DWORD kSetWindow = 3;
-constexpr DWORD kClearWindow = 4;
 
 std::atomic<ULONG_PTR> g_window{0};
 HANDLE g_thread = nullptr;
@@ -21,7 +18,7 @@ std::atomic<DWORD> g_opens{0};
 
 void NotifyPowerOn() {
   if (const ULONG_PTR window = g_window.load()) {
-    PostMessageW(reinterpret_cast<HWND>(window), kPowerOnNotify, 0, 0);
+    PostMessageW(reinterpret_cast<HWND>(window), WM_POWERON_NOTIFY, 0, 0);
   }
 }
 
@@ -34,7 +31,7 @@ DWORD WINAPI Watch(void*) {
   // A hidden top-level window hears the host's resume broadcasts.
   WNDCLASSW wc{};
   wc.lpfnWndProc = ResumeWindowProc;
-  wc.hInstance = GetModuleHandleW(L"WAKEDRV.DLL");
+  wc.hInstance = GetModuleHandleW(kPowerDriverLibrary);
   wc.lpszClassName = L"WakeDriverResume";
   RegisterClassW(&wc);
   HWND resume = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
@@ -96,11 +93,11 @@ __declspec(dllexport) BOOL WKD_IOControl(DWORD open, DWORD code, BYTE* in, DWORD
   }
   DWORD window = 0;
   memcpy(&window, in, sizeof window);
-  if (code == kSetWindow) {
+  if (code == kPowerDriverSetWindow) {
     g_window = window;
     return TRUE;
   }
-  if (code == kClearWindow) {
+  if (code == kPowerDriverClearWindow) {
     ULONG_PTR expected = window;
     g_window.compare_exchange_strong(expected, 0);
     return TRUE;

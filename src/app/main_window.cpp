@@ -1,9 +1,11 @@
 #include "app/main_window.h"
 
-#include "app/startup.h"
-#include "app/tray_icon.h"
+#include "app/power_driver.h"
 #include "appfilter/app_filter.h"
+#include "common/scoped.h"
+#include "common/tray_icon.h"
 #include "meetings/meeting_query.h"
+#include "platform/device_profile.h"
 #include "platform/handheld.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
@@ -11,15 +13,11 @@
 #include "sound/taskbar_volume.h"
 #include "ui/settings_window.h"
 
-#include "common/scoped.h"
+MainWindowStateRecord MainWindowState;
 
-UINT_PTR CheckTimer = 0;
-bool CheckBusy = false;
-bool SettingsWindowOpen = false;
+void ResetMainWindowState() { MainWindowState = MainWindowStateRecord{}; }
 
 namespace {
-
-DWORD g_tickThread = 0;  // the thread whose tick is running, while CheckBusy is set
 
 LRESULT OnClose(WPARAM wParam) {
   // The standard close (wParam 0) would end the program from any task manager; only the
@@ -31,46 +29,41 @@ LRESULT OnClose(WPARAM wParam) {
 }  // namespace
 
 void StartCheckTimer() {
-  if (CheckTimer != 0 || CheckBusy || !MainWindow) return;
-  CheckTimer = SetTimer(MainWindow, kCheckTimerId, Settings.VolumeCheckInterval, CheckTimerProc);
+  MainWindowStateRecord& state = MainWindowState;
+  if (state.CheckTimer != 0 || state.CheckBusy || !Program.MainWindow) return;
+  state.CheckTimer =
+      SetTimer(Program.MainWindow, kCheckTimerId, Settings.VolumeCheckInterval, CheckTimerProc);
 }
 
-void StopCheckTimer(bool wait) {
-  if (CheckTimer != 0) {
-    KillTimer(MainWindow, kCheckTimerId);
-    CheckTimer = 0;
-  }
-  if (!wait) return;
-  while (CheckBusy && g_tickThread != GetCurrentThreadId()) Sleep(10);
+void StopCheckTimer() {
+  if (MainWindowState.CheckTimer == 0) return;
+  KillTimer(Program.MainWindow, kCheckTimerId);
+  MainWindowState.CheckTimer = 0;
 }
 
 void CALLBACK CheckTimerProc(HWND, UINT, UINT_PTR, DWORD) {
-  StopCheckTimer(false);
-  // A nested message loop of a running tick may still deliver this timer; that tick re-arms it.
-  if (CheckBusy) return;
-  CheckBusy = true;
-  g_tickThread = GetCurrentThreadId();
-  ScopeExit done([] {
-    CheckBusy = false;
-    g_tickThread = 0;
-    if (!SettingsWindowOpen) StartCheckTimer();
-  });
-  if (!SettingsWindowOpen) SendMessageW(MainWindow, WM_CHECK, 1, 0);
+  // The period runs from the end of one tick to the next: the tick arms the timer when it ends.
+  StopCheckTimer();
+  if (!MainWindowState.SettingsWindowOpen) SendMessageW(Program.MainWindow, WM_CHECK, 1, 0);
 }
 
 LRESULT RunCheckTick() {
-  // The timer never asks for a tick while the settings window is open or inside a running tick;
-  // another program sending the message then gets no tick either.
-  static bool running = false;
-  if (SettingsWindowOpen || running) return 0;
-  running = true;
-  ScopeExit done([] { running = false; });
+  // The timer never asks for a tick while the settings window is open or inside a running tick
+  // (a nested message loop of it); another program sending the message then gets none either.
+  MainWindowStateRecord& window = MainWindowState;
+  if (window.SettingsWindowOpen || window.CheckBusy) return 0;
+  window.CheckBusy = true;
+  ScopeExit done([] {
+    MainWindowState.CheckBusy = false;
+    if (!MainWindowState.SettingsWindowOpen) StartCheckTimer();
+  });
 
-  const bool heldBefore = FilterHold;
+  const bool heldBefore = FilterState.FilterHold;
   UpdateAppFilter();
-  const bool mutedBefore = Muted;
-  if (Muted) {
-    if (!ExtendToPowerOn || FilterHold) CheckMuteExpiry();
+  const MuteStateRecord& mute = MuteState;
+  const bool mutedBefore = mute.Muted;
+  if (mute.Muted) {
+    if (!mute.ExtendToPowerOn || FilterState.FilterHold) CheckMuteExpiry();
   } else {
     CheckForMeeting();
   }
@@ -79,36 +72,38 @@ LRESULT RunCheckTick() {
   DWORD volume = 0;
   const bool volumeRead = GetWaveVolume(&volume);
   bool volumeChanged = false;
-  if (Muted && volumeRead && volume != 0) {
+  if (mute.Muted && volumeRead && volume != 0) {
     volumeChanged = true;
-    if (UserRestoreAllowed) {
+    if (mute.UserRestoreAllowed) {
       RestoreSound();
     } else {
       MuteNow();
     }
-  } else if (!Muted && VolumeIsZero()) {
+  } else if (!mute.Muted && VolumeIsZero()) {
     AdoptUserMute();
-  } else if (!Muted) {
-    if (heldBefore && !FilterHold) SetTrayIcon(TrayOperation::Modify, IDI_IDLE);
-    if (!heldBefore && FilterHold) SetTrayIcon(TrayOperation::Modify, IDI_FILTER_HOLD);
+  } else if (!mute.Muted) {
+    const bool held = FilterState.FilterHold;
+    if (heldBefore && !held) SetTrayIcon(TrayOperation::Modify, IDI_IDLE);
+    if (!heldBefore && held) SetTrayIcon(TrayOperation::Modify, IDI_FILTER_HOLD);
   }
 
   ProtectSoundSettings();
-  if (Muted != mutedBefore || SoundRefreshPending || volumeChanged) RefreshVolumeIndicator();
+  if (mute.Muted != mutedBefore || SoundRefreshPending || volumeChanged) RefreshVolumeIndicator();
   return 1;
 }
 
 void RunPowerOnStep() {
-  if (SettingsWindowOpen) return;
-  StopCheckTimer(true);
+  if (MainWindowState.SettingsWindowOpen) return;
+  StopCheckTimer();
   ScopeExit rearm([] { StartCheckTimer(); });
   UpdateAppFilter();
-  const bool mutedBefore = Muted;
-  if (Muted) {
+  const MuteStateRecord& mute = MuteState;
+  const bool mutedBefore = mute.Muted;
+  if (mute.Muted) {
     CheckMuteExpiry();
     DWORD volume = 0;
-    if (Muted && GetWaveVolume(&volume) && volume != 0) {
-      if (UserRestoreAllowed) {
+    if (mute.Muted && GetWaveVolume(&volume) && volume != 0) {
+      if (mute.UserRestoreAllowed) {
         AdoptUserMute();
       } else {
         MuteNow();
@@ -117,17 +112,17 @@ void RunPowerOnStep() {
   } else {
     CheckForMeeting();
   }
-  if (Muted != mutedBefore || SoundRefreshPending) RefreshVolumeIndicator();
+  if (mute.Muted != mutedBefore || SoundRefreshPending) RefreshVolumeIndicator();
 }
 
 void RefreshVolumeIndicator() {
-  if (IsPocketPcV3 || IsPocketPcV4) {
+  if (IsPocketPc()) {
     RefreshTaskBarVolume();
     return;
   }
-  SetForegroundWindow(MainWindow);
-  ReturnFocus(MainWindow);
-  ShowWindow(MainWindow, SW_HIDE);
+  SetForegroundWindow(Program.MainWindow);
+  ReturnFocus(Program.MainWindow);
+  ShowWindow(Program.MainWindow, SW_HIDE);
 }
 
 void OpenSettingsWindow(WPARAM iconId, LPARAM mouseMessage) {
@@ -139,24 +134,24 @@ void OpenSettingsWindow(WPARAM iconId, LPARAM mouseMessage) {
       return;
     }
   }
-  StopCheckTimer(true);
-  SettingsWindowOpen = true;
+  StopCheckTimer();
+  MainWindowState.SettingsWindowOpen = true;
   ScopeExit reopen([] {
-    SettingsWindowOpen = false;
+    MainWindowState.SettingsWindowOpen = false;
     StartCheckTimer();
   });
-  const INT_PTR result = RunSettingsWindow(MainWindow);
+  const INT_PTR result = RunSettingsWindow(Program.MainWindow);
   if (result > 0) {
-    FilterHold = false;
+    ReleaseFilterHold();
     MuteNow();
   } else {
     RestoreSound();
   }
-  if (IsPocketPcV3 || IsPocketPcV4) {
+  if (IsPocketPc()) {
     RefreshTaskBarVolume();
   } else {
-    ShowWindow(MainWindow, SW_HIDE);
-    ReturnFocus(MainWindow);
+    ShowWindow(Program.MainWindow, SW_HIDE);
+    ReturnFocus(Program.MainWindow);
   }
 }
 
@@ -167,7 +162,7 @@ void ReturnFocus(HWND window) {
     wchar_t className[48] = {};
     if (GetClassNameW(next, className, 48) == 0) continue;
     // The shell's menu bars never take the focus.
-    if (wcscmp(className, L"menu_worker") == 0) continue;
+    if (wcscmp(className, kMenuBarClass) == 0) continue;
     chosen = next;
     break;
   }
@@ -177,9 +172,9 @@ void ReturnFocus(HWND window) {
 }
 
 void RunShutdownDuties() {
-  if (DriverFileOpen() && MainWindow) SendDriverWindow(kDriverClearWindow, MainWindow);
-  StopCheckTimer(false);
-  if (Muted) RestoreSound();
+  if (Program.MainWindow) TakeBackPowerDriverWindow(Program.MainWindow);
+  StopCheckTimer();
+  if (MuteState.Muted) RestoreSound();
   SetTrayIcon(TrayOperation::Delete, IDI_IDLE);
   Sleep(500);
   PostQuitMessage(0);

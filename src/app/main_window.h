@@ -3,28 +3,28 @@
 #pragma once
 #include <windows.h>
 
-// Private messages of the main window. Outside senders may use WM_TRAY_NOTIFY and
-// WM_REFRESH_VOLUME_UI.
-inline constexpr UINT WM_POWERON_NOTIFY = WM_USER + 1;        // 1025, from the power driver
-inline constexpr UINT WM_TRAY_NOTIFY = WM_USER + 2001;        // 3025, icon id / mouse message
-inline constexpr UINT WM_REFRESH_VOLUME_UI = WM_USER + 2003;  // 3027
-inline constexpr UINT WM_CHECK = WM_USER + 2004;              // 3028, 1 = tick, 0 = meeting verdict
+#include "common/program.h"
 
 inline constexpr UINT_PTR kCheckTimerId = 1;
 
-extern UINT_PTR CheckTimer;
-extern bool CheckBusy;
-extern bool SettingsWindowOpen;
+// Written only by the main window's unit.
+struct MainWindowStateRecord {
+  UINT_PTR CheckTimer = 0;          // the armed check timer, 0 when not armed
+  bool CheckBusy = false;           // a check tick is running
+  bool SettingsWindowOpen = false;  // ticks and power-on steps do nothing meanwhile
+};
+extern MainWindowStateRecord MainWindowState;
+void ResetMainWindowState();
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Arms timer 1 with period VolumeCheckInterval unless it is armed already (or a tick is running:
-// the tick arms it when it ends).
+// Arms timer 1 with period VolumeCheckInterval unless it is armed already or a tick is running
+// (the tick arms it when it ends).
 void StartCheckTimer();
-// Disarms the timer; with `wait`, also waits until no tick runs, except from inside the running
-// tick itself (a nested message loop of the tick), which could never see it end.
-void StopCheckTimer(bool wait);
-// The timer's callback: one tick, then the timer is armed again.
+// Disarms the timer. There is one thread: a stop either finds no tick running or comes from a
+// nested message loop inside the running tick, which ends (and re-arms) after the caller.
+void StopCheckTimer();
+// The timer's callback: one tick, which arms the timer again when it ends.
 void CALLBACK CheckTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
 
 // Makes the first suitable window below `window` in z-order the foreground and active window.

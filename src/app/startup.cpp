@@ -1,42 +1,28 @@
 #include "app/startup.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 
 #include "app/main_window.h"
-#include "app/tray_icon.h"
+#include "app/power_driver.h"
 #include "common/error_message.h"
+#include "common/program.h"
 #include "common/scoped.h"
+#include "common/tray_icon.h"
+#include "platform/device_profile.h"
 #include "platform/handheld.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
 
-HINSTANCE AppInstance = nullptr;
-bool StartedAtStartup = false;
-bool IsPocketPcV3 = false;
-bool IsPocketPcV4 = false;
-bool HasPhone = false;
-HWND MainWindow = nullptr;
-HANDLE DriverDevice = nullptr;
-HANDLE DriverFile = INVALID_HANDLE_VALUE;
-SoundKeyNames SoundKeys;
-
 namespace {
 
-const wchar_t* g_programName = nullptr;  // string 1, "QMind"
-const wchar_t* g_className = nullptr;    // string 3, "QMIND"
-
-// The string table's text in place (read-only resource memory); null when it is missing.
-const wchar_t* LoadResourceString(HINSTANCE instance, UINT id) {
+// A string-table entry; empty when it is missing.
+std::wstring LoadResourceString(HINSTANCE instance, UINT id) {
   const wchar_t* text = nullptr;
+  // With no buffer the call hands back the resource's text in place, which is not terminated.
   const int length = LoadStringW(instance, id, reinterpret_cast<wchar_t*>(&text), 0);
-  if (length <= 0 || !text) return nullptr;
-  // Resource strings are not terminated; keep a terminated copy for the life of the process.
-  auto* copy = new wchar_t[length + 1];
-  wmemcpy(copy, text, length);
-  copy[length] = L'\0';
-  return copy;
+  if (length <= 0 || !text) return {};
+  return std::wstring(text, static_cast<size_t>(length));
 }
 
 void RegisterMainWindowClass(HINSTANCE instance) {
@@ -47,23 +33,26 @@ void RegisterMainWindowClass(HINSTANCE instance) {
   wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
   if (!wc.hIcon) ShowLastErrorText();
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  wc.lpszClassName = g_className;
+  wc.lpszClassName = Program.ClassName.c_str();
   RegisterClassW(&wc);
 }
 
 bool CreateMainWindow(HINSTANCE instance) {
-  MainWindow = CreateWindowExW(0, g_className, g_programName, WS_SYSMENU, 0, 0, CW_USEDEFAULT,
-                               CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
-  if (!MainWindow) return false;
-  Muted = false;
+  Program.MainWindow =
+      CreateWindowExW(0, Program.ClassName.c_str(), Program.Name.c_str(), WS_SYSMENU, 0, 0,
+                      CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+  if (!Program.MainWindow) return false;
 
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_DATE_CLASSES};
   if (!InitCommonControlsEx(&controls)) {
-    ShowMessageBox(MainWindow, L"Failed to register Date Classes", L"QMind", MB_ICONEXCLAMATION);
+    ShowMessageBox(Program.MainWindow, L"Failed to register Date Classes", L"QMind",
+                   MB_ICONEXCLAMATION);
   }
   SetTrayIcon(TrayOperation::Add, IDI_IDLE);
-  ShowWindow(MainWindow, SW_HIDE);
-  if (!StartedAtStartup) SendMessageW(MainWindow, WM_TRAY_NOTIFY, kTrayIconId, WM_LBUTTONUP);
+  ShowWindow(Program.MainWindow, SW_HIDE);
+  if (!Program.StartedAtStartup) {
+    SendMessageW(Program.MainWindow, WM_TRAY_NOTIFY, kTrayIconId, WM_LBUTTONUP);
+  }
   return true;
 }
 
@@ -78,62 +67,30 @@ int RunMessageLoop() {
 
 }  // namespace
 
-bool DriverFileOpen() { return DriverFile != INVALID_HANDLE_VALUE && DriverFile != nullptr; }
-
-void SendDriverWindow(DWORD code, HWND window) {
-  // The driver keeps a 32-bit window handle; window handles carry only 32 significant bits.
-  const DWORD handle = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(window));
-  StreamDeviceIoControl(DriverFile, code, &handle, sizeof handle);
-}
-
-void DetectPlatform(HINSTANCE instance) {
-  DWORD major = 0;
-  const bool haveVersion = GetOsMajorVersion(&major);
-  wchar_t platformType[200] = {};  // 400 bytes
-  GetPlatformType(platformType, 200);
-  const bool pocketPc = wcscmp(platformType, L"PocketPC") == 0;
-  IsPocketPcV3 = haveVersion && major == 3 && pocketPc;
-  IsPocketPcV4 = haveVersion && major == 4 && pocketPc;
-
-  HKEY ringTone{};
-  HasPhone = RegOpenKeyExW(HKEY_CURRENT_USER, L"ControlPanel\\Sounds\\RingTone0", 0, KEY_READ,
-                           &ringTone) == ERROR_SUCCESS;
-  if (HasPhone) RegCloseKey(ringTone);
-
-  g_programName = LoadResourceString(instance, IDS_PROGRAM_NAME);
-  g_className = LoadResourceString(instance, IDS_WINDOW_CLASS);
-  SoundKeys = SoundKeyNames{};
-  SoundKeys.Volume = LoadResourceString(instance, IDS_KEY_VOLUME);
-  if (IsOlderPlatform()) {
-    SoundKeys.VolumeUnmuted = LoadResourceString(instance, IDS_KEY_VOLUME_UNMUTED);
-    return;
-  }
-  SoundKeys.ShellOverrides = LoadResourceString(instance, IDS_KEY_SHELL_OVERRIDES);
-  if (!HasPhone) return;
-  SoundKeys.RingTone = LoadResourceString(instance, IDS_KEY_RING_TONE);
-  if (!IsPocketPcV4) return;
-  SoundKeys.RingCategory = LoadResourceString(instance, IDS_KEY_RING_CATEGORY);
-  SoundKeys.EarCouple = LoadResourceString(instance, IDS_KEY_EAR_COUPLE);
+void LoadProgramIdentity(HINSTANCE instance, const wchar_t* commandLine) {
+  ResetProgram();
+  Program.Instance = instance;
+  Program.StartedAtStartup = commandLine && wcscmp(commandLine, L"STARTUP") == 0;
+  DetectDeviceProfile(instance);
+  Program.Name = LoadResourceString(instance, IDS_PROGRAM_NAME);
+  Program.ClassName = LoadResourceString(instance, IDS_WINDOW_CLASS);
 }
 
 int QuietMinderMain(HINSTANCE instance, const wchar_t* commandLine) {
-  AppInstance = instance;
-  StartedAtStartup = commandLine && wcscmp(commandLine, L"STARTUP") == 0;
-  DetectPlatform(instance);
+  LoadProgramIdentity(instance, commandLine);
 
-  UniqueKernelHandle mutex(CreateMutexW(nullptr, FALSE, g_programName));
+  UniqueKernelHandle mutex(CreateMutexW(nullptr, FALSE, Program.Name.c_str()));
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
-    if (HWND running = FindWindowW(g_className, g_programName)) {
+    if (HWND running = FindWindowW(Program.ClassName.c_str(), Program.Name.c_str())) {
       PostMessageW(running, WM_TRAY_NOTIFY, kTrayIconId, WM_LBUTTONUP);
     }
     return 1;
   }
 
-  if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
+  const ComApartment com(COINIT_MULTITHREADED);
+  if (!com) {
     ShowMessageBox(nullptr, L"Failed to initialize COM.  QuietMinder will now exit.",
                    L"QuietMinder Error", MB_OK);
-    mutex.reset();
-    CoUninitialize();
     return 0;
   }
 
@@ -145,24 +102,22 @@ int QuietMinderMain(HINSTANCE instance, const wchar_t* commandLine) {
     return 0;
   }
 
-  DriverDevice = RegisterDevice(L"WKD", 1, L"WAKEDRV.DLL", 0);
-  DriverFile = OpenStreamDevice(L"WKD1:");
+  OpenPowerDriver();
+  ScopeExit closeDriver([] { ClosePowerDriver(); });
 
   LoadSettings();
-  ExtendToPowerOn = Settings.ExtendMuteDefault;
+  ResetMuteState();
+  SetExtendToPowerOn(Settings.ExtendMuteDefault);
 
   int exitCode = -1;
   if (CreateMainWindow(instance)) {
-    if (DriverFileOpen()) SendDriverWindow(kDriverSetWindow, MainWindow);
+    HandPowerDriverWindow(Program.MainWindow);
     StartCheckTimer();
     exitCode = RunMessageLoop();
   }
 
-  StopCheckTimer(true);
-  if (DriverFileOpen()) CloseStreamDevice(DriverFile);
-  DriverFile = INVALID_HANDLE_VALUE;
-  if (DriverDevice) DeregisterDevice(DriverDevice);
-  DriverDevice = nullptr;
+  StopCheckTimer();
+  ClosePowerDriver();
   toolhelp.reset();
   FreeSettingsLists();
   return exitCode;

@@ -3,19 +3,19 @@
 #include <algorithm>
 #include <array>
 
-#include "common/registry.h"
-#include "common/scoped.h"
 #include "settings/settings.h"
 
-WindowTitleTableRecord WindowTitleTable;
-bool FilteredAppRunning = false;
-bool FilterHold = false;
+FilterStateRecord FilterState;
+
+void ResetFilterState() { FilterState = FilterStateRecord{}; }
+void ReleaseFilterHold() { FilterState.FilterHold = false; }
+void ForgetFilteredApp() { FilterState.FilteredAppRunning = false; }
 
 namespace {
 
 BOOL CALLBACK RecordWindowTitle(HWND window, LPARAM) {
   if (!IsWindowVisible(window)) return TRUE;
-  WindowTitleTableRecord& table = WindowTitleTable;
+  WindowTitleTableRecord& table = FilterState.WindowTitleTable;
   if (table.Count >= kWindowTitleEntries) return TRUE;
   wchar_t* entry = table.Titles[table.Count];
   entry[0] = L'\0';
@@ -28,8 +28,9 @@ BOOL CALLBACK RecordWindowTitle(HWND window, LPARAM) {
 // Whether any name of `list` is one of the names of the running applications.
 bool AnyListedNameRunning(std::wstring_view list) {
   std::array<std::wstring_view, kWindowTitleEntries> running;
-  const size_t count = std::min(WindowTitleTable.Count, kWindowTitleEntries);
-  for (size_t i = 0; i < count; ++i) running[i] = FormatAppName(WindowTitleTable.Titles[i]);
+  const WindowTitleTableRecord& table = FilterState.WindowTitleTable;
+  const size_t count = std::min(table.Count, kWindowTitleEntries);
+  for (size_t i = 0; i < count; ++i) running[i] = FormatAppName(table.Titles[i]);
   if (count == 0) return false;
   // Sorted once, so that a list of any length is one pass with a binary search per name.
   std::sort(running.begin(), running.begin() + count);
@@ -47,7 +48,7 @@ bool AnyListedNameRunning(std::wstring_view list) {
 }  // namespace
 
 void EnumerateWindowTitles() {
-  WindowTitleTable.Count = 0;
+  FilterState.WindowTitleTable.Count = 0;
   EnumWindows(RecordWindowTitle, 0);
 }
 
@@ -67,22 +68,16 @@ bool AppListContains(std::wstring_view list, std::wstring_view name) {
 }
 
 bool UpdateAppFilter() {
-  const bool wasRunning = FilteredAppRunning;
+  const bool wasRunning = FilterState.FilteredAppRunning;
   bool running = false;
   if (Settings.EnableAppFilter && Settings.AppsToFilter) {
     EnumerateWindowTitles();
     running = AnyListedNameRunning(*Settings.AppsToFilter);
   }
-  FilteredAppRunning = running;
-  if (running && !wasRunning) FilterHold = true;
-  if (!running) FilterHold = false;
+  FilterState.FilteredAppRunning = running;
+  if (running && !wasRunning) FilterState.FilterHold = true;
+  if (!running) FilterState.FilterHold = false;
   return running;
 }
 
-void SaveAppFilterSettings() {
-  RegKey key = OpenSettingsKey();
-  if (!key) return;
-  SetDwordValue(key.get(), L"EnableAppFilter", Settings.EnableAppFilter ? 1 : 0);
-  SetStringValue(key.get(), L"AppsToFilter",
-                 Settings.AppsToFilter ? Settings.AppsToFilter->c_str() : L"");
-}
+void SaveAppFilterSettings() { SaveSettingsGroup(SettingsGroup::AppFilter); }

@@ -17,12 +17,21 @@ struct WindowTitleTableRecord {
   size_t Count = 0;
 };
 
-// The titles of the visible top-level windows, refilled by each enumeration.
-extern WindowTitleTableRecord WindowTitleTable;
-// The last update found a listed application running.
-extern bool FilteredAppRunning;
-// Muting is held off by the filter. Raised only when a listed application is first seen.
-extern bool FilterHold;
+// Written only by the application filter.
+struct FilterStateRecord {
+  // The last update found a listed application running.
+  bool FilteredAppRunning = false;
+  // Muting is held off by the filter. Raised only when a listed application is first seen.
+  bool FilterHold = false;
+  // The titles of the visible top-level windows, refilled by each enumeration.
+  WindowTitleTableRecord WindowTitleTable;
+};
+extern FilterStateRecord FilterState;
+void ResetFilterState();
+// The user asked for a mute: the hold is let go until a listed application is seen anew.
+void ReleaseFilterHold();
+// The sound came back with no hold: the next update starts from no listed application.
+void ForgetFilteredApp();
 
 // Refills WindowTitleTable with the non-empty titles of visible top-level windows, in
 // enumeration order; windows beyond the table's 256 entries are not recorded.

@@ -94,6 +94,23 @@ class ComPtr {
   T* p_ = nullptr;
 };
 
+// The calling thread's COM apartment: initialised on construction, and uninitialised on
+// destruction only when the initialise succeeded.
+class ComApartment {
+ public:
+  explicit ComApartment(DWORD model) : result_(CoInitializeEx(nullptr, model)) {}
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  ~ComApartment() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  explicit operator bool() const { return SUCCEEDED(result_); }
+  HRESULT result() const { return result_; }
+
+ private:
+  HRESULT result_;
+};
+
 // Runs a callable when the scope is left, by return or by exception.
 template <typename F>
 class ScopeExit {

@@ -3,16 +3,20 @@
 #include <string>
 #include <string_view>
 
+#include "common/clock.h"
 #include "common/scoped.h"
 #include "meetings/meeting_state.h"
+#include "platform/poom.h"
 #include "settings/settings.h"
-#include "sound/mute_engine.h"
 
-IPOutlookApp* PocketOutlookApp = nullptr;
+MeetingStateRecord MeetingState;
+
+void ResetMeetingState() { MeetingState = MeetingStateRecord{}; }
+
+void EndMeetingInProgress() { MeetingState.InMeeting = false; }
 
 namespace {
 
-constexpr ULONGLONG kTicksPerSecond = 10'000'000ULL;
 constexpr double kDayPerMinute = 1.0 / 1440.0;
 // Buffer sizes of the formatted parts, terminator included.
 constexpr size_t kTimeChars = 19;
@@ -54,40 +58,52 @@ std::wstring FormatPart(const SYSTEMTIME& st, bool date, size_t chars) {
   return CutText(text, chars - 1);
 }
 
-SYSTEMTIME SystemTimeOf(ULONGLONG utc) {
-  FILETIME ft{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
-  SYSTEMTIME st{};
-  FileTimeToSystemTime(&ft, &st);
-  return st;
-}
+// One logged-on connection to the calendar, for the length of one query. Its strings are freed
+// through it.
+class CalendarSession {
+ public:
+  CalendarSession() = default;
+  CalendarSession(const CalendarSession&) = delete;
+  CalendarSession& operator=(const CalendarSession&) = delete;
+  ~CalendarSession() { Close(); }
 
-// The device's local time for a UTC time, with the zone's rules for that date.
-SYSTEMTIME LocalOf(ULONGLONG utc) {
-  const SYSTEMTIME st = SystemTimeOf(utc);
-  SYSTEMTIME local{};
-  if (!SystemTimeToTzSpecificLocalTime(nullptr, &st, &local)) return st;
-  return local;
-}
+  bool Open() {
+    if (FAILED(CoCreateInstance(CLSID_PocketOutlookApplication, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IPOutlookApp, app_.put_void())) ||
+        !app_) {
+      app_.reset();
+      return false;
+    }
+    if (SUCCEEDED(app_->Logon(0))) return true;
+    app_.reset();
+    return false;
+  }
+  // Logs off and lets the application object go; true when there was none or it logged off.
+  bool Close() {
+    if (!app_) return true;
+    const bool ok = SUCCEEDED(app_->Logoff());
+    app_.reset();
+    return ok;
+  }
+  IPOutlookApp* operator->() const { return app_.get(); }
 
-bool CalendarTimeOf(ULONGLONG utc, DATE* date) {
-  SYSTEMTIME local = LocalOf(utc);
-  return SUCCEEDED(PocketOutlookApp->SystemTimeToVariantTime(&local, date));
-}
+  // A time of the device's clock as a calendar time, in local time.
+  bool CalendarTimeOf(ULONGLONG utc, DATE* date) const {
+    SYSTEMTIME local = LocalTimeOf(utc);
+    return SUCCEEDED(app_->SystemTimeToVariantTime(&local, date));
+  }
+  bool BrokenDown(DATE date, SYSTEMTIME* st) const {
+    *st = SYSTEMTIME{};
+    return SUCCEEDED(app_->VariantTimeToSystemTime(date, st));
+  }
+  bool UtcOf(DATE date, ULONGLONG* utc) const {
+    SYSTEMTIME local{};
+    return BrokenDown(date, &local) && UtcOfLocalTime(local, utc);
+  }
 
-bool BrokenDown(DATE date, SYSTEMTIME* st) {
-  *st = SYSTEMTIME{};
-  return SUCCEEDED(PocketOutlookApp->VariantTimeToSystemTime(date, st));
-}
-
-bool UtcOf(DATE date, ULONGLONG* utc) {
-  SYSTEMTIME local{}, st{};
-  if (!BrokenDown(date, &local)) return false;
-  if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &st)) st = local;
-  FILETIME ft{};
-  if (!SystemTimeToFileTime(&st, &ft)) return false;
-  *utc = (ULONGLONG{ft.dwHighDateTime} << 32) | ft.dwLowDateTime;
-  return true;
-}
+ private:
+  ComPtr<IPOutlookApp> app_;
+};
 
 std::wstring_view TrimBlanks(std::wstring_view s) {
   while (!s.empty() && (s.front() == L' ' || s.front() == L'\t')) s.remove_prefix(1);
@@ -112,11 +128,11 @@ bool AnyName(std::wstring_view list, Visit visit) {
 // A string of the calendar, freed through the application object.
 class CalendarString {
  public:
-  CalendarString() = default;
+  explicit CalendarString(const CalendarSession& session) : session_(session) {}
   CalendarString(const CalendarString&) = delete;
   CalendarString& operator=(const CalendarString&) = delete;
   ~CalendarString() {
-    if (text_) PocketOutlookApp->SysFreeString(text_);
+    if (text_) session_->SysFreeString(text_);
   }
   BSTR* put() { return &text_; }
   const wchar_t* get() const { return text_; }
@@ -125,6 +141,7 @@ class CalendarString {
   }
 
  private:
+  const CalendarSession& session_;
   BSTR text_ = nullptr;
 };
 
@@ -174,10 +191,11 @@ std::wstring SubjectShown(std::wstring_view subject) {
   return shown + L"...";
 }
 
-void DescribeMeeting(std::wstring_view subject, DATE start, DATE end, bool allDay) {
+void DescribeMeeting(const CalendarSession& session, std::wstring_view subject, DATE start,
+                     DATE end, bool allDay) {
   SYSTEMTIME s{}, e{};
-  BrokenDown(start, &s);
-  BrokenDown(end, &e);
+  session.BrokenDown(start, &s);
+  session.BrokenDown(end, &e);
   const std::wstring startTime = FormatPart(s, false, kTimeChars);
   const std::wstring endTime = FormatPart(e, false, kTimeChars);
   const std::wstring startDate = FormatPart(s, true, kDateChars);
@@ -194,6 +212,7 @@ void DescribeMeeting(std::wstring_view subject, DATE start, DATE end, bool allDa
 }
 
 struct ItemFacts {
+  explicit ItemFacts(const CalendarSession& session) : categories(session), subject(session) {}
   DATE start = 0;
   DATE end = 0;
   bool allDay = false;
@@ -223,13 +242,14 @@ bool PassesFilters(const ItemFacts& facts) {
 }
 
 // Visits the items of today; true when a meeting in progress was found and recorded.
-bool VisitItems(IPOutlookItemCollection* items, DATE nowDate, DATE limit) {
+bool VisitItems(const CalendarSession& session, IPOutlookItemCollection* items, DATE nowDate,
+                DATE limit) {
   bool nextFound = false;
   ComPtr<IAppointment> item;
-  HRESULT hr = items->Find(SysString(BuildRestriction(ShortDate(LocalOf(TimeFromNow(0))))).get(),
-                           item.put());
+  const SysString restriction(BuildRestriction(ShortDate(LocalTimeOf(TimeFromNow(0)))));
+  HRESULT hr = items->Find(restriction.get(), item.put());
   while (hr == S_OK && item) {
-    ItemFacts facts;
+    ItemFacts facts(session);
     if (ReadItem(item.get(), &facts) && PassesFilters(facts)) {
       const bool inProgress = (facts.start <= nowDate && facts.end > nowDate && !facts.allDay) ||
                               (facts.allDay && Settings.POAllDay);
@@ -237,9 +257,11 @@ bool VisitItems(IPOutlookItemCollection* items, DATE nowDate, DATE limit) {
         long minutes = 0;
         item->get_Duration(&minutes);
         const DATE end = facts.start + minutes * kDayPerMinute;
-        if (facts.subject.get()) DescribeMeeting(facts.subject.view(), facts.start, end, facts.allDay);
+        if (facts.subject.get()) {
+          DescribeMeeting(session, facts.subject.view(), facts.start, end, facts.allDay);
+        }
         ULONGLONG endUtc = 0;
-        if (UtcOf(end, &endUtc)) {
+        if (session.UtcOf(end, &endUtc)) {
           MeetingState.MeetingEnd = endUtc;
           MeetingState.NextMeetingCheck = endUtc;
         }
@@ -250,13 +272,13 @@ bool VisitItems(IPOutlookItemCollection* items, DATE nowDate, DATE limit) {
         if (!nextFound) {
           nextFound = true;
           SYSTEMTIME s{};
-          BrokenDown(facts.start, &s);
+          session.BrokenDown(facts.start, &s);
           const std::wstring text = L"Today's next QuietMinder meeting starts at " +
                                     FormatPart(s, false, kTimeChars) + L".";
           CopyCut(MeetingState.MeetingStatusText, text);
         }
         ULONGLONG startUtc = 0;
-        if (facts.start < limit && facts.end > nowDate && UtcOf(facts.start, &startUtc)) {
+        if (facts.start < limit && facts.end > nowDate && session.UtcOf(facts.start, &startUtc)) {
           limit = facts.start;
           MeetingState.NextMeetingCheck = startUtc;
         }
@@ -280,36 +302,17 @@ bool MatchCategories(const wchar_t* wanted, const wchar_t* itemCategories) {
   });
 }
 
-bool ConnectPocketOutlook() {
-  ComPtr<IPOutlookApp> app;
-  if (FAILED(CoCreateInstance(CLSID_PocketOutlookApplication, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_IPOutlookApp, app.put_void())) ||
-      !app) {
-    return false;
-  }
-  if (FAILED(app->Logon(0))) return false;
-  PocketOutlookApp = app.release();
-  return true;
-}
-
-bool DisconnectPocketOutlook() {
-  if (!PocketOutlookApp) return true;
-  const bool ok = SUCCEEDED(PocketOutlookApp->Logoff());
-  PocketOutlookApp->Release();
-  PocketOutlookApp = nullptr;
-  return ok;
-}
-
 bool QueryMeetingInProgress() {
   const bool wasInMeeting = MeetingState.InMeeting;
   MeetingState.InMeeting = false;
   if (!Settings.EnablePOLink) return false;
-  if (!ConnectPocketOutlook()) {
+  CalendarSession session;
+  if (!session.Open()) {
     CopyCut(MeetingState.MeetingStatusText, kConnectError);
     return false;
   }
   const ULONGLONG now = TimeFromNow(0);
-  const ULONGLONG soon = now + ULONGLONG{Settings.POCheckInterval} * kTicksPerSecond;
+  const ULONGLONG soon = now + ULONGLONG{Settings.POCheckInterval} * kFileTimeSecond;
   CopyCut(MeetingState.MeetingStatusText, kNoOtherMeeting);
   if (now >= MeetingState.NextMeetingCheck) MeetingState.NextMeetingCheck = soon;
   // A query after a meeting that finds none in progress asks again soon, not at the old end.
@@ -319,19 +322,19 @@ bool QueryMeetingInProgress() {
   DATE limit = 0, nowDate = 0;
   ComPtr<IFolder> folder;
   ComPtr<IPOutlookItemCollection> items;
-  if (CalendarTimeOf(MeetingState.NextMeetingCheck, &limit) &&
-      CalendarTimeOf(now, &nowDate) &&
-      SUCCEEDED(PocketOutlookApp->GetDefaultFolder(kCalendarFolder, folder.put())) && folder &&
+  if (session.CalendarTimeOf(MeetingState.NextMeetingCheck, &limit) &&
+      session.CalendarTimeOf(now, &nowDate) &&
+      SUCCEEDED(session->GetDefaultFolder(kCalendarFolder, folder.put())) && folder &&
       SUCCEEDED(folder->get_Items(items.put())) && items) {
     items->put_IncludeRecurrences(VARIANT_TRUE);
     try {
-      verdict = VisitItems(items.get(), nowDate, limit);
+      verdict = VisitItems(session, items.get(), nowDate, limit);
     } catch (const std::bad_alloc&) {
       verdict = MeetingState.InMeeting;
     }
   }
   items.reset();
   folder.reset();
-  if (!DisconnectPocketOutlook()) CopyCut(MeetingState.MeetingStatusText, kDisconnectError);
+  if (!session.Close()) CopyCut(MeetingState.MeetingStatusText, kDisconnectError);
   return verdict;
 }

@@ -3,18 +3,13 @@
 #pragma once
 #include <windows.h>
 
-#include "platform/poom.h"
+#include "meetings/meeting_state.h"
 
-// The calendar's application object; set only while a query runs.
-extern IPOutlookApp* PocketOutlookApp;
-
-// True when a meeting that passes the user's rules is in progress now. Updates MeetingState.
+// True when a meeting that passes the user's rules is in progress now. Updates MeetingState. A
+// connection to the calendar lives only within one query.
 bool QueryMeetingInProgress();
-
-// Creates the application object into PocketOutlookApp and logs on.
-bool ConnectPocketOutlook();
-// Logs off and releases the application object; true when there was none or Logoff succeeded.
-bool DisconnectPocketOutlook();
+// The meeting in progress is over (the mute made for it has ended).
+void EndMeetingInProgress();
 
 // True when the appointment's categories hold one of the wanted names. Both lists are separated
 // by ","; blanks around a name do not count, and names compare whole, exactly, with case.

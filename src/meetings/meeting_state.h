@@ -10,4 +10,6 @@ struct MeetingStateRecord {
   wchar_t MeetingStatusText[100] = {};
 };
 
+// Written only by the meeting query.
 extern MeetingStateRecord MeetingState;
+void ResetMeetingState();

@@ -1,5 +1,5 @@
 // The handheld shell's dialog helpers, with the handheld's names and contracts as far as the
-// program uses them.
+// program uses them. The device's shell library provides them; a test links its own.
 #pragma once
 #include <windows.h>
 
@@ -20,13 +20,10 @@ using PSHINITDLGINFO = SHINITDLGINFO*;
 
 // Sizes the dialog for the handheld's screen. SHIDIF_SIZEDLG fills the work area and
 // SHIDIF_SIZEDLGFULLSCREEN the whole screen, in both cases below the shell's task bar while that
-// is shown. SHIDIF_DONEBUTTON marks the dialog (property kDoneButtonProp) as one whose
-// caption offers OK. There is no input panel to lower. FALSE for a null record, a record
-// without SHIDIM_FLAGS, or a handle that is not a window.
+// is shown. SHIDIF_DONEBUTTON marks the dialog (property kDoneButtonProp) as one whose caption
+// offers OK. FALSE for a null record, a record without SHIDIM_FLAGS, or a handle that is not a
+// window.
 BOOL SHInitDialog(PSHINITDLGINFO info);
-
-// The window property that SHIDIF_DONEBUTTON sets on the dialog.
-inline constexpr wchar_t kDoneButtonProp[] = L"SH.DoneButton";
 
 // ---- SHFullScreen ------------------------------------------------------------------------
 #define SHFS_SHOWTASKBAR 0x0001
@@ -36,14 +33,9 @@ inline constexpr wchar_t kDoneButtonProp[] = L"SH.DoneButton";
 #define SHFS_SHOWSTARTICON 0x0010
 #define SHFS_HIDESTARTICON 0x0020
 
-// Shows or hides the shell's task bar window ("HHTaskBar", empty title) and marks the Start
-// icon and the input panel button hidden or shown on it (properties below), when there is a
-// task bar. FALSE only when `requester` is not a window.
+// Shows or hides the shell's task bar and its Start icon and input panel button. FALSE only
+// when `requester` is not a window.
 BOOL SHFullScreen(HWND requester, DWORD state);
-
-// Properties that the task bar carries while its Start icon / input panel button are hidden.
-inline constexpr wchar_t kStartIconHiddenProp[] = L"HHTaskBar.StartIconHidden";
-inline constexpr wchar_t kSipButtonHiddenProp[] = L"HHTaskBar.SipButtonHidden";
 
 // ---- SHCreateMenuBar ---------------------------------------------------------------------
 #define SHCMBF_EMPTYBAR 0x0001
@@ -65,11 +57,5 @@ static_assert(sizeof(SHMENUBARINFO) == 32, "the handheld's record is 32 bytes");
 #endif
 
 // Creates a menu bar along the bottom of the screen, owned by hwndParent (so it dies with it),
-// and returns it in hwndMB. Only empty bars (SHCMBF_EMPTYBAR) exist here: a request for a bar
-// built from a tool-bar resource fails with ERROR_NOT_SUPPORTED, as do a record whose cbSize is
-// not sizeof(SHMENUBARINFO) or a parent that is not a window (ERROR_INVALID_PARAMETER).
+// and returns it in hwndMB. An empty bar (SHCMBF_EMPTYBAR) is all the program asks for.
 BOOL SHCreateMenuBar(PSHMENUBARINFO info);
-
-// Window class of the bars that SHCreateMenuBar makes, and their height in pixels.
-inline constexpr wchar_t kMenuBarClass[] = L"SHMenuBar";
-inline constexpr int kMenuBarHeight = 26;

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "platform/aygshell.h"
 #include "platform/handheld.h"
 
 namespace {
@@ -59,6 +60,33 @@ const CoreLibrary& Core() {
     return c;
   }();
   return core;
+}
+
+// The shell's dialog helpers live in the shell's own library.
+struct ShellLibrary {
+  HMODULE module = nullptr;
+  BOOL(WINAPI* initDialog)(PSHINITDLGINFO) = nullptr;
+  BOOL(WINAPI* fullScreen)(HWND, DWORD) = nullptr;
+  BOOL(WINAPI* createMenuBar)(PSHMENUBARINFO) = nullptr;
+};
+
+const ShellLibrary& Shell() {
+  static const ShellLibrary shell = [] {
+    ShellLibrary s;
+    s.module = LoadLibraryW(L"aygshell.dll");
+    if (!s.module) return s;
+    Bind(s.module, "SHInitDialog", s.initDialog);
+    Bind(s.module, "SHFullScreen", s.fullScreen);
+    Bind(s.module, "SHCreateMenuBar", s.createMenuBar);
+    return s;
+  }();
+  return shell;
+}
+
+// A call the device does not have.
+BOOL Missing() {
+  SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+  return FALSE;
 }
 
 constexpr UINT kSpiGetPlatformType = 257;
@@ -203,4 +231,19 @@ BOOL ShellExecuteProgram(const wchar_t* file, const wchar_t* verb, const wchar_t
   info.lpParameters = parameters;
   info.nShow = SW_SHOWNORMAL;
   return ShellExecuteExW(&info);
+}
+
+BOOL SHInitDialog(PSHINITDLGINFO info) {
+  const auto call = Shell().initDialog;
+  return call ? call(info) : Missing();
+}
+
+BOOL SHFullScreen(HWND requester, DWORD state) {
+  const auto call = Shell().fullScreen;
+  return call ? call(requester, state) : Missing();
+}
+
+BOOL SHCreateMenuBar(PSHMENUBARINFO info) {
+  const auto call = Shell().createMenuBar;
+  return call ? call(info) : Missing();
 }

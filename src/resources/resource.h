@@ -1,6 +1,9 @@
 // Resource ids of QuietMinder: icons, dialogs, strings and controls. Also read by windres.
 #pragma once
 
+// The string-table entries with the names of the device's sound keys (IDS_KEY_*).
+#include "platform/sound_keys.h"
+
 // Icons
 #define IDI_APP 101
 #define IDI_MUTED 102
@@ -26,9 +29,3 @@
 // String table
 #define IDS_PROGRAM_NAME 1
 #define IDS_WINDOW_CLASS 3
-#define IDS_KEY_VOLUME 13
-#define IDS_KEY_VOLUME_UNMUTED 17
-#define IDS_KEY_SHELL_OVERRIDES 19
-#define IDS_KEY_RING_CATEGORY 20
-#define IDS_KEY_RING_TONE 21
-#define IDS_KEY_EAR_COUPLE 22

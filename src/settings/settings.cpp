@@ -4,7 +4,6 @@
 #include "settings/shortcuts.h"
 
 SettingsRecord Settings;
-bool FirstRun = false;
 
 DWORD PackSoundProtection(const SoundProtectionFlags& flags) {
   return (flags.Enabled ? 1u : 0u) | (flags.WarnOnly ? 2u : 0u) | (flags.ProtectSettings ? 4u : 0u);
@@ -14,49 +13,116 @@ SoundProtectionFlags UnpackSoundProtection(DWORD bits) {
   return {(bits & 1u) != 0, (bits & 2u) != 0, (bits & 4u) != 0};
 }
 
-RegKey OpenSettingsKey() {
+namespace {
+
+using R = SettingsRecord;
+using G = SettingsGroup;
+
+const SettingValue kValues[] = {
+    {L"StartUpPath", &R::StartUpPath, G::ShortcutPaths},
+    {L"StartMenuPath", &R::StartMenuPath, G::ShortcutPaths},
+    {L"ProgramsPath", &R::ProgramsPath, G::ShortcutPaths},
+    {L"RunAtStartUp", &R::RunAtStartUp, G::General},
+    {L"StartMenuShortCut", &R::StartMenuShortCut, G::General},
+    {L"ProgramsFolderShortCut", &R::ProgramsFolderShortCut, G::General},
+    {L"MuteListValue", &R::MuteListValue, G::MuteList},
+    {L"ExtendMuteDefault", &R::ExtendMuteDefault, G::General},
+    {L"MuteToVibrate", &R::MuteToVibrate, G::General},
+    {L"VolumeCheckInterval", &R::VolumeCheckInterval, G::General},
+    {L"UserMuteTime", &R::UserMuteTime, G::General},
+    {L"UserUnMute", &R::UserUnMute, G::General},
+    {L"DefaultOption", &R::DefaultOption, G::General},
+    {L"TBIconLocation", &R::TBIconLocation, G::General},
+    {L"ExitButton", &R::ExitButton, G::ReadOnly},
+    {L"EnablePOLink", &R::EnablePOLink, G::Meetings},
+    {L"POCheckInterval", &R::POCheckInterval, G::Meetings},
+    {L"POCategory", &R::POCategory, G::Meetings},
+    {L"POAllDay", &R::POAllDay, G::Meetings},
+    {L"POExcludeFreeTime", &R::POExcludeFreeTime, G::Meetings},
+    {L"SoundProtection", &R::SoundProtection, G::SoundProtection},
+    {L"SPVolume", &R::SPVolume, G::SoundProtection},
+    {L"SPMute", &R::SPMute, G::SoundProtection},
+    {L"SPScreen", &R::SPScreen, G::SoundProtection},
+    {L"SPKey", &R::SPKey, G::SoundProtection},
+    {L"EnableAppFilter", &R::EnableAppFilter, G::AppFilter},
+    {L"AppsToFilter", &R::AppsToFilter, G::AppFilter},
+};
+
+template <typename... F>
+struct Overload : F... {
+  using F::operator()...;
+};
+
+// Opens (creating it if missing) the settings key; `fresh` tells whether it was just created.
+RegKey OpenSettingsKey(bool* fresh = nullptr) {
   RegKey key;
+  DWORD disposition = 0;
   if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      key.put(), nullptr) != ERROR_SUCCESS) {
+                      key.put(), &disposition) != ERROR_SUCCESS) {
     key.reset();
   }
+  if (fresh) *fresh = disposition == REG_CREATED_NEW_KEY;
   return key;
 }
 
-namespace {
-
-// One load step: take the stored value when the key is old and the value fits its field,
-// otherwise write the field's current value (its default) back.
-void LoadBool(HKEY key, bool fresh, const wchar_t* name, bool& field) {
-  DWORD stored = 0;
-  if (!fresh && ReadDwordValue(key, name, &stored) == ERROR_SUCCESS) {
-    field = stored != 0;
-  } else {
-    SetDwordValue(key, name, field ? 1 : 0);
-  }
+void Store(HKEY key, const SettingValue& value, const SettingsRecord& s) {
+  std::visit(Overload{
+                 [&](bool R::*f) { SetDwordValue(key, value.name, s.*f ? 1 : 0); },
+                 [&](DWORD R::*f) { SetDwordValue(key, value.name, s.*f); },
+                 [&](wchar_t(R::*f)[kPathChars]) { SetStringValue(key, value.name, s.*f); },
+                 [&](std::optional<std::wstring> R::*f) {
+                   SetStringValue(key, value.name, (s.*f) ? (s.*f)->c_str() : L"");
+                 },
+                 [&](SoundProtectionFlags R::*f) {
+                   SetDwordValue(key, value.name, PackSoundProtection(s.*f));
+                 },
+             },
+             value.field);
 }
 
-void LoadDword(HKEY key, bool fresh, const wchar_t* name, DWORD& field) {
-  if (fresh || ReadDwordValue(key, name, &field) != ERROR_SUCCESS) SetDwordValue(key, name, field);
+// Takes the stored value into the record when it fits its field; false when it does not (or is
+// missing), and the field keeps its value.
+bool Read(HKEY key, const SettingValue& value, SettingsRecord& s) {
+  return std::visit(
+      Overload{
+          [&](bool R::*f) {
+            DWORD stored = 0;
+            if (ReadDwordValue(key, value.name, &stored) != ERROR_SUCCESS) return false;
+            s.*f = stored != 0;
+            return true;
+          },
+          [&](DWORD R::*f) { return ReadDwordValue(key, value.name, &(s.*f)) == ERROR_SUCCESS; },
+          [&](wchar_t(R::*f)[kPathChars]) {
+            return ReadStringValue(key, value.name, s.*f, kPathChars) == ERROR_SUCCESS;
+          },
+          [&](std::optional<std::wstring> R::*f) {
+            DWORD size = 0;
+            if (RegQueryValueExW(key, value.name, nullptr, nullptr, nullptr, &size) !=
+                ERROR_SUCCESS) {
+              return false;
+            }
+            // An empty value leaves the list absent.
+            s.*f = size == 0 ? std::nullopt : ReadLongString(key, value.name);
+            return true;
+          },
+          [&](SoundProtectionFlags R::*f) {
+            DWORD bits = 0;
+            if (ReadDwordValue(key, value.name, &bits) != ERROR_SUCCESS) return false;
+            s.*f = UnpackSoundProtection(bits);
+            return true;
+          },
+      },
+      value.field);
 }
 
-void LoadPath(HKEY key, bool fresh, const wchar_t* name, wchar_t (&field)[kPathChars]) {
-  if (fresh || ReadStringValue(key, name, field, kPathChars) != ERROR_SUCCESS) {
-    SetStringValue(key, name, field);
-  }
-}
-
-void LoadList(HKEY key, bool fresh, const wchar_t* name, std::optional<std::wstring>& field) {
-  DWORD size = 0;
-  if (fresh || RegQueryValueExW(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
-    SetStringValue(key, name, field ? field->c_str() : L"");
-    return;
-  }
-  if (size == 0) {
-    field.reset();
-    return;
-  }
-  field = ReadLongString(key, name);
+// Puts the field's default into the record.
+void TakeDefault(const SettingValue& value, SettingsRecord& s) {
+  static const SettingsRecord defaults;
+  std::visit(Overload{
+                 [&](wchar_t(R::*f)[kPathChars]) { wmemcpy(s.*f, defaults.*f, kPathChars); },
+                 [&](auto f) { s.*f = defaults.*f; },
+             },
+             value.field);
 }
 
 // The installer leaves "Initialize" behind; the first start creates the start-up shortcut.
@@ -66,79 +132,39 @@ void HonourFirstRunMarker(HKEY key) {
   if (RegQueryValueExW(key, L"Initialize", nullptr, nullptr, marker, &size) != ERROR_SUCCESS) return;
   static const SettingsRecord defaults;
   CreateStartUpShortcut(defaults.StartUpPath);
-  FirstRun = true;
+  Settings.FirstRun = true;
   RegDeleteValueW(key, L"Initialize");
 }
 
 }  // namespace
 
+std::span<const SettingValue> SettingValues() { return kValues; }
+
 void LoadSettings() {
-  RegKey key;
-  DWORD disposition = 0;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      key.put(), &disposition) != ERROR_SUCCESS) {
-    return;
+  bool fresh = false;
+  const RegKey key = OpenSettingsKey(&fresh);
+  if (!key) return;
+  HonourFirstRunMarker(key.get());
+  for (const SettingValue& value : kValues) {
+    if (value.group == G::ReadOnly) {
+      // An installer may switch it on; the program never writes it.
+      if (!Read(key.get(), value, Settings)) TakeDefault(value, Settings);
+      continue;
+    }
+    if (fresh || !Read(key.get(), value, Settings)) Store(key.get(), value, Settings);
   }
-  const HKEY k = key.get();
-  const bool fresh = disposition == REG_CREATED_NEW_KEY;
-  HonourFirstRunMarker(k);
-
-  SettingsRecord& s = Settings;
-  LoadPath(k, fresh, L"StartUpPath", s.StartUpPath);
-  LoadPath(k, fresh, L"StartMenuPath", s.StartMenuPath);
-  LoadPath(k, fresh, L"ProgramsPath", s.ProgramsPath);
-  LoadBool(k, fresh, L"RunAtStartUp", s.RunAtStartUp);
-  LoadBool(k, fresh, L"StartMenuShortCut", s.StartMenuShortCut);
-  LoadBool(k, fresh, L"ProgramsFolderShortCut", s.ProgramsFolderShortCut);
-  LoadDword(k, fresh, L"MuteListValue", s.MuteListValue);
-  LoadBool(k, fresh, L"ExtendMuteDefault", s.ExtendMuteDefault);
-  LoadBool(k, fresh, L"MuteToVibrate", s.MuteToVibrate);
-  LoadDword(k, fresh, L"VolumeCheckInterval", s.VolumeCheckInterval);
-  LoadDword(k, fresh, L"UserMuteTime", s.UserMuteTime);
-  LoadDword(k, fresh, L"UserUnMute", s.UserUnMute);
-  LoadDword(k, fresh, L"DefaultOption", s.DefaultOption);
-  LoadDword(k, fresh, L"TBIconLocation", s.TBIconLocation);
-  // Only read: an installer may switch the Exit button on, the program never writes it.
-  DWORD exitButton = 0;
-  s.ExitButton = ReadDwordValue(k, L"ExitButton", &exitButton) == ERROR_SUCCESS && exitButton != 0;
-  LoadBool(k, fresh, L"EnablePOLink", s.EnablePOLink);
-  LoadDword(k, fresh, L"POCheckInterval", s.POCheckInterval);
-  LoadList(k, fresh, L"POCategory", s.POCategory);
-  LoadBool(k, fresh, L"POAllDay", s.POAllDay);
-  LoadBool(k, fresh, L"POExcludeFreeTime", s.POExcludeFreeTime);
-  DWORD protection = PackSoundProtection(s.SoundProtection);
-  LoadDword(k, fresh, L"SoundProtection", protection);
-  s.SoundProtection = UnpackSoundProtection(protection);
-  LoadDword(k, fresh, L"SPVolume", s.SPVolume);
-  LoadDword(k, fresh, L"SPMute", s.SPMute);
-  LoadDword(k, fresh, L"SPScreen", s.SPScreen);
-  LoadDword(k, fresh, L"SPKey", s.SPKey);
-  LoadBool(k, fresh, L"EnableAppFilter", s.EnableAppFilter);
-  LoadList(k, fresh, L"AppsToFilter", s.AppsToFilter);
 }
 
-void SaveSettings() {
-  RegKey key = OpenSettingsKey();
+void SaveSettingsGroup(SettingsGroup group) {
+  const RegKey key = OpenSettingsKey();
   if (!key) return;
-  const HKEY k = key.get();
-  const SettingsRecord& s = Settings;
-  SetDwordValue(k, L"RunAtStartUp", s.RunAtStartUp ? 1 : 0);
-  SetDwordValue(k, L"StartMenuShortCut", s.StartMenuShortCut ? 1 : 0);
-  SetDwordValue(k, L"ProgramsFolderShortCut", s.ProgramsFolderShortCut ? 1 : 0);
-  SetDwordValue(k, L"ExtendMuteDefault", s.ExtendMuteDefault ? 1 : 0);
-  SetDwordValue(k, L"MuteToVibrate", s.MuteToVibrate ? 1 : 0);
-  SetDwordValue(k, L"VolumeCheckInterval", s.VolumeCheckInterval);
-  SetDwordValue(k, L"UserMuteTime", s.UserMuteTime);
-  SetDwordValue(k, L"UserUnMute", s.UserUnMute);
-  SetDwordValue(k, L"DefaultOption", s.DefaultOption);
-  SetDwordValue(k, L"TBIconLocation", s.TBIconLocation);
+  for (const SettingValue& value : kValues) {
+    if (value.group == group && group != G::ReadOnly) Store(key.get(), value, Settings);
+  }
 }
 
-void SaveMuteListValue() {
-  RegKey key = OpenSettingsKey();
-  if (!key) return;
-  SetDwordValue(key.get(), L"MuteListValue", Settings.MuteListValue);
-}
+void SaveSettings() { SaveSettingsGroup(G::General); }
+void SaveMuteListValue() { SaveSettingsGroup(G::MuteList); }
 
 void FreeSettingsLists() {
   Settings.POCategory.reset();

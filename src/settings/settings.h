@@ -2,10 +2,13 @@
 #pragma once
 #include <windows.h>
 
-#include "common/scoped.h"
-
 #include <optional>
+#include <span>
 #include <string>
+#include <variant>
+
+#include "common/scoped.h"
+#include "platform/shell_names.h"
 
 inline constexpr wchar_t kSettingsKeyPath[] = L"Software\\Fernhollow\\QuietMinder";
 inline constexpr size_t kPathChars = 261;  // 260 characters and the terminator
@@ -20,8 +23,8 @@ struct SoundProtectionFlags {
 DWORD PackSoundProtection(const SoundProtectionFlags& flags);
 SoundProtectionFlags UnpackSoundProtection(DWORD bits);
 
-// Each field bears the name of its registry value. A list is absent (nullopt) when nothing is
-// stored; the stored format of each list belongs to the piece that edits it.
+// Each stored field bears the name of its registry value; the initialisers are the defaults. A
+// list is absent (nullopt) when nothing is stored; its format belongs to the piece that edits it.
 struct SettingsRecord {
   wchar_t StartUpPath[kPathChars] = L"\\Windows\\Startup\\QuietMinder.lnk";
   wchar_t StartMenuPath[kPathChars] = L"\\Windows\\Start Menu\\QuietMinder.lnk";
@@ -36,7 +39,7 @@ struct SettingsRecord {
   DWORD UserMuteTime = 0;            // seconds; 0 = until the next power-on
   DWORD UserUnMute = 0;              // 0 never, 1 when user muted, 2 always
   DWORD DefaultOption = 1001;
-  DWORD TBIconLocation = 0x000B00A5; // x in the low word, y in the high word
+  DWORD TBIconLocation = kDefaultVolumeIconPoint;  // x in the low word, y in the high word
   bool ExitButton = false;           // read only
   bool EnablePOLink = false;
   DWORD POCheckInterval = 30;        // seconds
@@ -50,17 +53,44 @@ struct SettingsRecord {
   DWORD SPKey = 0;
   bool EnableAppFilter = false;
   std::optional<std::wstring> AppsToFilter;
+
+  bool FirstRun = false;  // not stored: the load found the installer's "Initialize" marker
 };
 
 extern SettingsRecord Settings;
-extern bool FirstRun;  // the load found the installer's "Initialize" marker
 
+// The groups that are stored together, each by the piece that edits it.
+enum class SettingsGroup {
+  ShortcutPaths,  // written only when a load finds them missing
+  General,        // SaveSettings
+  MuteList,       // SaveMuteListValue
+  Meetings,
+  SoundProtection,
+  AppFilter,
+  ReadOnly,  // an installer's switch; never written
+};
+
+// One stored value: its registry name, the field that holds it (the field's type decides the
+// registry type: flags, numbers and the protection bits are REG_DWORD, paths and lists REG_SZ)
+// and its group. The default is the field's value in a default-built record.
+struct SettingValue {
+  using Field = std::variant<
+      bool SettingsRecord::*, DWORD SettingsRecord::*, wchar_t (SettingsRecord::*)[kPathChars],
+      std::optional<std::wstring> SettingsRecord::*, SoundProtectionFlags SettingsRecord::*>;
+  const wchar_t* name;
+  Field field;
+  SettingsGroup group;
+};
+// Every value, in the order a load writes them to a fresh key.
+std::span<const SettingValue> SettingValues();
+
+// Reads every value; a value that is missing or does not fit its field is replaced by the
+// field's default, which is written back (a fresh key gets every default). Honours the
+// installer's first-run marker.
 void LoadSettings();
+void SaveSettingsGroup(SettingsGroup group);
+// The general group.
 void SaveSettings();
 void SaveMuteListValue();
 // Drops the two list buffers (program exit).
 void FreeSettingsLists();
-
-// Opens (creating it if missing) the settings key, for the pieces that save their own group.
-// Null when the key cannot be had; such a save is dropped.
-RegKey OpenSettingsKey();

@@ -2,23 +2,22 @@
 
 #include <cwchar>
 
-#include "app/startup.h"
-#include "app/tray_icon.h"
 #include "appfilter/app_filter.h"
+#include "common/clock.h"
 #include "common/registry.h"
 #include "common/scoped.h"
+#include "common/tray_icon.h"
 #include "meetings/meeting_query.h"
 #include "meetings/meeting_state.h"
+#include "platform/device_profile.h"
 #include "platform/handheld.h"
 #include "settings/settings.h"
 
-bool Muted = false;
-bool ExtendToPowerOn = false;
-bool UserRestoreAllowed = false;
-ULONGLONG MuteUntil = 0;
-SoundState SavedSoundState;
-bool SoundStateSaved = false;
-bool RingToneSaved = false;
+MuteStateRecord MuteState;
+
+void ResetMuteState() { MuteState = MuteStateRecord{}; }
+void SetMuteUntil(ULONGLONG utc) { MuteState.MuteUntil = utc; }
+void SetExtendToPowerOn(bool extend) { MuteState.ExtendToPowerOn = extend; }
 
 namespace {
 
@@ -26,13 +25,17 @@ constexpr DWORD kSilencedEarCouple = 4;
 constexpr DWORD kRestoredEarCouple = 1;
 constexpr DWORD kTakenOverRingVolume = 5;
 
+const SoundKeyNames& Keys() { return DeviceProfile.SoundKeys; }
+
 DWORD ProtectedOrAudibleVolume() {
   return Settings.SoundProtection.Enabled ? Settings.SPVolume : kAudibleVolume;
 }
 
 void ShowStateIcon(int iconId) { SetTrayIcon(TrayOperation::Modify, iconId); }
 
-void ShowMutedIcon() { ShowStateIcon(UserRestoreAllowed ? IDI_MUTED_USER_RESTORE : IDI_MUTED); }
+void ShowMutedIcon() {
+  ShowStateIcon(MuteState.UserRestoreAllowed ? IDI_MUTED_USER_RESTORE : IDI_MUTED);
+}
 
 // A single value in an existing key; a missing key or value is left alone.
 void WriteOneDword(const wchar_t* keyPath, const wchar_t* name, DWORD value) {
@@ -43,7 +46,7 @@ void WriteOneDword(const wchar_t* keyPath, const wchar_t* name, DWORD value) {
 }
 
 void SaveDeviceState(bool takeOver) {
-  SoundState& saved = SavedSoundState;
+  SoundState& saved = MuteState.SavedSoundState;
   DWORD wave = 0;
   const bool waveRead = !takeOver && GetWaveVolume(&wave);
   // A device that is silent already (silenced by hand, or left silent by a run of the program
@@ -52,48 +55,48 @@ void SaveDeviceState(bool takeOver) {
   if (waveRead && wave == 0) takeOver = true;
   if (takeOver) {
     if (IsOlderPlatform()) {
-      ReadVolumeKey(SoundKeys.VolumeUnmuted, saved);
+      ReadVolumeKey(Keys().VolumeUnmuted, saved);
     } else {
-      ReadShellSaved(SoundKeys.ShellOverrides, saved);
+      ReadShellSaved(Keys().ShellOverrides, saved);
     }
   } else {
-    ReadVolumeKey(SoundKeys.Volume, saved);
+    ReadVolumeKey(Keys().Volume, saved);
     // The live wave volume wins over the registry's copy.
     if (waveRead) saved.Volume = wave;
   }
 
-  RingToneSaved = false;
-  if (HasPhone) {
+  MuteState.RingToneSaved = false;
+  if (DeviceProfile.HasPhone) {
     bool soundRead = false;
-    const LONG status = ReadRingTone(SoundKeys.RingTone, saved, &soundRead);
+    const LONG status = ReadRingTone(Keys().RingTone, saved, &soundRead);
     if (soundRead && !IsRingToneMarker(saved.Sound)) {
       wcscpy(saved.SavedSound, saved.Sound);
-      RingToneSaved = true;
+      MuteState.RingToneSaved = true;
     } else if (soundRead && status == ERROR_SUCCESS && saved.SavedSound[0] != L'\0') {
       // A marker never replaces the ring tone kept in SavedSound.
-      RingToneSaved = true;
+      MuteState.RingToneSaved = true;
     }
   }
 
   if (IsPocketPc2003Phone()) {
-    ReadRingVolume(SoundKeys.RingCategory, saved);
+    ReadRingVolume(Keys().RingCategory, saved);
     if (takeOver && saved.InitVol == 0) saved.InitVol = kTakenOverRingVolume;
-    ReadEarCouple(SoundKeys.EarCouple, saved);
+    ReadEarCouple(Keys().EarCouple, saved);
     if (saved.EarCouple == kSilencedEarCouple) saved.EarCouple = kRestoredEarCouple;
   }
-  SoundStateSaved = true;
+  MuteState.SoundStateSaved = true;
 }
 
 // With nothing saved, only the volume comes back and the ringer is switched on; every other
 // value stays as the user has it.
 bool RestoreVolumeOnly() {
-  SavedSoundState.Volume = ProtectedOrAudibleVolume();
+  MuteState.SavedSoundState.Volume = ProtectedOrAudibleVolume();
   if (IsOlderPlatform()) {
-    WriteOneDword(SoundKeys.VolumeUnmuted, L"Volume", SavedSoundState.Volume);
+    WriteOneDword(Keys().VolumeUnmuted, L"Volume", MuteState.SavedSoundState.Volume);
   } else {
-    WriteOneDword(SoundKeys.ShellOverrides, L"Mode", kRingerModeRing);
+    WriteOneDword(Keys().ShellOverrides, L"Mode", kRingerModeRing);
   }
-  WriteOneDword(SoundKeys.Volume, L"Volume", SavedSoundState.Volume);
+  WriteOneDword(Keys().Volume, L"Volume", MuteState.SavedSoundState.Volume);
   return true;
 }
 
@@ -105,41 +108,32 @@ void WarnInaudibleRestore() {
 
 }  // namespace
 
-ULONGLONG TimeFromNow(DWORD seconds) {
-  SYSTEMTIME utc{};
-  GetDeviceSystemTime(&utc);
-  FILETIME ft{};
-  SystemTimeToFileTime(&utc, &ft);
-  const ULONGLONG now = (ULONGLONG{ft.dwHighDateTime} << 32) | ft.dwLowDateTime;
-  return now + ULONGLONG{seconds} * 10'000'000ULL;
-}
-
 bool VolumeIsZero() {
   DWORD volume = 0;
   return GetWaveVolume(&volume) && volume == 0;
 }
 
 void SilenceDevice(bool takeOver) {
-  if (!Muted) SaveDeviceState(takeOver);
+  if (!MuteState.Muted) SaveDeviceState(takeOver);
 
   if (IsOlderPlatform()) {
-    if (!takeOver) WriteVolumeKey(SoundKeys.VolumeUnmuted, SavedSoundState);
-    WriteVolumeKey(SoundKeys.Volume, MutedSoundState);
+    if (!takeOver) WriteVolumeKey(Keys().VolumeUnmuted, MuteState.SavedSoundState);
+    WriteVolumeKey(Keys().Volume, MutedSoundState);
     return;
   }
-  SavedSoundState.Mode = Settings.MuteToVibrate ? kRingerModeVibrate : kRingerModeOff;
+  MuteState.SavedSoundState.Mode = Settings.MuteToVibrate ? kRingerModeVibrate : kRingerModeOff;
   if (IsPocketPc2003Phone()) {
-    WriteRingVolume(SoundKeys.RingCategory, MutedSoundState);
-    WriteEarCouple(SoundKeys.EarCouple, MutedSoundState);
+    WriteRingVolume(Keys().RingCategory, MutedSoundState);
+    WriteEarCouple(Keys().EarCouple, MutedSoundState);
   }
-  WriteShellSaved(SoundKeys.ShellOverrides, SavedSoundState);
-  WriteVolumeKeyNoMute(SoundKeys.Volume, MutedSoundState);
+  WriteShellSaved(Keys().ShellOverrides, MuteState.SavedSoundState);
+  WriteVolumeKeyNoMute(Keys().Volume, MutedSoundState);
 }
 
 bool RestoreDeviceSound() {
-  if (!SoundStateSaved) return RestoreVolumeOnly();
+  if (!MuteState.SoundStateSaved) return RestoreVolumeOnly();
 
-  SoundState& saved = SavedSoundState;
+  SoundState& saved = MuteState.SavedSoundState;
   bool inaudible = false;
   if (saved.Volume == 0) {
     saved.Volume = ProtectedOrAudibleVolume();
@@ -149,31 +143,31 @@ bool RestoreDeviceSound() {
     inaudible = true;
   }
   if (IsOlderPlatform()) {
-    WriteVolumeKey(SoundKeys.VolumeUnmuted, saved);
-    WriteVolumeKey(SoundKeys.Volume, saved);
+    WriteVolumeKey(Keys().VolumeUnmuted, saved);
+    WriteVolumeKey(Keys().Volume, saved);
     return inaudible;
   }
   saved.Mode = kRingerModeRing;
-  if (HasPhone) {
+  if (DeviceProfile.HasPhone) {
     // A ring tone that was never read is not written: it would wipe the user's.
-    if (RingToneSaved) {
+    if (MuteState.RingToneSaved) {
       wcscpy(saved.Sound, saved.SavedSound);
-      WriteRingTone(SoundKeys.RingTone, saved);
+      WriteRingTone(Keys().RingTone, saved);
     }
-    if (IsPocketPcV4) {
-      WriteRingVolume(SoundKeys.RingCategory, saved);
-      WriteEarCouple(SoundKeys.EarCouple, saved);
+    if (DeviceProfile.IsPocketPcV4) {
+      WriteRingVolume(Keys().RingCategory, saved);
+      WriteEarCouple(Keys().EarCouple, saved);
       if (saved.Ringer == 0) saved.Ringer = ProtectedOrAudibleVolume();
     }
   }
-  WriteShellSaved(SoundKeys.ShellOverrides, saved);
-  WriteVolumeKeyNoMute(SoundKeys.Volume, saved);
+  WriteShellSaved(Keys().ShellOverrides, saved);
+  WriteVolumeKeyNoMute(Keys().Volume, saved);
   return inaudible;
 }
 
 void MuteNow() {
-  if (FilterHold) {
-    if (Muted) {
+  if (FilterState.FilterHold) {
+    if (MuteState.Muted) {
       RestoreSound();
     } else {
       ShowStateIcon(IDI_FILTER_HOLD);
@@ -183,25 +177,25 @@ void MuteNow() {
   SilenceDevice(false);
   SetWaveVolume(0);
   RefreshSoundSettings();
-  Muted = true;
-  UserRestoreAllowed = Settings.UserUnMute == 2;
+  MuteState.Muted = true;
+  MuteState.UserRestoreAllowed = Settings.UserUnMute == 2;
   ShowMutedIcon();
 }
 
 void AdoptUserMute() {
-  if (FilterHold) {
+  if (FilterState.FilterHold) {
     RestoreSound();
     return;
   }
   SilenceDevice(true);
-  if (!Muted) {
-    MuteUntil = TimeFromNow(Settings.UserMuteTime);
-    ExtendToPowerOn = Settings.UserMuteTime == 0 ? true : Settings.ExtendMuteDefault;
+  if (!MuteState.Muted) {
+    MuteState.MuteUntil = TimeFromNow(Settings.UserMuteTime);
+    MuteState.ExtendToPowerOn = Settings.UserMuteTime == 0 ? true : Settings.ExtendMuteDefault;
   }
   SetWaveVolume(0);
   RefreshSoundSettings();
-  Muted = true;
-  UserRestoreAllowed = Settings.UserUnMute != 0;
+  MuteState.Muted = true;
+  MuteState.UserRestoreAllowed = Settings.UserUnMute != 0;
   ShowMutedIcon();
 }
 
@@ -209,24 +203,24 @@ void RestoreSound() {
   // An unreadable volume counts as audible: there is nothing to give back then.
   DWORD volume = 1;
   GetWaveVolume(&volume);
-  if (!Muted && volume != 0) {
-    if (FilterHold) ShowStateIcon(IDI_FILTER_HOLD);
+  if (!MuteState.Muted && volume != 0) {
+    if (FilterState.FilterHold) ShowStateIcon(IDI_FILTER_HOLD);
     return;
   }
-  Muted = false;
-  MeetingState.InMeeting = false;
-  UserRestoreAllowed = false;
+  MuteState.Muted = false;
+  EndMeetingInProgress();
+  MuteState.UserRestoreAllowed = false;
 
   const bool inaudible = RestoreDeviceSound();
-  SoundStateSaved = false;
-  RingToneSaved = false;
-  SetWaveVolume(SavedSoundState.Volume);
+  MuteState.SoundStateSaved = false;
+  MuteState.RingToneSaved = false;
+  SetWaveVolume(MuteState.SavedSoundState.Volume);
   RefreshSoundSettings();
 
-  if (FilterHold) {
+  if (FilterState.FilterHold) {
     ShowStateIcon(IDI_FILTER_HOLD);
   } else {
-    FilteredAppRunning = false;
+    ForgetFilteredApp();
     ShowStateIcon(IDI_IDLE);
   }
   if (inaudible && Settings.SoundProtection.Enabled && Settings.SoundProtection.WarnOnly) {
@@ -235,12 +229,12 @@ void RestoreSound() {
 }
 
 void CheckMuteExpiry() {
-  if (FilterHold) {
+  if (FilterState.FilterHold) {
     RestoreSound();
     return;
   }
-  if (TimeFromNow(0) < MuteUntil) return;
-  if (MeetingState.InMeeting && MuteUntil < MeetingState.MeetingEnd) {
+  if (TimeFromNow(0) < MuteState.MuteUntil) return;
+  if (MeetingState.InMeeting && MuteState.MuteUntil < MeetingState.MeetingEnd) {
     // Ends before the meeting in progress: no new mute for that same meeting.
     RestoreSound();
     return;
@@ -250,8 +244,8 @@ void CheckMuteExpiry() {
 }
 
 void MuteForMeeting() {
-  ExtendToPowerOn = Settings.ExtendMuteDefault;
-  MuteUntil = MeetingState.MeetingEnd;
+  MuteState.ExtendToPowerOn = Settings.ExtendMuteDefault;
+  MuteState.MuteUntil = MeetingState.MeetingEnd;
   MuteNow();
 }
 

@@ -4,16 +4,26 @@
 
 #include "sound/sound_state.h"
 
-extern bool Muted;               // the device is silenced by this program
-extern bool ExtendToPowerOn;     // the check tick leaves the mute running past MuteUntil
-extern bool UserRestoreAllowed;  // a raised volume ends the mute instead of being undone
-extern ULONGLONG MuteUntil;      // UTC file time at which the mute is due to end
-// The device state to come back to, filled when a mute starts.
-extern SoundState SavedSoundState;
-// SavedSoundState holds a state read at the start of the mute not yet given back.
-extern bool SoundStateSaved;
-// The ring tone in SavedSoundState.SavedSound was read at the start of that mute.
-extern bool RingToneSaved;
+// Written only by the mute engine.
+struct MuteStateRecord {
+  bool Muted = false;               // the device is silenced by this program
+  bool ExtendToPowerOn = false;     // the check tick leaves the mute running past MuteUntil
+  bool UserRestoreAllowed = false;  // a raised volume ends the mute instead of being undone
+  ULONGLONG MuteUntil = 0;          // UTC file time at which the mute is due to end
+  // The device state to come back to, filled when a mute starts.
+  SoundState SavedSoundState;
+  // SavedSoundState holds a state read at the start of the mute not yet given back.
+  bool SoundStateSaved = false;
+  // The ring tone in SavedSoundState.SavedSound was read at the start of that mute.
+  bool RingToneSaved = false;
+};
+extern MuteStateRecord MuteState;
+// No mute, nothing saved.
+void ResetMuteState();
+
+// The end of the mute, as the settings window chooses it.
+void SetMuteUntil(ULONGLONG utc);
+void SetExtendToPowerOn(bool extend);
 
 // The program's own mute (a meeting, the settings window): saves the device state and silences.
 void MuteNow();
@@ -30,8 +40,6 @@ void MuteForMeeting();
 
 // True when the wave volume of device 0 is exactly 0; false also when it cannot be read.
 bool VolumeIsZero();
-// The device's current UTC time as a file time, plus `seconds`.
-ULONGLONG TimeFromNow(DWORD seconds);
 
 // Saves the state (only when not muted yet) and writes the silenced values. With `takeOver`
 // the state to come back to is read from the shell's saved values rather than the live ones.

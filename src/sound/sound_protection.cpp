@@ -1,13 +1,15 @@
 #include "sound/sound_protection.h"
 
-#include "app/startup.h"
-#include "common/registry.h"
+#include "common/clock.h"
+#include "platform/device_profile.h"
 #include "platform/handheld.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
 #include "sound/sound_state.h"
 
 ULONGLONG LastProtected = 0;
+
+void ResetSoundProtectionState() { LastProtected = 0; }
 
 namespace {
 
@@ -21,12 +23,13 @@ bool Protect(DWORD& live, DWORD wanted) {
 }  // namespace
 
 void ProtectSoundSettings() {
-  if (Muted) return;
+  if (MuteState.Muted) return;
   const SoundProtectionFlags& mode = Settings.SoundProtection;
   if (!mode.Enabled || !mode.ProtectSettings) return;
 
+  const wchar_t* volumeKey = DeviceProfile.SoundKeys.Volume;
   SoundState live{};
-  if (ReadVolumeKey(SoundKeys.Volume, live) != ERROR_SUCCESS) return;
+  if (ReadVolumeKey(volumeKey, live) != ERROR_SUCCESS) return;
 
   bool changed = false;
   if (IsOlderPlatform()) changed |= Protect(live.Mute, Settings.SPMute);
@@ -34,19 +37,11 @@ void ProtectSoundSettings() {
   changed |= Protect(live.Screen, Settings.SPScreen);
   if (!changed) return;
 
-  const LONG written = IsOlderPlatform() ? WriteVolumeKey(SoundKeys.Volume, live)
-                                         : WriteVolumeKeyNoMute(SoundKeys.Volume, live);
+  const LONG written =
+      IsOlderPlatform() ? WriteVolumeKey(volumeKey, live) : WriteVolumeKeyNoMute(volumeKey, live);
   if (written != ERROR_SUCCESS) return;
   RefreshSoundSettings();
   LastProtected = TimeFromNow(0);
 }
 
-void SaveSoundProtection() {
-  RegKey key = OpenSettingsKey();
-  if (!key) return;
-  SetDwordValue(key.get(), L"SoundProtection", PackSoundProtection(Settings.SoundProtection));
-  SetDwordValue(key.get(), L"SPVolume", Settings.SPVolume);
-  SetDwordValue(key.get(), L"SPMute", Settings.SPMute);
-  SetDwordValue(key.get(), L"SPScreen", Settings.SPScreen);
-  SetDwordValue(key.get(), L"SPKey", Settings.SPKey);
-}
+void SaveSoundProtection() { SaveSettingsGroup(SettingsGroup::SoundProtection); }

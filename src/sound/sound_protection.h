@@ -5,6 +5,7 @@
 
 // UTC file time of the last time the check put values back; 0 until then. Not stored.
 extern ULONGLONG LastProtected;
+void ResetSoundProtectionState();
 
 // One run of the periodic check (once per check tick). Does nothing while the program holds the
 // device silent, or unless protection is on in "Protect my settings" mode. The sound-class mask

@@ -3,9 +3,9 @@
 #include <cwchar>
 #include <initializer_list>
 
-#include "app/startup.h"
 #include "common/registry.h"
 #include "common/scoped.h"
+#include "platform/device_profile.h"
 
 const SoundState MutedSoundState = [] {
   SoundState muted;

@@ -5,22 +5,16 @@
 #include <cwchar>
 
 #include "platform/aygshell.h"
+#include "platform/shell_names.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
 
 bool SoundRefreshPending = false;
 
+void ResetTaskBarVolumeState() { SoundRefreshPending = false; }
+
 namespace {
 
-// The shell's windows keep these names on every handheld, whatever the program's own dialogs
-// are called.
-constexpr wchar_t kTaskBarClass[] = L"HHTaskBar";
-constexpr wchar_t kShellDialogClass[] = L"Dialog";
-constexpr wchar_t kVolumeTitle[] = L"Volume";
-constexpr wchar_t kReminderTitle[] = L"Reminder";
-constexpr wchar_t kCaptionOn[] = L"On";
-constexpr wchar_t kCaptionVibrate[] = L"Vibrate";
-constexpr wchar_t kCaptionOff[] = L"Off";
 // Class names and captions are compared on their first 48 characters.
 constexpr int kNameChars = 48 + 1;
 // A shell that does not answer must not hold the program's only thread for ever.
@@ -48,7 +42,7 @@ HWND FindTopLevel(const wchar_t* cls, const wchar_t* title) {
 }
 
 HWND FindTaskBar() { return FindTopLevel(kTaskBarClass, L""); }
-HWND FindVolumePopup() { return FindTopLevel(kShellDialogClass, kVolumeTitle); }
+HWND FindVolumePopup() { return FindTopLevel(kShellDialogClass, kVolumePopupTitle); }
 
 void SendToShell(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   DWORD_PTR ignored = 0;
@@ -123,7 +117,7 @@ void OnLocateTap(HWND dialog, LPARAM lParam) {
 
 }  // namespace
 
-void RefreshTaskBarVolume() { SetTaskBarRinger(Muted); }
+void RefreshTaskBarVolume() { SetTaskBarRinger(MuteState.Muted); }
 
 bool ReminderShowing() {
   if (!FindTopLevel(kShellDialogClass, kReminderTitle)) return false;
@@ -137,8 +131,9 @@ void TapTaskBarVolumeIcon() {
 
 void SetTaskBarRinger(bool muted) {
   if (ReminderShowing()) return;
-  const wchar_t* wanted =
-      !muted ? kCaptionOn : (Settings.MuteToVibrate ? kCaptionVibrate : kCaptionOff);
+  const wchar_t* wanted = !muted                   ? kRingerOnCaption
+                          : Settings.MuteToVibrate ? kRingerVibrateCaption
+                                                   : kRingerOffCaption;
   const HWND taskBar = FindTaskBar();
   if (!taskBar) {
     SoundRefreshPending = false;
@@ -151,7 +146,10 @@ void SetTaskBarRinger(bool muted) {
     return;
   }
   if (const HWND panel = FindRingerPanel(popup)) {
-    if (!PressButton(panel, wanted) && wanted == kCaptionVibrate) PressButton(panel, kCaptionOff);
+    // A device without a vibrating alert has no "Vibrate": it is silenced with "Off".
+    if (!PressButton(panel, wanted) && wanted == kRingerVibrateCaption) {
+      PressButton(panel, kRingerOffCaption);
+    }
   }
   TapIcon(taskBar);
   SoundRefreshPending = false;

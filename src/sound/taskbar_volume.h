@@ -7,6 +7,7 @@
 // The ringer buttons could not be set because a reminder was on screen; the main window refreshes
 // again while this is set.
 extern bool SoundRefreshPending;
+void ResetTaskBarVolumeState();
 
 // SetTaskBarRinger with the current mute state.
 void RefreshTaskBarVolume();

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "app/startup.h"
+#include "common/program.h"
 #include "platform/aygshell.h"
 #include "resources/resource.h"
 
@@ -77,5 +77,6 @@ INT_PTR CALLBACK SettingsWindowProc(HWND dialog, UINT message, WPARAM wParam, LP
 }
 
 INT_PTR RunSettingsWindow(HWND owner) {
-  return DialogBoxParamW(AppInstance, MAKEINTRESOURCEW(IDD_SETTINGS), owner, SettingsWindowProc, 0);
+  return DialogBoxParamW(Program.Instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner,
+                         SettingsWindowProc, 0);
 }

@@ -9,12 +9,14 @@
 #include <stdexcept>
 
 #include "app/main_window.h"
-#include "app/startup.h"
+#include "common/program.h"
 #include "device/device_kinds.h"
+#include "platform/device_profile.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
 #include "support/dialog_driver.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 #include "support/scratch_registry.h"
 #include "support/test_main_window.h"
 
@@ -24,14 +26,12 @@ class MainWindowGuards : public ::testing::Test {
  protected:
   void SetUp() override {
     fake::ResetDevice();
-    Settings = SettingsRecord{};
+    ResetProgramState();
     PopulateSoundKeys(hkcu_.root(), DeviceKind::PocketPc2003);
     fake::device().osMajor = 4;
     fake::device().platformType = L"PocketPC";
-    AppInstance = GetModuleHandleW(nullptr);
-    DetectPlatform(AppInstance);
+    DetectDeviceProfile(Program.Instance);
     ASSERT_NE(nullptr, CreateTestMainWindow());
-    Muted = false;
   }
   void TearDown() override {
     fake::device().onVolumeRead = nullptr;
@@ -42,26 +42,26 @@ class MainWindowGuards : public ::testing::Test {
     return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
   }
   void Tap(WPARAM id = 5000, LPARAM mouse = WM_LBUTTONUP) {
-    SendMessageW(MainWindow, WM_TRAY_NOTIFY, id, mouse);
+    SendMessageW(Program.MainWindow, WM_TRAY_NOTIFY, id, mouse);
   }
 
   ScratchHkcu hkcu_;
 };
 
 TEST_F(MainWindowGuards, OnlyTheExitCommandOrDestroyEndsTheProgram) {
-  EXPECT_EQ(0, SendMessageW(MainWindow, WM_CLOSE, 0, 0));
+  EXPECT_EQ(0, SendMessageW(Program.MainWindow, WM_CLOSE, 0, 0));
   EXPECT_FALSE(QuitPosted());
-  EXPECT_TRUE(IsWindow(MainWindow));
+  EXPECT_TRUE(IsWindow(Program.MainWindow));
   EXPECT_TRUE(fake::device().iconCalls.empty());
 
   StartCheckTimer();
-  Muted = true;  // a running mute is given back on the way out
-  SavedSoundState.Volume = 0x44444444;
+  MuteState.Muted = true;  // a running mute is given back on the way out
+  MuteState.SavedSoundState.Volume = 0x44444444;
   fake::device().waveVolume = 0;
-  EXPECT_EQ(0, SendMessageW(MainWindow, WM_CLOSE, 1, 0));
+  EXPECT_EQ(0, SendMessageW(Program.MainWindow, WM_CLOSE, 1, 0));
   EXPECT_TRUE(QuitPosted());
-  EXPECT_EQ(0u, CheckTimer);
-  EXPECT_FALSE(Muted);
+  EXPECT_EQ(0u, MainWindowState.CheckTimer);
+  EXPECT_FALSE(MuteState.Muted);
   EXPECT_NE(0u, fake::device().waveVolume);
   ASSERT_FALSE(fake::device().iconCalls.empty());
   EXPECT_EQ(static_cast<DWORD>(NIM_DELETE), fake::device().iconCalls.back().message);
@@ -89,13 +89,13 @@ TEST_F(MainWindowGuards, NoTickAndNoPowerOnWhileTheSettingsWindowIsOpen) {
   UINT_PTR timerWhileOpen = 1;
   int readsWhileOpen = -1;
   WhenWindowAppears(L"#32770", L"QuietMinder", [&](HWND dialog) {
-    openSeen = SettingsWindowOpen;
-    timerWhileOpen = CheckTimer;
+    openSeen = MainWindowState.SettingsWindowOpen;
+    timerWhileOpen = MainWindowState.CheckTimer;
     const int before = fake::device().volumeReads;
-    CheckTimerProc(MainWindow, WM_TIMER, kCheckTimerId, 0);
-    SendMessageW(MainWindow, WM_POWERON_NOTIFY, 0, 0);
+    CheckTimerProc(Program.MainWindow, WM_TIMER, kCheckTimerId, 0);
+    SendMessageW(Program.MainWindow, WM_POWERON_NOTIFY, 0, 0);
     readsWhileOpen = fake::device().volumeReads - before;
-    EXPECT_EQ(0u, CheckTimer);  // the tick did not re-arm the timer
+    EXPECT_EQ(0u, MainWindowState.CheckTimer);  // the tick did not re-arm the timer
     HWND tabControl = GetDlgItem(dialog, 1019);
     tabs = static_cast<int>(SendMessageW(tabControl, TCM_GETITEMCOUNT, 0, 0));
     wchar_t text[32] = {};
@@ -113,8 +113,8 @@ TEST_F(MainWindowGuards, NoTickAndNoPowerOnWhileTheSettingsWindowIsOpen) {
   EXPECT_EQ(0, readsWhileOpen);
   EXPECT_EQ(6, tabs);
   EXPECT_EQ(L"Mute", firstTab);
-  EXPECT_FALSE(SettingsWindowOpen);
-  EXPECT_NE(0u, CheckTimer);
+  EXPECT_FALSE(MainWindowState.SettingsWindowOpen);
+  EXPECT_NE(0u, MainWindowState.CheckTimer);
 }
 
 TEST_F(MainWindowGuards, AnOpenProgramDialogIsRaisedInsteadOfOpeningAnother) {
@@ -130,16 +130,16 @@ TEST_F(MainWindowGuards, AnOpenProgramDialogIsRaisedInsteadOfOpeningAnother) {
   Tap();
   PumpMessages(100);
   EXPECT_FALSE(opened);
-  EXPECT_FALSE(SettingsWindowOpen);
+  EXPECT_FALSE(MainWindowState.SettingsWindowOpen);
   CancelWhenWindowAppears(watch);
   DestroyWindow(box);
 }
 
 TEST_F(MainWindowGuards, EachTickRearmsTheOneTimerAndANestedTickDoesNothing) {
   StartCheckTimer();
-  const UINT_PTR armed = CheckTimer;
+  const UINT_PTR armed = MainWindowState.CheckTimer;
   StartCheckTimer();  // already armed: no second timer
-  EXPECT_EQ(armed, CheckTimer);
+  EXPECT_EQ(armed, MainWindowState.CheckTimer);
 
   int nestedReads = -1;
   bool stopReturned = false;
@@ -147,33 +147,34 @@ TEST_F(MainWindowGuards, EachTickRearmsTheOneTimerAndANestedTickDoesNothing) {
     fake::device().onVolumeRead = nullptr;
     // A nested loop of this tick delivers the timer again, a power-on and a stop that waits.
     const int before = fake::device().volumeReads;
-    CheckTimerProc(MainWindow, WM_TIMER, kCheckTimerId, 0);
+    CheckTimerProc(Program.MainWindow, WM_TIMER, kCheckTimerId, 0);
     nestedReads = fake::device().volumeReads - before;
-    StopCheckTimer(true);
+    StopCheckTimer();
     stopReturned = true;
-    SendMessageW(MainWindow, WM_POWERON_NOTIFY, 0, 0);
-    EXPECT_EQ(0u, CheckTimer);  // the power-on step does not arm it under a running tick
+    SendMessageW(Program.MainWindow, WM_POWERON_NOTIFY, 0, 0);
+    EXPECT_EQ(
+        0u, MainWindowState.CheckTimer);  // the power-on step does not arm it under a running tick
   };
-  CheckTimerProc(MainWindow, WM_TIMER, kCheckTimerId, 0);
+  CheckTimerProc(Program.MainWindow, WM_TIMER, kCheckTimerId, 0);
   EXPECT_EQ(0, nestedReads);
   EXPECT_TRUE(stopReturned);
-  EXPECT_FALSE(CheckBusy);
-  EXPECT_NE(0u, CheckTimer);
+  EXPECT_FALSE(MainWindowState.CheckBusy);
+  EXPECT_NE(0u, MainWindowState.CheckTimer);
 }
 
 TEST_F(MainWindowGuards, AStepLeftByAnExceptionStillRestoresItsGuards) {
   fake::device().onVolumeRead = [] { throw std::runtime_error("device gone"); };
-  EXPECT_THROW(CheckTimerProc(MainWindow, WM_TIMER, kCheckTimerId, 0), std::runtime_error);
-  EXPECT_FALSE(CheckBusy);
-  EXPECT_NE(0u, CheckTimer);
+  EXPECT_THROW(CheckTimerProc(Program.MainWindow, WM_TIMER, kCheckTimerId, 0), std::runtime_error);
+  EXPECT_FALSE(MainWindowState.CheckBusy);
+  EXPECT_NE(0u, MainWindowState.CheckTimer);
 
-  StopCheckTimer(false);
-  Muted = true;
+  StopCheckTimer();
+  MuteState.Muted = true;
   EXPECT_THROW(RunPowerOnStep(), std::runtime_error);
-  EXPECT_NE(0u, CheckTimer);
-  Muted = false;
+  EXPECT_NE(0u, MainWindowState.CheckTimer);
+  MuteState.Muted = false;
 
-  StopCheckTimer(false);
+  StopCheckTimer();
   fake::device().onVolumeRead = nullptr;
   WhenWindowAppears(L"#32770", L"QuietMinder", [](HWND) {
     fake::device().onVolumeRead = [] { throw std::runtime_error("device gone"); };
@@ -182,39 +183,39 @@ TEST_F(MainWindowGuards, AStepLeftByAnExceptionStillRestoresItsGuards) {
   // the window ends first so that the modal loop is left.
   WhenWindowAppears(L"#32770", L"QuietMinder", [](HWND w) { EndDialog(w, 0); });
   EXPECT_THROW(OpenSettingsWindow(5000, WM_LBUTTONUP), std::runtime_error);
-  EXPECT_FALSE(SettingsWindowOpen);
-  EXPECT_NE(0u, CheckTimer);
+  EXPECT_FALSE(MainWindowState.SettingsWindowOpen);
+  EXPECT_NE(0u, MainWindowState.CheckTimer);
 }
 
 TEST_F(MainWindowGuards, ATickRequestFromAnotherProgramIsTurnedAwayWhileNoTickMayRun) {
   fake::device().waveVolume = 0;
-  SettingsWindowOpen = true;
-  EXPECT_EQ(0, SendMessageW(MainWindow, WM_CHECK, 1, 0));
-  EXPECT_FALSE(Muted);
-  SettingsWindowOpen = false;
+  MainWindowState.SettingsWindowOpen = true;
+  EXPECT_EQ(0, SendMessageW(Program.MainWindow, WM_CHECK, 1, 0));
+  EXPECT_FALSE(MuteState.Muted);
+  MainWindowState.SettingsWindowOpen = false;
 
   int nestedResult = -1;
   fake::device().onVolumeRead = [&] {
     fake::device().onVolumeRead = nullptr;
-    nestedResult = static_cast<int>(SendMessageW(MainWindow, WM_CHECK, 1, 0));
+    nestedResult = static_cast<int>(SendMessageW(Program.MainWindow, WM_CHECK, 1, 0));
   };
   fake::device().waveVolume = 0x44444444;
-  EXPECT_EQ(1, SendMessageW(MainWindow, WM_CHECK, 1, 0));
+  EXPECT_EQ(1, SendMessageW(Program.MainWindow, WM_CHECK, 1, 0));
   EXPECT_EQ(0, nestedResult);
 }
 
 TEST_F(MainWindowGuards, AVolumeThatCannotBeReadIsNeverTakenAsSilence) {
   fake::device().volumeReadable = false;
   fake::device().waveVolume = 0;
-  EXPECT_EQ(1, SendMessageW(MainWindow, WM_CHECK, 1, 0));
-  EXPECT_FALSE(Muted);
+  EXPECT_EQ(1, SendMessageW(Program.MainWindow, WM_CHECK, 1, 0));
+  EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(0, fake::device().refreshes);
 }
 
 TEST_F(MainWindowGuards, TheMeetingVerdictRequestRunsNoTick) {
   fake::device().waveVolume = 0;
-  EXPECT_EQ(0, SendMessageW(MainWindow, WM_CHECK, 0, 0));
-  EXPECT_FALSE(Muted);  // a tick would have taken the silence over
+  EXPECT_EQ(0, SendMessageW(Program.MainWindow, WM_CHECK, 0, 0));
+  EXPECT_FALSE(MuteState.Muted);  // a tick would have taken the silence over
 }
 
 }  // namespace

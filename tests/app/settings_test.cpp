@@ -18,42 +18,57 @@ class SettingsStore : public ::testing::Test {
   void SetUp() override {
     fake::ResetDevice();
     Settings = SettingsRecord{};
-    FirstRun = false;
   }
   void TearDown() override { Settings = SettingsRecord{}; }
   HKEY root() const { return scratch_.root(); }
   ScratchHkcu scratch_;
 };
 
-struct DwordDefault {
-  const wchar_t* name;
-  DWORD value;
+template <typename... F>
+struct Overload : F... {
+  using F::operator()...;
 };
-const DwordDefault kDwordDefaults[] = {
-    {L"RunAtStartUp", 1},          {L"StartMenuShortCut", 1},   {L"ProgramsFolderShortCut", 1},
-    {L"MuteListValue", 30},        {L"ExtendMuteDefault", 0},   {L"MuteToVibrate", 0},
-    {L"VolumeCheckInterval", 500}, {L"UserMuteTime", 0},        {L"UserUnMute", 0},
-    {L"DefaultOption", 1001},      {L"TBIconLocation", 0xB00A5}, {L"EnablePOLink", 0},
-    {L"POCheckInterval", 30},      {L"POAllDay", 0},            {L"POExcludeFreeTime", 0},
-    {L"SoundProtection", 2},       {L"SPVolume", 0x66666666},   {L"SPMute", 7},
-    {L"SPScreen", 0},              {L"SPKey", 0},               {L"EnableAppFilter", 0},
-};
+
+// What a fresh key must hold for `value`: its registry type and data, from the default record.
+void ExpectStoredDefault(HKEY root, const SettingValue& value) {
+  static const SettingsRecord defaults;
+  const std::string name(value.name, value.name + wcslen(value.name));
+  std::visit(Overload{
+                 [&](bool SettingsRecord::*f) {
+                   EXPECT_EQ(REG_DWORD, RegType(root, kKey, value.name)) << name;
+                   EXPECT_EQ(defaults.*f ? 1u : 0u, RegDword(root, kKey, value.name)) << name;
+                 },
+                 [&](DWORD SettingsRecord::*f) {
+                   EXPECT_EQ(REG_DWORD, RegType(root, kKey, value.name)) << name;
+                   EXPECT_EQ(defaults.*f, RegDword(root, kKey, value.name)) << name;
+                 },
+                 [&](SoundProtectionFlags SettingsRecord::*f) {
+                   EXPECT_EQ(PackSoundProtection(defaults.*f), RegDword(root, kKey, value.name));
+                 },
+                 [&](wchar_t(SettingsRecord::*f)[kPathChars]) {
+                   EXPECT_EQ(std::wstring(defaults.*f), RegText(root, kKey, value.name)) << name;
+                 },
+                 [&](std::optional<std::wstring> SettingsRecord::*) {
+                   EXPECT_EQ(REG_SZ, RegType(root, kKey, value.name)) << name;
+                   EXPECT_EQ(2u, RegSize(root, kKey, value.name)) << name;  // the terminator
+                 },
+             },
+             value.field);
+}
 
 TEST_F(SettingsStore, FreshDeviceGetsEveryDefaultWrittenOnceExceptExitButton) {
   LoadSettings();
-  for (const auto& d : kDwordDefaults) {
-    EXPECT_EQ(REG_DWORD, RegType(root(), kKey, d.name)) << d.name;
-    EXPECT_EQ(d.value, RegDword(root(), kKey, d.name)) << d.name;
+  for (const SettingValue& value : SettingValues()) {
+    if (value.group == SettingsGroup::ReadOnly) {
+      EXPECT_FALSE(RegValueExists(root(), kKey, value.name));
+    } else {
+      ExpectStoredDefault(root(), value);
+    }
   }
-  EXPECT_EQ(L"\\Windows\\Startup\\QuietMinder.lnk", RegText(root(), kKey, L"StartUpPath"));
-  EXPECT_EQ(L"\\Windows\\Start Menu\\QuietMinder.lnk", RegText(root(), kKey, L"StartMenuPath"));
-  EXPECT_EQ(L"\\Windows\\Start Menu\\Programs\\QuietMinder.lnk",
-            RegText(root(), kKey, L"ProgramsPath"));
-  EXPECT_EQ(REG_SZ, RegType(root(), kKey, L"POCategory"));
-  EXPECT_EQ(2u, RegSize(root(), kKey, L"POCategory"));
-  EXPECT_EQ(2u, RegSize(root(), kKey, L"AppsToFilter"));
+  EXPECT_EQ(2u, RegDword(root(), kKey, L"SoundProtection")) << "warn only";
+  EXPECT_EQ(0xB00A5u, RegDword(root(), kKey, L"TBIconLocation"));
   EXPECT_FALSE(RegValueExists(root(), kKey, L"ExitButton"));
-  EXPECT_FALSE(FirstRun);
+  EXPECT_FALSE(Settings.FirstRun);
   // The record holds exactly the defaults.
   EXPECT_EQ(500u, Settings.VolumeCheckInterval);
   EXPECT_TRUE(Settings.SoundProtection.WarnOnly);
@@ -176,21 +191,21 @@ TEST_F(SettingsStore, InstallerMarkerCreatesTheStartUpShortcutOnceAndIsRemoved) 
 
   RegPutDword(root(), kKey, L"Initialize", 1);
   LoadSettings();
-  EXPECT_TRUE(FirstRun);
+  EXPECT_TRUE(Settings.FirstRun);
   EXPECT_FALSE(RegValueExists(root(), kKey, L"Initialize"));
   EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(shortcut.c_str()));
   DeleteFileW(shortcut.c_str());
 
-  FirstRun = false;
+  Settings.FirstRun = false;
   LoadSettings();
-  EXPECT_FALSE(FirstRun);
+  EXPECT_FALSE(Settings.FirstRun);
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(shortcut.c_str()));
 }
 
 TEST_F(SettingsStore, AnInstallerMarkerLongerThanFourBytesDoesNotCount) {
   RegPutText(root(), kKey, L"Initialize", L"please initialise");
   LoadSettings();
-  EXPECT_FALSE(FirstRun);
+  EXPECT_FALSE(Settings.FirstRun);
   EXPECT_TRUE(RegValueExists(root(), kKey, L"Initialize"));
 }
 

@@ -10,8 +10,10 @@
 
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "common/program.h"
 #include "common/scoped.h"
 #include "device/device_kinds.h"
+#include "platform/device_profile.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "support/dialog_driver.h"
@@ -28,7 +30,7 @@ void UseKind(HKEY root, DeviceKind kind, bool withRingTone = true) {
   fake::device().osMajor = info.osMajor;
   fake::device().platformType = info.platformType;
   PopulateSoundKeys(root, kind);
-  if (!withRingTone) RegDeleteTreeW(root, L"ControlPanel\\Sounds\\RingTone0");
+  if (!withRingTone) RegDeleteTreeW(root, kRingToneKeyPath);
 }
 
 // What the program had done at the moment the check was made.
@@ -63,7 +65,7 @@ class Startup : public ::testing::Test {
   int Run(const wchar_t* commandLine, std::function<void()> whileRunning = {}) {
     AfterDelay(150, [whileRunning] {
       if (whileRunning) whileRunning();
-      PostMessageW(MainWindow, WM_CLOSE, 1, 0);
+      PostMessageW(Program.MainWindow, WM_CLOSE, 1, 0);
     });
     const int rc = QuietMinderMain(Self(), commandLine);
     EndProgramWindow();
@@ -76,7 +78,8 @@ class Startup : public ::testing::Test {
 TEST_F(Startup, ASilentStartStaysInTheNotificationAreaWithTheDriverAndTimerArmed) {
   Moment running;
   const int rc = Run(L"STARTUP", [&] {
-    running = {true, fake::device().ioctls.size(), CheckTimer, SettingsWindowOpen};
+    running = {true, fake::device().ioctls.size(), MainWindowState.CheckTimer,
+               MainWindowState.SettingsWindowOpen};
   });
   EXPECT_EQ(0, rc);
   ASSERT_TRUE(running.seen);
@@ -86,8 +89,8 @@ TEST_F(Startup, ASilentStartStaysInTheNotificationAreaWithTheDriverAndTimerArmed
 
   const auto& d = fake::device();
   ASSERT_EQ(2u, d.ioctls.size());
-  EXPECT_EQ(3u, d.ioctls[0].first);
-  EXPECT_EQ(4u, d.ioctls[1].first);
+  EXPECT_EQ(kPowerDriverSetWindow, d.ioctls[0].first);
+  EXPECT_EQ(kPowerDriverClearWindow, d.ioctls[1].first);
   EXPECT_EQ(d.ioctls[0].second, d.ioctls[1].second);
   EXPECT_NE(0u, d.ioctls[0].second);
   EXPECT_EQ(1, d.driverRegistrations);
@@ -117,7 +120,8 @@ TEST_F(Startup, AnyOtherCommandLineOpensTheSettingsWindowBeforeTheDriverAndTimer
     fake::ResetDevice();
     Moment dialog;
     WhenWindowAppears(L"#32770", L"QuietMinder", [&](HWND window) {
-      dialog = {true, fake::device().ioctls.size(), CheckTimer, SettingsWindowOpen};
+      dialog = {true, fake::device().ioctls.size(), MainWindowState.CheckTimer,
+                MainWindowState.SettingsWindowOpen};
       PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
     });
     EXPECT_EQ(0, Run(line));
@@ -201,7 +205,7 @@ TEST_F(Startup, WithoutTheDriverTheProgramRunsAndPowerOnsNeverArrive) {
   fake::device().driverRegisters = false;
   fake::device().driverOpens = false;
   Moment running;
-  EXPECT_EQ(0, Run(L"STARTUP", [&] { running = {true, 0, CheckTimer, false}; }));
+  EXPECT_EQ(0, Run(L"STARTUP", [&] { running = {true, 0, MainWindowState.CheckTimer, false}; }));
   EXPECT_TRUE(running.seen);
   EXPECT_NE(0u, running.timer);
   EXPECT_TRUE(fake::device().ioctls.empty());
@@ -211,7 +215,7 @@ TEST_F(Startup, WithoutTheDriverTheProgramRunsAndPowerOnsNeverArrive) {
 TEST_F(Startup, AnIconThatCannotBeAddedIsReportedAndTheProgramGoesOn) {
   fake::device().notifyIconSucceeds = false;
   Moment running;
-  EXPECT_EQ(0, Run(L"STARTUP", [&] { running = {true, 0, CheckTimer, false}; }));
+  EXPECT_EQ(0, Run(L"STARTUP", [&] { running = {true, 0, MainWindowState.CheckTimer, false}; }));
   EXPECT_TRUE(running.seen);
   const auto& boxes = fake::device().messageBoxes;
   ASSERT_EQ(2u, boxes.size());
@@ -239,32 +243,32 @@ TEST_F(Startup, EachDeviceKindLoadsExactlyTheKeyNamesItHas) {
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << "kind " << static_cast<int>(row.kind) << " ring tone " << row.ringTone);
     UseKind(hkcu_.root(), row.kind, row.ringTone);
-    DetectPlatform(Self());
-    EXPECT_EQ(row.v3, IsPocketPcV3);
-    EXPECT_EQ(row.v4, IsPocketPcV4);
-    EXPECT_EQ(row.phone, HasPhone);
-    ASSERT_NE(nullptr, SoundKeys.Volume);
-    EXPECT_STREQ(L"ControlPanel\\Volume", SoundKeys.Volume);
-    EXPECT_EQ(row.unmuted, SoundKeys.VolumeUnmuted != nullptr);
-    EXPECT_EQ(row.shell, SoundKeys.ShellOverrides != nullptr);
-    EXPECT_EQ(row.tone, SoundKeys.RingTone != nullptr);
-    EXPECT_EQ(row.category, SoundKeys.RingCategory != nullptr);
-    EXPECT_EQ(row.ear, SoundKeys.EarCouple != nullptr);
+    DetectDeviceProfile(Self());
+    EXPECT_EQ(row.v3, DeviceProfile.IsPocketPcV3);
+    EXPECT_EQ(row.v4, DeviceProfile.IsPocketPcV4);
+    EXPECT_EQ(row.phone, DeviceProfile.HasPhone);
+    ASSERT_NE(nullptr, DeviceProfile.SoundKeys.Volume);
+    EXPECT_STREQ(kVolumeKeyPath, DeviceProfile.SoundKeys.Volume);
+    EXPECT_EQ(row.unmuted, DeviceProfile.SoundKeys.VolumeUnmuted != nullptr);
+    EXPECT_EQ(row.shell, DeviceProfile.SoundKeys.ShellOverrides != nullptr);
+    EXPECT_EQ(row.tone, DeviceProfile.SoundKeys.RingTone != nullptr);
+    EXPECT_EQ(row.category, DeviceProfile.SoundKeys.RingCategory != nullptr);
+    EXPECT_EQ(row.ear, DeviceProfile.SoundKeys.EarCouple != nullptr);
     if (row.ear) {
-      EXPECT_STREQ(L"ControlPanel\\Notifications\\ShellOverrides", SoundKeys.ShellOverrides);
-      EXPECT_STREQ(L"ControlPanel\\Sounds\\RingTone0", SoundKeys.RingTone);
-      EXPECT_STREQ(L"ControlPanel\\SoundCategories\\Ring", SoundKeys.RingCategory);
-      EXPECT_STREQ(L"ControlPanel\\EarCouple", SoundKeys.EarCouple);
+      EXPECT_STREQ(kShellOverridesKeyPath, DeviceProfile.SoundKeys.ShellOverrides);
+      EXPECT_STREQ(kRingToneKeyPath, DeviceProfile.SoundKeys.RingTone);
+      EXPECT_STREQ(kRingCategoryKeyPath, DeviceProfile.SoundKeys.RingCategory);
+      EXPECT_STREQ(kEarCoupleKeyPath, DeviceProfile.SoundKeys.EarCouple);
     }
   }
   // A platform without a version query or a type is an older device.
   fake::device().versionAvailable = false;
-  DetectPlatform(Self());
-  EXPECT_FALSE(IsPocketPcV3 || IsPocketPcV4);
+  DetectDeviceProfile(Self());
+  EXPECT_FALSE(DeviceProfile.IsPocketPcV3 || DeviceProfile.IsPocketPcV4);
   fake::device().versionAvailable = true;
   fake::device().platformType.clear();
-  DetectPlatform(Self());
-  EXPECT_FALSE(IsPocketPcV3 || IsPocketPcV4);
+  DetectDeviceProfile(Self());
+  EXPECT_FALSE(DeviceProfile.IsPocketPcV3 || DeviceProfile.IsPocketPcV4);
 }
 
 }  // namespace

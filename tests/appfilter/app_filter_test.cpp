@@ -8,6 +8,7 @@
 
 #include "appfilter/app_filter.h"
 #include "settings/settings.h"
+#include "support/program_state.h"
 #include "support/scratch_registry.h"
 
 namespace {
@@ -24,8 +25,8 @@ Window OpenWindow(const std::wstring& title, bool visible = true) {
 }
 
 bool TableHolds(const std::wstring& title) {
-  for (size_t i = 0; i < WindowTitleTable.Count; ++i) {
-    if (title == WindowTitleTable.Titles[i]) return true;
+  for (size_t i = 0; i < FilterState.WindowTitleTable.Count; ++i) {
+    if (title == FilterState.WindowTitleTable.Titles[i]) return true;
   }
   return false;
 }
@@ -33,10 +34,8 @@ bool TableHolds(const std::wstring& title) {
 class AppFilter : public ::testing::Test {
  protected:
   void SetUp() override {
-    Settings = SettingsRecord{};
+    ResetProgramState();
     Settings.EnableAppFilter = true;
-    FilterHold = false;
-    FilteredAppRunning = false;
   }
 };
 
@@ -69,30 +68,30 @@ TEST(AppListNames, FormatAppNameCutsTo32Characters) {
 TEST_F(AppFilter, AListedApplicationRaisesTheHoldOnceWhenFirstSeen) {
   Settings.AppsToFilter = L"QMFilter Notes|QMFilter Games";
   EXPECT_FALSE(UpdateAppFilter());
-  EXPECT_FALSE(FilterHold);
+  EXPECT_FALSE(FilterState.FilterHold);
 
   Window notes = OpenWindow(L"QMFilter Notes");
   EXPECT_TRUE(UpdateAppFilter());
-  EXPECT_TRUE(FilteredAppRunning);
-  EXPECT_TRUE(FilterHold);
+  EXPECT_TRUE(FilterState.FilteredAppRunning);
+  EXPECT_TRUE(FilterState.FilterHold);
 
   // The settings window closes with a mute choice: the hold stays down while it keeps running.
-  FilterHold = false;
+  FilterState.FilterHold = false;
   EXPECT_TRUE(UpdateAppFilter());
-  EXPECT_FALSE(FilterHold);
+  EXPECT_FALSE(FilterState.FilterHold);
 
   notes.reset();
   EXPECT_FALSE(UpdateAppFilter());
-  EXPECT_FALSE(FilteredAppRunning);
+  EXPECT_FALSE(FilterState.FilteredAppRunning);
   Window again = OpenWindow(L"QMFilter Games");
   EXPECT_TRUE(UpdateAppFilter());
-  EXPECT_TRUE(FilterHold) << "seen gone, then seen again";
+  EXPECT_TRUE(FilterState.FilterHold) << "seen gone, then seen again";
 
-  // The restore clears FilteredAppRunning: the next sighting raises the hold again.
-  FilterHold = false;
-  FilteredAppRunning = false;
+  // The restore clears FilterState.FilteredAppRunning: the next sighting raises the hold again.
+  FilterState.FilterHold = false;
+  FilterState.FilteredAppRunning = false;
   UpdateAppFilter();
-  EXPECT_TRUE(FilterHold);
+  EXPECT_TRUE(FilterState.FilterHold);
 }
 
 TEST_F(AppFilter, TitlesThatOnlyEndOrStartAListedNameDoNotCount) {
@@ -101,7 +100,7 @@ TEST_F(AppFilter, TitlesThatOnlyEndOrStartAListedNameDoNotCount) {
                                L"QMFilter Notes|QMFilter Solitaire", L"es"}) {
     Window w = OpenWindow(title);
     EXPECT_FALSE(UpdateAppFilter()) << title;
-    EXPECT_FALSE(FilterHold) << title;
+    EXPECT_FALSE(FilterState.FilterHold) << title;
   }
 }
 
@@ -126,18 +125,18 @@ TEST_F(AppFilter, LongTitlesMatchByTheirFirst32Characters) {
 TEST_F(AppFilter, SwitchedOffOrWithoutAListNothingCountsAndTheHoldDrops) {
   Window w = OpenWindow(L"QMFilter Listed");
   Settings.AppsToFilter = L"QMFilter Listed";
-  FilterHold = true;
-  FilteredAppRunning = true;
+  FilterState.FilterHold = true;
+  FilterState.FilteredAppRunning = true;
   Settings.EnableAppFilter = false;
   EXPECT_FALSE(UpdateAppFilter());
-  EXPECT_FALSE(FilterHold);
-  EXPECT_FALSE(FilteredAppRunning);
+  EXPECT_FALSE(FilterState.FilterHold);
+  EXPECT_FALSE(FilterState.FilteredAppRunning);
 
   Settings.EnableAppFilter = true;
   Settings.AppsToFilter.reset();
-  FilterHold = true;
+  FilterState.FilterHold = true;
   EXPECT_FALSE(UpdateAppFilter());
-  EXPECT_FALSE(FilterHold);
+  EXPECT_FALSE(FilterState.FilterHold);
 }
 
 TEST_F(AppFilter, AListOfAMegabyteIsSearchedWhole) {
@@ -158,9 +157,9 @@ TEST_F(AppFilter, TheTableKeeps256TitlesOfAtMost63Characters) {
     windows.push_back(OpenWindow(L"QMFilter Crowd " + std::to_wstring(i) + std::wstring(200, L'c')));
   }
   EnumerateWindowTitles();
-  EXPECT_EQ(kWindowTitleEntries, WindowTitleTable.Count);
-  for (size_t i = 0; i < WindowTitleTable.Count; ++i) {
-    EXPECT_LE(wcslen(WindowTitleTable.Titles[i]), kWindowTitleChars - 1);
+  EXPECT_EQ(kWindowTitleEntries, FilterState.WindowTitleTable.Count);
+  for (size_t i = 0; i < FilterState.WindowTitleTable.Count; ++i) {
+    EXPECT_LE(wcslen(FilterState.WindowTitleTable.Titles[i]), kWindowTitleChars - 1);
   }
   EXPECT_FALSE(TableHolds(L"QMFilter First"));
   Settings.AppsToFilter = L"QMFilter First";
@@ -169,7 +168,7 @@ TEST_F(AppFilter, TheTableKeeps256TitlesOfAtMost63Characters) {
   windows.clear();
   EnumerateWindowTitles();
   EXPECT_TRUE(TableHolds(L"QMFilter First"));
-  EXPECT_LT(WindowTitleTable.Count, kWindowTitleEntries);
+  EXPECT_LT(FilterState.WindowTitleTable.Count, kWindowTitleEntries);
 }
 
 TEST_F(AppFilter, SaveWritesTheSwitchAndTheList) {

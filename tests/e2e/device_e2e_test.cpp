@@ -5,13 +5,12 @@
 
 #include "device/device_state.h"
 #include "e2e/device_session.h"
+#include "resources/resource.h"
 
 namespace {
 
 using namespace e2e;
 
-constexpr wchar_t kVolume[] = L"ControlPanel\\Volume";
-constexpr wchar_t kShell[] = L"ControlPanel\\Notifications\\ShellOverrides";
 constexpr wchar_t kSettings[] = L"Software\\Fernhollow\\QuietMinder";
 constexpr DWORD kWaitMs = 15000;
 
@@ -20,8 +19,12 @@ struct UserSound {
   DWORD wave, volume, screen, key, ringer, mode;
 };
 UserSound Snapshot() {
-  return {ReadDeviceWaveVolume(), UserDword(kVolume, L"Volume"), UserDword(kVolume, L"Screen"),
-          UserDword(kVolume, L"Key"), UserDword(kVolume, L"Ringer"), UserDword(kShell, L"Mode")};
+  return {ReadDeviceWaveVolume(),
+          UserDword(kVolumeKeyPath, L"Volume"),
+          UserDword(kVolumeKeyPath, L"Screen"),
+          UserDword(kVolumeKeyPath, L"Key"),
+          UserDword(kVolumeKeyPath, L"Ringer"),
+          UserDword(kShellOverridesKeyPath, L"Mode")};
 }
 void ExpectSame(const UserSound& a, const UserSound& b) {
   EXPECT_EQ(a.wave, b.wave);
@@ -33,8 +36,8 @@ void ExpectSame(const UserSound& a, const UserSound& b) {
 }
 
 bool Silenced() {
-  return ReadDeviceWaveVolume() == 0 && UserDword(kVolume, L"Screen") == 0 &&
-         UserDword(kShell, L"Mode") == 2;
+  return ReadDeviceWaveVolume() == 0 && UserDword(kVolumeKeyPath, L"Screen") == 0 &&
+         UserDword(kShellOverridesKeyPath, L"Mode") == 2;
 }
 
 class OnTheDevice : public ::testing::Test {
@@ -47,7 +50,7 @@ TEST_F(OnTheDevice, ASecondStartRaisesTheFirstOnesSettingsWindowAndEndsWithOne) 
   Program first(L"STARTUP");
   HWND main = WaitForMainWindow();
   ASSERT_NE(nullptr, main);
-  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == 123; }, kWaitMs));
+  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_IDLE; }, kWaitMs));
   EXPECT_EQ(nullptr, FindProcessWindow(first.id(), L"#32770", L"QuietMinder"));
 
   Program second(L"STARTUP");
@@ -74,18 +77,18 @@ TEST_F(OnTheDevice, AHandMadeSilenceIsTakenOverAndGivenBackAtTheNextPowerOn) {
   const UserSound before = Snapshot();
   Program program(L"STARTUP");
   ASSERT_NE(nullptr, WaitForMainWindow());
-  ASSERT_TRUE(WaitUntil([] { return TrayPicture() == 123; }, kWaitMs));
+  ASSERT_TRUE(WaitUntil([] { return TrayPicture() == IDI_IDLE; }, kWaitMs));
 
   WriteDeviceWaveVolume(0);  // the user turns the volume down to nothing
   ASSERT_TRUE(WaitUntil(Silenced, kWaitMs));
-  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == 102; }, kWaitMs));
-  EXPECT_EQ(before.screen, UserDword(kShell, L"SavedScreen"));
+  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_MUTED; }, kWaitMs));
+  EXPECT_EQ(before.screen, UserDword(kShellOverridesKeyPath, L"SavedScreen"));
   Sleep(1500);  // a user mute without a time lasts to the next power-on
   EXPECT_TRUE(Silenced());
 
   PressPowerButton();
   EXPECT_TRUE(WaitUntil([] { return ReadDeviceWaveVolume() != 0; }, kWaitMs));
-  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == 123; }, kWaitMs));
+  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_IDLE; }, kWaitMs));
   ExpectSame(before, Snapshot());
 }
 
@@ -107,8 +110,8 @@ TEST_F(OnTheDevice, KilledDuringAMeetingTheSoundComesBackAfterARestart) {
   ASSERT_NE(nullptr, WaitForMainWindow());
   Sleep(2000);
   EXPECT_TRUE(Silenced());
-  EXPECT_EQ(before.screen, UserDword(kShell, L"SavedScreen"));
-  EXPECT_EQ(before.wave, UserDword(kShell, L"SavedVolume"));
+  EXPECT_EQ(before.screen, UserDword(kShellOverridesKeyPath, L"SavedScreen"));
+  EXPECT_EQ(before.wave, UserDword(kShellOverridesKeyPath, L"SavedVolume"));
 
   // Once the meeting is over, the sound is back as the user had it.
   ASSERT_EQ(0, Tool(L"calendar clear"));
@@ -130,12 +133,12 @@ TEST_F(OnTheDevice, OneMeetingSilencesTheDeviceAtItsStartAndGivesItBackAtItsEnd)
   EXPECT_FALSE(Silenced());
 
   ASSERT_TRUE(WaitUntil(Silenced, 20000));
-  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == 102; }, kWaitMs));
-  EXPECT_EQ(0u, UserDword(kVolume, L"Ringer"));
+  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_MUTED; }, kWaitMs));
+  EXPECT_EQ(0u, UserDword(kVolumeKeyPath, L"Ringer"));
 
   // Ten device minutes are ten seconds here.
   EXPECT_TRUE(WaitUntil([] { return ReadDeviceWaveVolume() != 0; }, 30000));
-  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == 123; }, kWaitMs));
+  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_IDLE; }, kWaitMs));
   ExpectSame(before, Snapshot());
   Tool(L"shell stop");
 }

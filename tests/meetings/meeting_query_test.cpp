@@ -11,6 +11,7 @@
 #include "common/scoped.h"
 #include "meetings/meeting_query.h"
 #include "meetings/meeting_state.h"
+#include "platform/poom.h"
 #include "settings/settings.h"
 #include "support/fake_device.h"
 
@@ -30,11 +31,10 @@ class MeetingQuery : public ::testing::Test {
     fake::ResetDevice();
     Settings = SettingsRecord{};
     Settings.EnablePOLink = true;
-    MeetingState = MeetingStateRecord{};
+    ResetMeetingState();
     wcscpy(MeetingState.MeetingText, kUnchanged);
   }
   void TearDown() override {
-    EXPECT_EQ(nullptr, PocketOutlookApp);
     EXPECT_EQ(0, CalendarLiveObjects()) << "an object of the calendar was not released";
   }
   DeviceCalendar calendar_;
@@ -149,7 +149,6 @@ TEST_F(MeetingQuery, RulesDecideTheVerdictAndTheTexts) {
     EXPECT_EQ(c.verdict, MeetingState.InMeeting);
     EXPECT_STREQ(c.meetingText, MeetingState.MeetingText);
     EXPECT_STREQ(c.statusText, MeetingState.MeetingStatusText);
-    EXPECT_EQ(nullptr, PocketOutlookApp);
   }
 }
 

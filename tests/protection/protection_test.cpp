@@ -5,17 +5,18 @@
 
 #include <functional>
 
-#include "app/startup.h"
+#include "common/program.h"
 #include "device/device_kinds.h"
+#include "platform/device_profile.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
 #include "sound/sound_protection.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 #include "support/scratch_registry.h"
 
 namespace {
 
-constexpr wchar_t kVolumeKey[] = L"ControlPanel\\Volume";
 constexpr DWORD kLoud = 0x00010002;
 
 struct Platform {
@@ -34,22 +35,17 @@ class ProtectionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fake::ResetDevice();
-    Settings = SettingsRecord{};
-    Muted = false;
-    LastProtected = 0;
-    SoundKeys = SoundKeyNames{};
-    SoundKeys.Volume = kVolumeKey;
+    ResetProgramState();
   }
-  void TearDown() override {
-    IsPocketPcV3 = IsPocketPcV4 = HasPhone = false;
-  }
+  void TearDown() override { ResetProgramState(); }
 
   // A fresh device of this kind whose live values are exactly the protected ones.
   void UseDevice(const Platform& p) {
-    IsPocketPcV3 = p.v3;
-    IsPocketPcV4 = p.v4;
-    HasPhone = p.phone;
     PopulateSoundKeys(scratch_.root(), p.kind);
+    const DeviceKindInfo& info = KindInfo(p.kind);
+    fake::device().osMajor = info.osMajor;
+    fake::device().platformType = info.platformType;
+    DetectDeviceProfile(Program.Instance);
     Settings.SoundProtection = {true, false, true};
     Settings.SPMute = Live(L"Mute");
     Settings.SPScreen = Live(L"Screen");
@@ -59,17 +55,19 @@ class ProtectionTest : public ::testing::Test {
     LastProtected = 0;
   }
 
-  DWORD Live(const wchar_t* name) { return RegDword(scratch_.root(), kVolumeKey, name); }
+  DWORD Live(const wchar_t* name) { return RegDword(scratch_.root(), kVolumeKeyPath, name); }
   void SetLive(const wchar_t* name, DWORD value) {
-    RegPutDword(scratch_.root(), kVolumeKey, name, value);
+    RegPutDword(scratch_.root(), kVolumeKeyPath, name, value);
   }
   // Marks "Volume" so that any rewrite of the key shows: the check reads the value whatever its
   // type, and a write stores it as REG_DWORD.
   void MarkVolume() {
     const DWORD volume = Live(L"Volume");
-    RegPutRaw(scratch_.root(), kVolumeKey, L"Volume", REG_BINARY, &volume, sizeof volume);
+    RegPutRaw(scratch_.root(), kVolumeKeyPath, L"Volume", REG_BINARY, &volume, sizeof volume);
   }
-  bool VolumeRewritten() { return RegType(scratch_.root(), kVolumeKey, L"Volume") == REG_DWORD; }
+  bool VolumeRewritten() {
+    return RegType(scratch_.root(), kVolumeKeyPath, L"Volume") == REG_DWORD;
+  }
   int Refreshes() { return fake::device().refreshes; }
 
   ScratchHkcu scratch_;
@@ -110,7 +108,7 @@ TEST_F(ProtectionTest, AChangedButtonOrTapSoundIsPutBackOnEveryDevice) {
       EXPECT_EQ(wanted, Live(c.value));
       EXPECT_EQ(volume, Live(L"Volume")) << "the volume goes back as it was read";
       EXPECT_EQ(ringer, Live(L"Ringer")) << "the ring volume goes back as it was read";
-      EXPECT_EQ(p.phone, RegValueExists(scratch_.root(), kVolumeKey, L"Ringer"));
+      EXPECT_EQ(p.phone, RegValueExists(scratch_.root(), kVolumeKeyPath, L"Ringer"));
       EXPECT_EQ(1, Refreshes());
       EXPECT_EQ(fake::device().utcNow, LastProtected);
       EXPECT_EQ(0x12341234u, fake::device().waveVolume) << "the wave volume is never touched";
@@ -169,7 +167,7 @@ TEST_F(ProtectionTest, OnlyTheProtectModeWithProtectionOnAndNoMuteActs) {
     SCOPED_TRACE(row.name);
     UseDevice(kPlatforms[0]);
     Settings.SoundProtection = row.flags;
-    Muted = row.muted;
+    MuteState.Muted = row.muted;
     SetLive(L"Key", 0);
     SetLive(L"Mute", 0);
 
@@ -179,7 +177,7 @@ TEST_F(ProtectionTest, OnlyTheProtectModeWithProtectionOnAndNoMuteActs) {
     EXPECT_EQ(0u, Live(L"Mute"));
     EXPECT_EQ(0, Refreshes());
     EXPECT_EQ(0u, LastProtected);
-    Muted = false;
+    MuteState.Muted = false;
   }
 }
 
@@ -191,17 +189,18 @@ TEST_F(ProtectionTest, AnIncompleteReadWritesNothing) {
     int platform;
     std::function<void(ProtectionTest&)> spoil;
   } rows[] = {
-      {"no Volume value", 2, [](ProtectionTest& t) {
-         RegDeleteValueAt(t.root(), kVolumeKey, L"Volume"); }},
-      {"Volume too long", 0, [](ProtectionTest& t) {
+      {"no Volume value", 2,
+       [](ProtectionTest& t) { RegDeleteValueAt(t.root(), kVolumeKeyPath, L"Volume"); }},
+      {"Volume too long", 0,
+       [](ProtectionTest& t) {
          const ULONGLONG wide = 0x1111111122222222ULL;
-         RegPutRaw(t.root(), kVolumeKey, L"Volume", REG_QWORD, &wide, sizeof wide); }},
-      {"no Key value", 1, [](ProtectionTest& t) {
-         RegDeleteValueAt(t.root(), kVolumeKey, L"Key"); }},
-      {"no Ringer value on a phone", 3, [](ProtectionTest& t) {
-         RegDeleteValueAt(t.root(), kVolumeKey, L"Ringer"); }},
-      {"no Volume key", 3, [](ProtectionTest& t) {
-         RegDeleteTreeW(t.root(), kVolumeKey); }},
+         RegPutRaw(t.root(), kVolumeKeyPath, L"Volume", REG_QWORD, &wide, sizeof wide);
+       }},
+      {"no Key value", 1,
+       [](ProtectionTest& t) { RegDeleteValueAt(t.root(), kVolumeKeyPath, L"Key"); }},
+      {"no Ringer value on a phone", 3,
+       [](ProtectionTest& t) { RegDeleteValueAt(t.root(), kVolumeKeyPath, L"Ringer"); }},
+      {"no Volume key", 3, [](ProtectionTest& t) { RegDeleteTreeW(t.root(), kVolumeKeyPath); }},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -212,8 +211,8 @@ TEST_F(ProtectionTest, AnIncompleteReadWritesNothing) {
 
     ProtectSoundSettings();
 
-    EXPECT_FALSE(RegValueExists(scratch_.root(), kVolumeKey, L"Volume") &&
-                 RegType(scratch_.root(), kVolumeKey, L"Volume") == REG_DWORD &&
+    EXPECT_FALSE(RegValueExists(scratch_.root(), kVolumeKeyPath, L"Volume") &&
+                 RegType(scratch_.root(), kVolumeKeyPath, L"Volume") == REG_DWORD &&
                  Live(L"Volume") == 0)
         << "no volume of 0 may be written";
     EXPECT_EQ(0, Refreshes());

@@ -5,9 +5,11 @@
 #include <cwchar>
 #include <string>
 
-#include "app/startup.h"
 #include "appfilter/app_filter.h"
+#include "common/clock.h"
+#include "common/program.h"
 #include "meetings/meeting_state.h"
+#include "platform/device_profile.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
@@ -31,45 +33,93 @@ struct KindCase {
 
 const KindCase kCases[] = {
     {DeviceKind::OlderCe,
-     {{kVolumeKey, L"Volume", 0}, {kVolumeKey, L"Mute", 0}, {kVolumeKey, L"Screen", 0},
-      {kVolumeKey, L"Key", 0}, {kVolumeKey, L"Ringer", kAbsent},
-      {kUnmutedKey, L"Volume", kWave}, {kUnmutedKey, L"Mute", 7}, {kUnmutedKey, L"Screen", 1},
-      {kUnmutedKey, L"Key", kLoud}, {kShellKey, L"Mode", kAbsent}},
-     {{kVolumeKey, L"Volume", kWave}, {kVolumeKey, L"Mute", 7}, {kVolumeKey, L"Screen", 1},
-      {kVolumeKey, L"Key", kLoud}, {kUnmutedKey, L"Volume", kWave}, {kUnmutedKey, L"Mute", 7},
-      {kUnmutedKey, L"Screen", 1}, {kUnmutedKey, L"Key", kLoud}, {kShellKey, L"Mode", kAbsent}}},
+     {{kVolumeKeyPath, L"Volume", 0},
+      {kVolumeKeyPath, L"Mute", 0},
+      {kVolumeKeyPath, L"Screen", 0},
+      {kVolumeKeyPath, L"Key", 0},
+      {kVolumeKeyPath, L"Ringer", kAbsent},
+      {kVolumeUnmutedKeyPath, L"Volume", kWave},
+      {kVolumeUnmutedKeyPath, L"Mute", 7},
+      {kVolumeUnmutedKeyPath, L"Screen", 1},
+      {kVolumeUnmutedKeyPath, L"Key", kLoud},
+      {kShellOverridesKeyPath, L"Mode", kAbsent}},
+     {{kVolumeKeyPath, L"Volume", kWave},
+      {kVolumeKeyPath, L"Mute", 7},
+      {kVolumeKeyPath, L"Screen", 1},
+      {kVolumeKeyPath, L"Key", kLoud},
+      {kVolumeUnmutedKeyPath, L"Volume", kWave},
+      {kVolumeUnmutedKeyPath, L"Mute", 7},
+      {kVolumeUnmutedKeyPath, L"Screen", 1},
+      {kVolumeUnmutedKeyPath, L"Key", kLoud},
+      {kShellOverridesKeyPath, L"Mode", kAbsent}}},
     {DeviceKind::PocketPc2002,
-     {{kVolumeKey, L"Volume", 0}, {kVolumeKey, L"Mute", 7}, {kVolumeKey, L"Screen", 0},
-      {kVolumeKey, L"Key", 0}, {kVolumeKey, L"Ringer", kAbsent},
-      {kShellKey, L"SavedVolume", kWave}, {kShellKey, L"Mode", 2}, {kShellKey, L"SavedScreen", 1},
-      {kShellKey, L"SavedKey", kLoud}, {kShellKey, L"SavedRingerVolume", kAbsent},
-      {kUnmutedKey, L"Volume", kAbsent}},
-     {{kVolumeKey, L"Volume", kWave}, {kVolumeKey, L"Mute", 7}, {kVolumeKey, L"Screen", 1},
-      {kVolumeKey, L"Key", kLoud}, {kShellKey, L"SavedVolume", kWave}, {kShellKey, L"Mode", 0},
-      {kShellKey, L"SavedScreen", 1}, {kShellKey, L"SavedKey", kLoud},
-      {kVolumeKey, L"Ringer", kAbsent}}},
+     {{kVolumeKeyPath, L"Volume", 0},
+      {kVolumeKeyPath, L"Mute", 7},
+      {kVolumeKeyPath, L"Screen", 0},
+      {kVolumeKeyPath, L"Key", 0},
+      {kVolumeKeyPath, L"Ringer", kAbsent},
+      {kShellOverridesKeyPath, L"SavedVolume", kWave},
+      {kShellOverridesKeyPath, L"Mode", 2},
+      {kShellOverridesKeyPath, L"SavedScreen", 1},
+      {kShellOverridesKeyPath, L"SavedKey", kLoud},
+      {kShellOverridesKeyPath, L"SavedRingerVolume", kAbsent},
+      {kVolumeUnmutedKeyPath, L"Volume", kAbsent}},
+     {{kVolumeKeyPath, L"Volume", kWave},
+      {kVolumeKeyPath, L"Mute", 7},
+      {kVolumeKeyPath, L"Screen", 1},
+      {kVolumeKeyPath, L"Key", kLoud},
+      {kShellOverridesKeyPath, L"SavedVolume", kWave},
+      {kShellOverridesKeyPath, L"Mode", 0},
+      {kShellOverridesKeyPath, L"SavedScreen", 1},
+      {kShellOverridesKeyPath, L"SavedKey", kLoud},
+      {kVolumeKeyPath, L"Ringer", kAbsent}}},
     {DeviceKind::PocketPc2003,
-     {{kVolumeKey, L"Volume", 0}, {kVolumeKey, L"Mute", 7}, {kVolumeKey, L"Screen", 0},
-      {kVolumeKey, L"Key", 0}, {kVolumeKey, L"Ringer", kAbsent},
-      {kShellKey, L"SavedVolume", kWave}, {kShellKey, L"Mode", 2}, {kShellKey, L"SavedScreen", 1},
-      {kShellKey, L"SavedKey", kLoud}, {kShellKey, L"SavedRingerVolume", kAbsent},
-      {kRingKey, L"InitVol", kAbsent}, {kEarKey, L"EarCouple", kAbsent}},
-     {{kVolumeKey, L"Volume", kWave}, {kVolumeKey, L"Mute", 7}, {kVolumeKey, L"Screen", 1},
-      {kVolumeKey, L"Key", kLoud}, {kShellKey, L"SavedVolume", kWave}, {kShellKey, L"Mode", 0},
-      {kShellKey, L"SavedScreen", 1}, {kShellKey, L"SavedKey", kLoud},
-      {kRingKey, L"InitVol", kAbsent}}},
+     {{kVolumeKeyPath, L"Volume", 0},
+      {kVolumeKeyPath, L"Mute", 7},
+      {kVolumeKeyPath, L"Screen", 0},
+      {kVolumeKeyPath, L"Key", 0},
+      {kVolumeKeyPath, L"Ringer", kAbsent},
+      {kShellOverridesKeyPath, L"SavedVolume", kWave},
+      {kShellOverridesKeyPath, L"Mode", 2},
+      {kShellOverridesKeyPath, L"SavedScreen", 1},
+      {kShellOverridesKeyPath, L"SavedKey", kLoud},
+      {kShellOverridesKeyPath, L"SavedRingerVolume", kAbsent},
+      {kRingCategoryKeyPath, L"InitVol", kAbsent},
+      {kEarCoupleKeyPath, L"EarCouple", kAbsent}},
+     {{kVolumeKeyPath, L"Volume", kWave},
+      {kVolumeKeyPath, L"Mute", 7},
+      {kVolumeKeyPath, L"Screen", 1},
+      {kVolumeKeyPath, L"Key", kLoud},
+      {kShellOverridesKeyPath, L"SavedVolume", kWave},
+      {kShellOverridesKeyPath, L"Mode", 0},
+      {kShellOverridesKeyPath, L"SavedScreen", 1},
+      {kShellOverridesKeyPath, L"SavedKey", kLoud},
+      {kRingCategoryKeyPath, L"InitVol", kAbsent}}},
     {DeviceKind::PocketPc2003Phone,
-     {{kVolumeKey, L"Volume", 0}, {kVolumeKey, L"Mute", 7}, {kVolumeKey, L"Screen", 0},
-      {kVolumeKey, L"Key", 0}, {kVolumeKey, L"Ringer", 0}, {kShellKey, L"SavedVolume", kWave},
-      {kShellKey, L"Mode", 2}, {kShellKey, L"SavedScreen", 1}, {kShellKey, L"SavedKey", kLoud},
-      {kShellKey, L"SavedRingerVolume", kFreshRinger}, {kRingKey, L"InitVol", 0},
-      {kEarKey, L"EarCouple", 4}},
-     {{kVolumeKey, L"Volume", kWave}, {kVolumeKey, L"Mute", 7}, {kVolumeKey, L"Screen", 1},
-      {kVolumeKey, L"Key", kLoud}, {kVolumeKey, L"Ringer", kFreshRinger},
-      {kShellKey, L"SavedVolume", kWave}, {kShellKey, L"Mode", 0},
-      {kShellKey, L"SavedScreen", 1}, {kShellKey, L"SavedKey", kLoud},
-      {kShellKey, L"SavedRingerVolume", kFreshRinger}, {kRingKey, L"InitVol", 3},
-      {kEarKey, L"EarCouple", 1}}},
+     {{kVolumeKeyPath, L"Volume", 0},
+      {kVolumeKeyPath, L"Mute", 7},
+      {kVolumeKeyPath, L"Screen", 0},
+      {kVolumeKeyPath, L"Key", 0},
+      {kVolumeKeyPath, L"Ringer", 0},
+      {kShellOverridesKeyPath, L"SavedVolume", kWave},
+      {kShellOverridesKeyPath, L"Mode", 2},
+      {kShellOverridesKeyPath, L"SavedScreen", 1},
+      {kShellOverridesKeyPath, L"SavedKey", kLoud},
+      {kShellOverridesKeyPath, L"SavedRingerVolume", kFreshRinger},
+      {kRingCategoryKeyPath, L"InitVol", 0},
+      {kEarCoupleKeyPath, L"EarCouple", 4}},
+     {{kVolumeKeyPath, L"Volume", kWave},
+      {kVolumeKeyPath, L"Mute", 7},
+      {kVolumeKeyPath, L"Screen", 1},
+      {kVolumeKeyPath, L"Key", kLoud},
+      {kVolumeKeyPath, L"Ringer", kFreshRinger},
+      {kShellOverridesKeyPath, L"SavedVolume", kWave},
+      {kShellOverridesKeyPath, L"Mode", 0},
+      {kShellOverridesKeyPath, L"SavedScreen", 1},
+      {kShellOverridesKeyPath, L"SavedKey", kLoud},
+      {kShellOverridesKeyPath, L"SavedRingerVolume", kFreshRinger},
+      {kRingCategoryKeyPath, L"InitVol", 3},
+      {kEarCoupleKeyPath, L"EarCouple", 1}}},
 };
 
 void PrintTo(const KindCase& c, std::ostream* os) { *os << KindName(c.kind); }
@@ -88,30 +138,30 @@ class MuteMatrix : public ::testing::TestWithParam<KindCase> {
 
 TEST_P(MuteMatrix, ProgramMuteSilencesThenRestoresEveryValue) {
   MuteNow();
-  EXPECT_TRUE(Muted);
+  EXPECT_TRUE(MuteState.Muted);
   EXPECT_EQ(0u, fake::device().waveVolume);
   EXPECT_EQ(1, fake::device().refreshes);
   EXPECT_EQ(IDI_MUTED, fake::CurrentIconId());
   ExpectValues(root(), GetParam().silenced, "after the silence");
   if (Phone()) {
-    EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKey, L"Sound"));
+    EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKeyPath, L"Sound"));
   }
 
   // The user changes things during the mute; a repeated silence keeps the first saved state.
-  RegPutDword(root(), kVolumeKey, L"Screen", kLoud);
+  RegPutDword(root(), kVolumeKeyPath, L"Screen", kLoud);
   fake::device().waveVolume = 0x12121212;
   MuteNow();
   EXPECT_EQ(0u, fake::device().waveVolume);
   ExpectValues(root(), GetParam().silenced, "after the repeated silence");
 
   RestoreSound();
-  EXPECT_FALSE(Muted);
+  EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(kWave, fake::device().waveVolume);
   EXPECT_EQ(IDI_IDLE, fake::CurrentIconId());
   ExpectValues(root(), GetParam().restored, "after the restore");
   if (Phone()) {
-    EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKey, L"Sound"));
-    EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKey, L"SavedSound"));
+    EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKeyPath, L"Sound"));
+    EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKeyPath, L"SavedSound"));
   }
   EXPECT_TRUE(fake::device().messageBoxes.empty());
 }
@@ -120,33 +170,34 @@ TEST_P(MuteMatrix, UserMuteTakesOverTheShellsSavedValues) {
   // The user silenced the device by hand: the live values are already quiet and the values to
   // come back to are the shell's (or, on an older device, VolumeUnmuted's).
   fake::device().waveVolume = 0;
-  RegPutDword(root(), kVolumeKey, L"Volume", 0);
-  RegPutDword(root(), kVolumeKey, L"Screen", 0);
+  RegPutDword(root(), kVolumeKeyPath, L"Volume", 0);
+  RegPutDword(root(), kVolumeKeyPath, L"Screen", 0);
   if (Phone()) {
-    RegPutDword(root(), kRingKey, L"InitVol", 0);
-    RegPutDword(root(), kEarKey, L"EarCouple", 4);
+    RegPutDword(root(), kRingCategoryKeyPath, L"InitVol", 0);
+    RegPutDword(root(), kEarCoupleKeyPath, L"EarCouple", 4);
   }
   Settings.UserUnMute = 1;
   AdoptUserMute();
-  EXPECT_TRUE(Muted);
-  EXPECT_TRUE(UserRestoreAllowed);
+  EXPECT_TRUE(MuteState.Muted);
+  EXPECT_TRUE(MuteState.UserRestoreAllowed);
   EXPECT_EQ(IDI_MUTED_USER_RESTORE, fake::CurrentIconId());
   if (Older()) {
-    EXPECT_EQ(kFreshVolume, RegDword(root(), kUnmutedKey, L"Volume"));
+    EXPECT_EQ(kFreshVolume, RegDword(root(), kVolumeUnmutedKeyPath, L"Volume"));
   } else {
-    EXPECT_EQ(kFreshVolume, RegDword(root(), kShellKey, L"SavedVolume"));
-    EXPECT_EQ(2u, RegDword(root(), kShellKey, L"Mode"));
+    EXPECT_EQ(kFreshVolume, RegDword(root(), kShellOverridesKeyPath, L"SavedVolume"));
+    EXPECT_EQ(2u, RegDword(root(), kShellOverridesKeyPath, L"Mode"));
   }
 
   RestoreSound();
   EXPECT_EQ(kFreshVolume, fake::device().waveVolume);
-  EXPECT_EQ(kFreshVolume, RegDword(root(), kVolumeKey, L"Volume"));
-  EXPECT_EQ(1u, RegDword(root(), kVolumeKey, L"Screen"));
-  EXPECT_EQ(kLoud, RegDword(root(), kVolumeKey, L"Key"));
+  EXPECT_EQ(kFreshVolume, RegDword(root(), kVolumeKeyPath, L"Volume"));
+  EXPECT_EQ(1u, RegDword(root(), kVolumeKeyPath, L"Screen"));
+  EXPECT_EQ(kLoud, RegDword(root(), kVolumeKeyPath, L"Key"));
   if (Phone()) {
-    EXPECT_EQ(5u, RegDword(root(), kRingKey, L"InitVol")) << "a silenced ring category comes back";
-    EXPECT_EQ(1u, RegDword(root(), kEarKey, L"EarCouple"));
-    EXPECT_EQ(kFreshRinger, RegDword(root(), kVolumeKey, L"Ringer"));
+    EXPECT_EQ(5u, RegDword(root(), kRingCategoryKeyPath, L"InitVol"))
+        << "a silenced ring category comes back";
+    EXPECT_EQ(1u, RegDword(root(), kEarCoupleKeyPath, L"EarCouple"));
+    EXPECT_EQ(kFreshRinger, RegDword(root(), kVolumeKeyPath, L"Ringer"));
   }
 }
 
@@ -156,12 +207,12 @@ TEST_P(MuteMatrix, VibrateOrOffAndBackToRing) {
     Settings.MuteToVibrate = vibrate;
     MuteNow();
     if (Older()) {
-      EXPECT_FALSE(RegValueExists(root(), kShellKey, L"Mode"));
+      EXPECT_FALSE(RegValueExists(root(), kShellOverridesKeyPath, L"Mode"));
       continue;
     }
-    EXPECT_EQ(vibrate ? 1u : 2u, RegDword(root(), kShellKey, L"Mode"));
+    EXPECT_EQ(vibrate ? 1u : 2u, RegDword(root(), kShellOverridesKeyPath, L"Mode"));
     RestoreSound();
-    EXPECT_EQ(0u, RegDword(root(), kShellKey, L"Mode"));
+    EXPECT_EQ(0u, RegDword(root(), kShellOverridesKeyPath, L"Mode"));
   }
 }
 
@@ -169,14 +220,14 @@ TEST_P(MuteMatrix, AProgramMuteOnASilentDeviceComesBackToWhatTheSilenceSaved) {
   // The device was left silent (by hand, or by a run of the program that ended while muted):
   // its live values are silenced ones, and the user's own are what the silence saved.
   SetUpDevice(hkcu_, GetParam().kind);
-  const DWORD screenBefore = RegDword(root(), kVolumeKey, L"Screen");
+  const DWORD screenBefore = RegDword(root(), kVolumeKeyPath, L"Screen");
   fake::device().waveVolume = 0;
-  RegPutDword(root(), kVolumeKey, L"Volume", 0);
-  RegPutDword(root(), kVolumeKey, L"Screen", 0);
+  RegPutDword(root(), kVolumeKeyPath, L"Volume", 0);
+  RegPutDword(root(), kVolumeKeyPath, L"Screen", 0);
   MuteNow();
   RestoreSound();
   EXPECT_EQ(0x99999999u, fake::device().waveVolume);
-  EXPECT_EQ(screenBefore, RegDword(root(), kVolumeKey, L"Screen"));
+  EXPECT_EQ(screenBefore, RegDword(root(), kVolumeKeyPath, L"Screen"));
   EXPECT_TRUE(fake::device().messageBoxes.empty());
 }
 
@@ -195,11 +246,11 @@ TEST_P(MuteMatrix, ASavedVolumeOfZeroComesBackAudibleAndWarns) {
     Settings.SPVolume = 0x31313131;
     // A mute that starts on a silent device comes back to what the silence saved: here a
     // volume of 0 too.
-    if (Phone()) RegPutDword(root(), kShellKey, L"SavedRingerVolume", 0);
+    if (Phone()) RegPutDword(root(), kShellOverridesKeyPath, L"SavedRingerVolume", 0);
     if (Older()) {
-      RegPutDword(root(), kUnmutedKey, L"Volume", 0);
+      RegPutDword(root(), kVolumeUnmutedKeyPath, L"Volume", 0);
     } else {
-      RegPutDword(root(), kShellKey, L"SavedVolume", 0);
+      RegPutDword(root(), kShellOverridesKeyPath, L"SavedVolume", 0);
     }
     fake::device().waveVolume = 0;
     MuteNow();
@@ -207,15 +258,16 @@ TEST_P(MuteMatrix, ASavedVolumeOfZeroComesBackAudibleAndWarns) {
     bool stateRestoredBeforeWarning = false;
     size_t launchesAtWarning = 99;
     fake::device().answerMessageBox = [&](const fake::MessageBoxCall&) {
-      stateRestoredBeforeWarning = !Muted && fake::device().waveVolume == row.expectedVolume;
+      stateRestoredBeforeWarning =
+          !MuteState.Muted && fake::device().waveVolume == row.expectedVolume;
       launchesAtWarning = fake::device().launches.size();
       return IDOK;
     };
     RestoreSound();
     EXPECT_EQ(row.expectedVolume, fake::device().waveVolume);
-    EXPECT_EQ(row.expectedVolume, RegDword(root(), kVolumeKey, L"Volume"));
+    EXPECT_EQ(row.expectedVolume, RegDword(root(), kVolumeKeyPath, L"Volume"));
     if (Phone()) {
-      EXPECT_EQ(row.expectedVolume, RegDword(root(), kVolumeKey, L"Ringer"));
+      EXPECT_EQ(row.expectedVolume, RegDword(root(), kVolumeKeyPath, L"Ringer"));
     }
     ASSERT_EQ(row.warned ? 1u : 0u, fake::device().messageBoxes.size());
     if (!row.warned) continue;
@@ -237,7 +289,7 @@ TEST_P(MuteMatrix, ASavedVolumeOfZeroComesBackAudibleAndWarns) {
 TEST_P(MuteMatrix, ASoundClassMaskOfZeroWarnsWithWarnOnlyProtection) {
   Settings.SoundProtection.Enabled = true;
   Settings.SoundProtection.WarnOnly = true;
-  RegPutDword(root(), kVolumeKey, L"Mute", 0);
+  RegPutDword(root(), kVolumeKeyPath, L"Mute", 0);
   MuteNow();
   RestoreSound();
   EXPECT_EQ(kWave, fake::device().waveVolume);
@@ -246,32 +298,42 @@ TEST_P(MuteMatrix, ASoundClassMaskOfZeroWarnsWithWarnOnlyProtection) {
 
 // Nothing saved: the wave volume is 0 while not muted (the filter holds muting off).
 TEST_P(MuteMatrix, RestoreWithNothingSavedOnlyMakesTheVolumeAudible) {
-  FilterHold = true;
+  FilterState.FilterHold = true;
   fake::device().waveVolume = 0;
-  RegPutDword(root(), kVolumeKey, L"Volume", 0);
-  if (!Older()) RegPutDword(root(), kShellKey, L"Mode", 2);
+  RegPutDword(root(), kVolumeKeyPath, L"Volume", 0);
+  if (!Older()) RegPutDword(root(), kShellOverridesKeyPath, L"Mode", 2);
   AdoptUserMute();  // held: restores at once
-  EXPECT_FALSE(Muted);
+  EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(kAudibleVolume, fake::device().waveVolume);
   EXPECT_EQ(IDI_FILTER_HOLD, fake::CurrentIconId());
   ExpectValues(root(),
-               {{kVolumeKey, L"Volume", kAudibleVolume}, {kVolumeKey, L"Mute", 7},
-                {kVolumeKey, L"Screen", 1}, {kVolumeKey, L"Key", kLoud}},
+               {{kVolumeKeyPath, L"Volume", kAudibleVolume},
+                {kVolumeKeyPath, L"Mute", 7},
+                {kVolumeKeyPath, L"Screen", 1},
+                {kVolumeKeyPath, L"Key", kLoud}},
                "live values");
   if (Older()) {
-    ExpectValues(root(), {{kUnmutedKey, L"Volume", kAudibleVolume}, {kUnmutedKey, L"Mute", 7},
-                          {kUnmutedKey, L"Screen", 1}, {kUnmutedKey, L"Key", kLoud}},
+    ExpectValues(root(),
+                 {{kVolumeUnmutedKeyPath, L"Volume", kAudibleVolume},
+                  {kVolumeUnmutedKeyPath, L"Mute", 7},
+                  {kVolumeUnmutedKeyPath, L"Screen", 1},
+                  {kVolumeUnmutedKeyPath, L"Key", kLoud}},
                  "unmuted values");
   } else {
-    ExpectValues(root(), {{kShellKey, L"Mode", 0}, {kShellKey, L"SavedVolume", kFreshVolume},
-                          {kShellKey, L"SavedScreen", 1}, {kShellKey, L"SavedKey", kLoud}},
+    ExpectValues(root(),
+                 {{kShellOverridesKeyPath, L"Mode", 0},
+                  {kShellOverridesKeyPath, L"SavedVolume", kFreshVolume},
+                  {kShellOverridesKeyPath, L"SavedScreen", 1},
+                  {kShellOverridesKeyPath, L"SavedKey", kLoud}},
                  "shell values");
   }
   if (Phone()) {
-    ExpectValues(root(), {{kVolumeKey, L"Ringer", kFreshRinger}, {kRingKey, L"InitVol", 3},
-                          {kEarKey, L"EarCouple", 1}},
+    ExpectValues(root(),
+                 {{kVolumeKeyPath, L"Ringer", kFreshRinger},
+                  {kRingCategoryKeyPath, L"InitVol", 3},
+                  {kEarCoupleKeyPath, L"EarCouple", 1}},
                  "phone values");
-    EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKey, L"Sound"));
+    EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKeyPath, L"Sound"));
   }
 }
 
@@ -279,11 +341,11 @@ TEST_P(MuteMatrix, AStateIsGivenBackOnlyOnce) {
   MuteNow();
   RestoreSound();
   // Later the user changes the tap sound and silences by hand while the filter holds.
-  RegPutDword(root(), kVolumeKey, L"Screen", kLoud);
+  RegPutDword(root(), kVolumeKeyPath, L"Screen", kLoud);
   fake::device().waveVolume = 0;
-  FilterHold = true;
+  FilterState.FilterHold = true;
   RestoreSound();
-  EXPECT_EQ(kLoud, RegDword(root(), kVolumeKey, L"Screen"));
+  EXPECT_EQ(kLoud, RegDword(root(), kVolumeKeyPath, L"Screen"));
   EXPECT_EQ(kAudibleVolume, fake::device().waveVolume);
 }
 
@@ -292,26 +354,26 @@ TEST_P(MuteMatrix, RestoreWhileNotMutedAndAudibleChangesNothing) {
   EXPECT_EQ(kWave, fake::device().waveVolume);
   EXPECT_EQ(0, fake::device().refreshes);
   EXPECT_TRUE(fake::device().iconCalls.empty());
-  FilterHold = true;
+  FilterState.FilterHold = true;
   RestoreSound();
   EXPECT_EQ(IDI_FILTER_HOLD, fake::CurrentIconId());
   EXPECT_EQ(0, fake::device().refreshes);
 }
 
 TEST_P(MuteMatrix, MuteNowWhileTheFilterHolds) {
-  FilterHold = true;
+  FilterState.FilterHold = true;
   MuteNow();
-  EXPECT_FALSE(Muted);
+  EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(kWave, fake::device().waveVolume);
   EXPECT_EQ(IDI_FILTER_HOLD, fake::CurrentIconId());
-  ExpectValues(root(), {{kVolumeKey, L"Volume", kFreshVolume}, {kVolumeKey, L"Screen", 1}},
+  ExpectValues(root(), {{kVolumeKeyPath, L"Volume", kFreshVolume}, {kVolumeKeyPath, L"Screen", 1}},
                "nothing silenced");
 
-  FilterHold = false;
+  FilterState.FilterHold = false;
   MuteNow();
-  FilterHold = true;
+  FilterState.FilterHold = true;
   MuteNow();  // a running mute ends
-  EXPECT_FALSE(Muted);
+  EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(kWave, fake::device().waveVolume);
   ExpectValues(root(), GetParam().restored, "held while muted");
 }
@@ -337,13 +399,13 @@ TEST_F(PhoneRingTone, MarkersNeverReplaceTheKeptTone) {
                         Row{L"\\Windows\\Now.wav", L"\\Windows\\Old.wav", L"\\Windows\\Now.wav"},
                         Row{L"*NONE*", L"\\Windows\\Kept.wav", L"*NONE*"}}) {
     SetUpDevice(hkcu_, DeviceKind::PocketPc2003Phone);
-    RegPutText(root(), kRingToneKey, L"Sound", row.sound);
-    RegPutText(root(), kRingToneKey, L"SavedSound", row.saved);
+    RegPutText(root(), kRingToneKeyPath, L"Sound", row.sound);
+    RegPutText(root(), kRingToneKeyPath, L"SavedSound", row.saved);
     MuteNow();
-    EXPECT_EQ(row.sound, RegText(root(), kRingToneKey, L"Sound")) << "the mute leaves it";
+    EXPECT_EQ(row.sound, RegText(root(), kRingToneKeyPath, L"Sound")) << "the mute leaves it";
     RestoreSound();
-    EXPECT_EQ(row.restored, RegText(root(), kRingToneKey, L"Sound")) << row.sound;
-    EXPECT_EQ(row.restored, RegText(root(), kRingToneKey, L"SavedSound")) << row.sound;
+    EXPECT_EQ(row.restored, RegText(root(), kRingToneKeyPath, L"Sound")) << row.sound;
+    EXPECT_EQ(row.restored, RegText(root(), kRingToneKeyPath, L"SavedSound")) << row.sound;
   }
 }
 
@@ -355,12 +417,12 @@ TEST_F(PhoneRingTone, ARingToneThatWasNeverReadIsNotWrittenBack) {
   };
   for (const Row& row : {Row{longTone, true}, Row{L"*none*", false}, Row{L"*vibrate*", false}}) {
     SetUpDevice(hkcu_, DeviceKind::PocketPc2003Phone);
-    RegPutText(root(), kRingToneKey, L"Sound", row.sound);
-    if (!row.savedPresent) RegDeleteValueAt(root(), kRingToneKey, L"SavedSound");
+    RegPutText(root(), kRingToneKeyPath, L"Sound", row.sound);
+    if (!row.savedPresent) RegDeleteValueAt(root(), kRingToneKeyPath, L"SavedSound");
     MuteNow();
     RestoreSound();
-    EXPECT_EQ(row.sound, RegText(root(), kRingToneKey, L"Sound"));
-    EXPECT_EQ(row.savedPresent, RegValueExists(root(), kRingToneKey, L"SavedSound"));
+    EXPECT_EQ(row.sound, RegText(root(), kRingToneKeyPath, L"Sound"));
+    EXPECT_EQ(row.savedPresent, RegValueExists(root(), kRingToneKeyPath, L"SavedSound"));
     EXPECT_EQ(0x99999999u, fake::device().waveVolume) << "the rest comes back";
   }
 }
@@ -368,11 +430,11 @@ TEST_F(PhoneRingTone, ARingToneThatWasNeverReadIsNotWrittenBack) {
 TEST_F(PhoneRingTone, AToneReadByAnEarlierMuteIsNotWrittenByALaterOne) {
   MuteNow();
   RestoreSound();
-  RegPutText(root(), kRingToneKey, L"Sound", L"*none*");
-  RegDeleteValueAt(root(), kRingToneKey, L"SavedSound");
+  RegPutText(root(), kRingToneKeyPath, L"Sound", L"*none*");
+  RegDeleteValueAt(root(), kRingToneKeyPath, L"SavedSound");
   MuteNow();
   RestoreSound();
-  EXPECT_EQ(L"*none*", RegText(root(), kRingToneKey, L"Sound"));
+  EXPECT_EQ(L"*none*", RegText(root(), kRingToneKeyPath, L"Sound"));
 }
 
 TEST(MuteTiming, UserMuteTimeAndExtension) {
@@ -389,16 +451,16 @@ TEST(MuteTiming, UserMuteTimeAndExtension) {
     const ULONGLONG now = fake::device().utcNow;
     fake::device().waveVolume = 0;
     AdoptUserMute();
-    EXPECT_EQ(now + fake::Seconds(row.userMuteTime), MuteUntil);
-    EXPECT_EQ(row.expectExtend, ExtendToPowerOn);
+    EXPECT_EQ(now + fake::Seconds(row.userMuteTime), MuteState.MuteUntil);
+    EXPECT_EQ(row.expectExtend, MuteState.ExtendToPowerOn);
 
     // A repeated take-over keeps the running mute's end.
     fake::AdvanceClock(60);
     Settings.UserMuteTime = 7200;
-    ExtendToPowerOn = !row.expectExtend;
+    MuteState.ExtendToPowerOn = !row.expectExtend;
     AdoptUserMute();
-    EXPECT_EQ(now + fake::Seconds(row.userMuteTime), MuteUntil);
-    EXPECT_EQ(!row.expectExtend, ExtendToPowerOn);
+    EXPECT_EQ(now + fake::Seconds(row.userMuteTime), MuteState.MuteUntil);
+    EXPECT_EQ(!row.expectExtend, MuteState.ExtendToPowerOn);
   }
 }
 
@@ -420,13 +482,13 @@ TEST(MuteTiming, UserRestoreAllowedByKindOfMute) {
     SetUpDevice(hkcu, DeviceKind::PocketPc2002);
     Settings.UserUnMute = row.userUnMute;
     MuteNow();
-    EXPECT_EQ(row.programMute, UserRestoreAllowed) << row.userUnMute;
+    EXPECT_EQ(row.programMute, MuteState.UserRestoreAllowed) << row.userUnMute;
     EXPECT_EQ(row.programMute ? IDI_MUTED_USER_RESTORE : IDI_MUTED, fake::CurrentIconId());
     RestoreSound();
-    EXPECT_FALSE(UserRestoreAllowed);
+    EXPECT_FALSE(MuteState.UserRestoreAllowed);
     fake::device().waveVolume = 0;
     AdoptUserMute();
-    EXPECT_EQ(row.userMute, UserRestoreAllowed) << row.userUnMute;
+    EXPECT_EQ(row.userMute, MuteState.UserRestoreAllowed) << row.userUnMute;
   }
 }
 

@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/startup.h"
-#include "app/tray_icon.h"
-#include "appfilter/app_filter.h"
-#include "meetings/meeting_state.h"
-#include "settings/settings.h"
-#include "sound/mute_engine.h"
+#include "common/program.h"
+#include "common/tray_icon.h"
+#include "platform/device_profile.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 
 namespace soundtest {
 
@@ -19,23 +17,11 @@ void SetUpDevice(const ScratchHkcu& hkcu, DeviceKind kind) {
   fake::device().platformType = info.platformType;
   PopulateSoundKeys(hkcu.root(), kind);
 
-  AppInstance = GetModuleHandleW(nullptr);
-  DetectPlatform(AppInstance);
+  ResetProgramState();
+  DetectDeviceProfile(Program.Instance);
   for (int id : {IDI_IDLE, IDI_MUTED, IDI_MUTED_USER_RESTORE, IDI_FILTER_HOLD}) {
     fake::RememberIcon(LoadProgramIcon(id), id);
   }
-
-  Settings = SettingsRecord{};
-  Muted = false;
-  ExtendToPowerOn = false;
-  UserRestoreAllowed = false;
-  MuteUntil = 0;
-  SavedSoundState = SoundState{};
-  SoundStateSaved = false;
-  RingToneSaved = false;
-  FilterHold = false;
-  FilteredAppRunning = false;
-  MeetingState = MeetingStateRecord{};
 }
 
 void ExpectValues(HKEY root, const std::vector<Expected>& values, const std::string& when) {

@@ -10,12 +10,6 @@
 
 namespace soundtest {
 
-inline constexpr wchar_t kVolumeKey[] = L"ControlPanel\\Volume";
-inline constexpr wchar_t kUnmutedKey[] = L"ControlPanel\\VolumeUnmuted";
-inline constexpr wchar_t kShellKey[] = L"ControlPanel\\Notifications\\ShellOverrides";
-inline constexpr wchar_t kRingToneKey[] = L"ControlPanel\\Sounds\\RingTone0";
-inline constexpr wchar_t kRingKey[] = L"ControlPanel\\SoundCategories\\Ring";
-inline constexpr wchar_t kEarKey[] = L"ControlPanel\\EarCouple";
 inline constexpr wchar_t kFreshTone[] = L"\\Windows\\Ring-Classic.wav";
 inline constexpr DWORD kAbsent = 0xABADCAFE;
 

@@ -5,7 +5,8 @@
 #include <cwchar>
 #include <string>
 
-#include "app/startup.h"
+#include "common/program.h"
+#include "platform/device_profile.h"
 #include "sound/sound_env.h"
 #include "sound/sound_state.h"
 
@@ -35,11 +36,11 @@ TEST_F(SoundStateOps, ReadsEachKeyUnderItsOwnNamesAndRingerOnlyOnThePhone) {
   for (DeviceKind kind : {DeviceKind::PocketPc2003, DeviceKind::PocketPc2003Phone}) {
     Use(kind);
     const bool phone = kind == DeviceKind::PocketPc2003Phone;
-    RegPutDword(root(), kShellKey, L"SavedRingerVolume", 0x12341234);
-    RegPutDword(root(), kVolumeKey, L"Ringer", 0x56785678);
+    RegPutDword(root(), kShellOverridesKeyPath, L"SavedRingerVolume", 0x12341234);
+    RegPutDword(root(), kVolumeKeyPath, L"Ringer", 0x56785678);
 
     SoundState live = Primed(0x77, L'x');
-    EXPECT_EQ(0, ReadVolumeKey(SoundKeys.Volume, live));
+    EXPECT_EQ(0, ReadVolumeKey(DeviceProfile.SoundKeys.Volume, live));
     EXPECT_EQ(0x99999999u, live.Volume);
     EXPECT_EQ(7u, live.Mute);
     EXPECT_EQ(1u, live.Screen);
@@ -48,7 +49,7 @@ TEST_F(SoundStateOps, ReadsEachKeyUnderItsOwnNamesAndRingerOnlyOnThePhone) {
     EXPECT_EQ(0x77u, live.Mode);
 
     SoundState shell = Primed(0x77, L'x');
-    EXPECT_EQ(0, ReadShellSaved(SoundKeys.ShellOverrides, shell));
+    EXPECT_EQ(0, ReadShellSaved(DeviceProfile.SoundKeys.ShellOverrides, shell));
     EXPECT_EQ(0x99999999u, shell.Volume);
     EXPECT_EQ(0u, shell.Mode);
     EXPECT_EQ(phone ? 0x12341234u : 0x77u, shell.Ringer) << KindName(kind);
@@ -59,55 +60,65 @@ TEST_F(SoundStateOps, WritesTouchOnlyTheirOwnValues) {
   Use(DeviceKind::PocketPc2003Phone);
   SoundState s = Primed(0x21, L'y');
 
-  ASSERT_EQ(0, WriteVolumeKey(SoundKeys.Volume, s));
-  ExpectValues(root(), {{kVolumeKey, L"Volume", 0x21}, {kVolumeKey, L"Mute", 0x21},
-                        {kVolumeKey, L"Screen", 0x21}, {kVolumeKey, L"Key", 0x21},
-                        {kVolumeKey, L"Ringer", 0xCCCCCCCC}},
+  ASSERT_EQ(0, WriteVolumeKey(DeviceProfile.SoundKeys.Volume, s));
+  ExpectValues(root(),
+               {{kVolumeKeyPath, L"Volume", 0x21},
+                {kVolumeKeyPath, L"Mute", 0x21},
+                {kVolumeKeyPath, L"Screen", 0x21},
+                {kVolumeKeyPath, L"Key", 0x21},
+                {kVolumeKeyPath, L"Ringer", 0xCCCCCCCC}},
                "WriteVolumeKey leaves Ringer");
 
   s = Primed(0x42, L'y');
-  ASSERT_EQ(0, WriteVolumeKeyNoMute(SoundKeys.Volume, s));
-  ExpectValues(root(), {{kVolumeKey, L"Volume", 0x42}, {kVolumeKey, L"Mute", 0x21},
-                        {kVolumeKey, L"Screen", 0x42}, {kVolumeKey, L"Key", 0x42},
-                        {kVolumeKey, L"Ringer", 0x42}},
+  ASSERT_EQ(0, WriteVolumeKeyNoMute(DeviceProfile.SoundKeys.Volume, s));
+  ExpectValues(root(),
+               {{kVolumeKeyPath, L"Volume", 0x42},
+                {kVolumeKeyPath, L"Mute", 0x21},
+                {kVolumeKeyPath, L"Screen", 0x42},
+                {kVolumeKeyPath, L"Key", 0x42},
+                {kVolumeKeyPath, L"Ringer", 0x42}},
                "WriteVolumeKeyNoMute leaves Mute");
 
-  ASSERT_EQ(0, WriteShellSaved(SoundKeys.ShellOverrides, s));
-  ExpectValues(root(), {{kShellKey, L"SavedVolume", 0x42}, {kShellKey, L"Mode", 0x42},
-                        {kShellKey, L"SavedScreen", 0x42}, {kShellKey, L"SavedKey", 0x42},
-                        {kShellKey, L"SavedRingerVolume", 0x42}, {kShellKey, L"Volume", kAbsent}},
+  ASSERT_EQ(0, WriteShellSaved(DeviceProfile.SoundKeys.ShellOverrides, s));
+  ExpectValues(root(),
+               {{kShellOverridesKeyPath, L"SavedVolume", 0x42},
+                {kShellOverridesKeyPath, L"Mode", 0x42},
+                {kShellOverridesKeyPath, L"SavedScreen", 0x42},
+                {kShellOverridesKeyPath, L"SavedKey", 0x42},
+                {kShellOverridesKeyPath, L"SavedRingerVolume", 0x42},
+                {kShellOverridesKeyPath, L"Volume", kAbsent}},
                "WriteShellSaved");
 }
 
 TEST_F(SoundStateOps, RingerIsNeverWrittenOffThePhone) {
   Use(DeviceKind::PocketPc2002);
   const SoundState s = Primed(5, L'z');
-  WriteVolumeKeyNoMute(SoundKeys.Volume, s);
-  WriteShellSaved(SoundKeys.ShellOverrides, s);
-  EXPECT_FALSE(RegValueExists(root(), kVolumeKey, L"Ringer"));
-  EXPECT_FALSE(RegValueExists(root(), kShellKey, L"SavedRingerVolume"));
+  WriteVolumeKeyNoMute(DeviceProfile.SoundKeys.Volume, s);
+  WriteShellSaved(DeviceProfile.SoundKeys.ShellOverrides, s);
+  EXPECT_FALSE(RegValueExists(root(), kVolumeKeyPath, L"Ringer"));
+  EXPECT_FALSE(RegValueExists(root(), kShellOverridesKeyPath, L"SavedRingerVolume"));
 }
 
 TEST_F(SoundStateOps, AMissingKeyOrOneThePlatformLacksChangesNothing) {
   Use(DeviceKind::PocketPc2003);
-  ASSERT_EQ(nullptr, SoundKeys.EarCouple);
+  ASSERT_EQ(nullptr, DeviceProfile.SoundKeys.EarCouple);
   SoundState s = Primed(9, L'q');
   const SoundState before = s;
-  EXPECT_NE(0, ReadEarCouple(SoundKeys.EarCouple, s));
-  EXPECT_NE(0, WriteEarCouple(SoundKeys.EarCouple, s));
-  EXPECT_NE(0, ReadRingTone(L"ControlPanel\\Sounds\\RingTone0", s));
-  EXPECT_NE(0, WriteRingVolume(L"ControlPanel\\SoundCategories\\Ring", s));
+  EXPECT_NE(0, ReadEarCouple(DeviceProfile.SoundKeys.EarCouple, s));
+  EXPECT_NE(0, WriteEarCouple(DeviceProfile.SoundKeys.EarCouple, s));
+  EXPECT_NE(0, ReadRingTone(kRingToneKeyPath, s));
+  EXPECT_NE(0, WriteRingVolume(kRingCategoryKeyPath, s));
   EXPECT_EQ(0, memcmp(&before, &s, sizeof s));
-  EXPECT_FALSE(RegValueExists(root(), kRingKey, L"InitVol"));
+  EXPECT_FALSE(RegValueExists(root(), kRingCategoryKeyPath, L"InitVol"));
   HKEY key{};
-  EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(root(), kRingKey, 0, KEY_READ, &key));
+  EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(root(), kRingCategoryKeyPath, 0, KEY_READ, &key));
 }
 
 TEST_F(SoundStateOps, AReadStopsAtTheFirstValueThatFails) {
   Use(DeviceKind::OlderCe);
-  RegDeleteValueAt(root(), kVolumeKey, L"Mute");
+  RegDeleteValueAt(root(), kVolumeKeyPath, L"Mute");
   SoundState s = Primed(0x33, L'q');
-  EXPECT_NE(0, ReadVolumeKey(SoundKeys.Volume, s));
+  EXPECT_NE(0, ReadVolumeKey(DeviceProfile.SoundKeys.Volume, s));
   EXPECT_EQ(0x99999999u, s.Volume);
   EXPECT_EQ(0x33u, s.Mute);
   EXPECT_EQ(0x33u, s.Screen) << "Screen is read after the failed Mute";
@@ -117,10 +128,10 @@ TEST_F(SoundStateOps, AReadStopsAtTheFirstValueThatFails) {
 TEST_F(SoundStateOps, NumbersOfTheWrongTypeOrSize) {
   Use(DeviceKind::OlderCe);
   const BYTE two[2] = {0x05, 0x00};
-  RegPutRaw(root(), kVolumeKey, L"Mute", REG_BINARY, two, sizeof two);
-  RegPutText(root(), kVolumeKey, L"Key", L"loud");  // 10 bytes: does not fit
+  RegPutRaw(root(), kVolumeKeyPath, L"Mute", REG_BINARY, two, sizeof two);
+  RegPutText(root(), kVolumeKeyPath, L"Key", L"loud");  // 10 bytes: does not fit
   SoundState s = Primed(0xFFFFFFFF, L'q');
-  EXPECT_NE(0, ReadVolumeKey(SoundKeys.Volume, s));
+  EXPECT_NE(0, ReadVolumeKey(DeviceProfile.SoundKeys.Volume, s));
   EXPECT_EQ(5u, s.Mute) << "a short value fills the low bytes, the rest is zero";
   EXPECT_EQ(1u, s.Screen);
   EXPECT_EQ(0xFFFFFFFFu, s.Key) << "a value longer than 4 bytes is not read";
@@ -134,11 +145,11 @@ TEST_F(SoundStateOps, RingToneReadLimits) {
   };
   for (const Row row : {Row{259, true}, Row{260, false}, Row{300, false}}) {
     const std::wstring tone(row.length, L'T');
-    RegPutText(root(), kRingToneKey, L"Sound", tone);
-    RegPutText(root(), kRingToneKey, L"SavedSound", L"\\Windows\\Old.wav");
+    RegPutText(root(), kRingToneKeyPath, L"Sound", tone);
+    RegPutText(root(), kRingToneKeyPath, L"SavedSound", L"\\Windows\\Old.wav");
     SoundState s = Primed(1, L'q');
     bool soundRead = true;
-    const LONG status = ReadRingTone(SoundKeys.RingTone, s, &soundRead);
+    const LONG status = ReadRingTone(DeviceProfile.SoundKeys.RingTone, s, &soundRead);
     EXPECT_EQ(row.fits, status == 0) << row.length;
     EXPECT_EQ(row.fits, soundRead) << row.length;
     EXPECT_EQ(L'\0', s.Sound[kSoundTextChars - 1]) << "terminator of the record is kept";
@@ -156,9 +167,9 @@ TEST_F(SoundStateOps, RingToneReadLimits) {
 TEST_F(SoundStateOps, RingToneOfAnotherTypeIsReadTerminated) {
   Use(DeviceKind::PocketPc2003Phone);
   const DWORD number = 0x00420041;  // "AB" without a terminator
-  RegPutRaw(root(), kRingToneKey, L"Sound", REG_DWORD, &number, sizeof number);
+  RegPutRaw(root(), kRingToneKeyPath, L"Sound", REG_DWORD, &number, sizeof number);
   SoundState s = Primed(1, L'q');
-  ReadRingTone(SoundKeys.RingTone, s);
+  ReadRingTone(DeviceProfile.SoundKeys.RingTone, s);
   EXPECT_STREQ(L"AB", s.Sound);
 }
 
@@ -166,17 +177,17 @@ TEST_F(SoundStateOps, RingToneWritesAreTerminatedStrings) {
   Use(DeviceKind::PocketPc2003Phone);
   SoundState s;
   wcscpy(s.SavedSound, L"\\Windows\\Ring.wav");
-  ASSERT_EQ(0, WriteRingTone(SoundKeys.RingTone, s));
-  EXPECT_EQ(static_cast<DWORD>(REG_SZ), RegType(root(), kRingToneKey, L"Sound"));
-  EXPECT_EQ(2u, RegSize(root(), kRingToneKey, L"Sound"));
-  EXPECT_EQ((wcslen(s.SavedSound) + 1) * 2, RegSize(root(), kRingToneKey, L"SavedSound"));
+  ASSERT_EQ(0, WriteRingTone(DeviceProfile.SoundKeys.RingTone, s));
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), RegType(root(), kRingToneKeyPath, L"Sound"));
+  EXPECT_EQ(2u, RegSize(root(), kRingToneKeyPath, L"Sound"));
+  EXPECT_EQ((wcslen(s.SavedSound) + 1) * 2, RegSize(root(), kRingToneKeyPath, L"SavedSound"));
 
   // A record that was never terminated still stores a text that reads back.
   SoundState unterminated = Primed(0, L'u');
   unterminated.Sound[kSoundTextChars - 1] = L'u';
-  ASSERT_EQ(0, WriteRingTone(SoundKeys.RingTone, unterminated));
+  ASSERT_EQ(0, WriteRingTone(DeviceProfile.SoundKeys.RingTone, unterminated));
   SoundState back;
-  EXPECT_EQ(0, ReadRingTone(SoundKeys.RingTone, back));
+  EXPECT_EQ(0, ReadRingTone(DeviceProfile.SoundKeys.RingTone, back));
   EXPECT_EQ(259u, wcslen(back.Sound));
 }
 

@@ -5,9 +5,11 @@
 #include <shellapi.h>
 
 #include "app/main_window.h"
-#include "app/startup.h"
 #include "appfilter/app_filter.h"
+#include "common/clock.h"
+#include "common/program.h"
 #include "meetings/meeting_state.h"
+#include "platform/device_profile.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
@@ -34,8 +36,8 @@ class Transitions : public ::testing::TestWithParam<DeviceKind> {
     DestroyTestMainWindow();
   }
 
-  LRESULT Tick() { return SendMessageW(MainWindow, WM_CHECK, 1, 0); }
-  void PowerOn() { SendMessageW(MainWindow, WM_POWERON_NOTIFY, 0, 0); }
+  LRESULT Tick() { return SendMessageW(Program.MainWindow, WM_CHECK, 1, 0); }
+  void PowerOn() { SendMessageW(Program.MainWindow, WM_POWERON_NOTIFY, 0, 0); }
   void StartListedApp() {
     app_ = CreateWindowExW(0, L"STATIC", kListedApp, WS_OVERLAPPED | WS_VISIBLE, 0, 0, 10, 10,
                            nullptr, nullptr, nullptr, nullptr);
@@ -48,9 +50,9 @@ class Transitions : public ::testing::TestWithParam<DeviceKind> {
   // The user turns the device's volume down to nothing, as the shell would.
   void UserSilences() {
     fake::device().waveVolume = 0;
-    RegPutDword(hkcu_.root(), kVolumeKey, L"Volume", 0);
+    RegPutDword(hkcu_.root(), kVolumeKeyPath, L"Volume", 0);
   }
-  DWORD LiveScreen() const { return RegDword(hkcu_.root(), kVolumeKey, L"Screen"); }
+  DWORD LiveScreen() const { return RegDword(hkcu_.root(), kVolumeKeyPath, L"Screen"); }
 
   ScratchHkcu hkcu_;
   HWND app_ = nullptr;
@@ -60,64 +62,64 @@ TEST_P(Transitions, AHandMadeSilenceBecomesAUserMuteThatEndsAfterUserMuteTime) {
   Settings.UserMuteTime = 900;
   UserSilences();
   EXPECT_EQ(1, Tick());
-  EXPECT_TRUE(Muted);
-  EXPECT_FALSE(ExtendToPowerOn);
+  EXPECT_TRUE(MuteState.Muted);
+  EXPECT_FALSE(MuteState.ExtendToPowerOn);
   EXPECT_EQ(IDI_MUTED, fake::CurrentIconId());
   EXPECT_EQ(0u, LiveScreen()) << "the tap sound is silenced with the rest";
 
   fake::AdvanceClock(899);
   Tick();
-  EXPECT_TRUE(Muted) << "not due yet";
+  EXPECT_TRUE(MuteState.Muted) << "not due yet";
   fake::AdvanceClock(1);
   Tick();
-  EXPECT_FALSE(Muted);
+  EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(IDI_IDLE, fake::CurrentIconId());
   EXPECT_EQ(1u, LiveScreen());
   EXPECT_NE(0u, fake::device().waveVolume);
   Tick();
-  EXPECT_FALSE(Muted) << "the restored volume is not taken for a new silence";
+  EXPECT_FALSE(MuteState.Muted) << "the restored volume is not taken for a new silence";
 }
 
 TEST_P(Transitions, AUserMuteTimeOfZeroLastsToTheNextPowerOn) {
   UserSilences();
   Tick();
-  ASSERT_TRUE(Muted);
-  EXPECT_TRUE(ExtendToPowerOn);
+  ASSERT_TRUE(MuteState.Muted);
+  EXPECT_TRUE(MuteState.ExtendToPowerOn);
   fake::AdvanceClock(24 * 3600);
   Tick();
-  EXPECT_TRUE(Muted) << "a tick never ends a mute extended to the power-on";
+  EXPECT_TRUE(MuteState.Muted) << "a tick never ends a mute extended to the power-on";
   PowerOn();
-  EXPECT_FALSE(Muted);
+  EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(1u, LiveScreen());
-  EXPECT_NE(0u, CheckTimer) << "the power-on step arms the timer again";
+  EXPECT_NE(0u, MainWindowState.CheckTimer) << "the power-on step arms the timer again";
 }
 
 TEST_P(Transitions, AnExtendedMuteOutlivesItsTimeUntilPowerOn) {
   Settings.ExtendMuteDefault = true;
-  MuteUntil = TimeFromNow(60);
-  ExtendToPowerOn = true;
+  MuteState.MuteUntil = TimeFromNow(60);
+  MuteState.ExtendToPowerOn = true;
   MuteNow();
   fake::AdvanceClock(30);
   PowerOn();
-  EXPECT_TRUE(Muted) << "power-on before the mute's time";
+  EXPECT_TRUE(MuteState.Muted) << "power-on before the mute's time";
   fake::AdvanceClock(3600);
   Tick();
-  EXPECT_TRUE(Muted);
+  EXPECT_TRUE(MuteState.Muted);
   PowerOn();
-  EXPECT_FALSE(Muted);
+  EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(kWave, fake::device().waveVolume);
 }
 
 TEST_P(Transitions, AMuteEndsAtItsTimeWhenNotExtended) {
-  MuteUntil = TimeFromNow(600);
-  ExtendToPowerOn = false;
+  MuteState.MuteUntil = TimeFromNow(600);
+  MuteState.ExtendToPowerOn = false;
   MuteNow();
   fake::AdvanceClock(599);
   Tick();
-  EXPECT_TRUE(Muted);
+  EXPECT_TRUE(MuteState.Muted);
   fake::AdvanceClock(1);
   Tick();
-  EXPECT_FALSE(Muted);
+  EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(kWave, fake::device().waveVolume);
 }
 
@@ -138,13 +140,14 @@ TEST_P(Transitions, ARaisedVolumeIsUndoneOrEndsTheMuteAsUserUnMuteSays) {
       UserSilences();
       Tick();
     } else {
-      MuteUntil = TimeFromNow(3600);
+      MuteState.MuteUntil = TimeFromNow(3600);
       MuteNow();
     }
-    ASSERT_TRUE(Muted);
+    ASSERT_TRUE(MuteState.Muted);
     fake::device().waveVolume = 0x20002000;  // somebody turns it up
     Tick();
-    EXPECT_EQ(!row.endsMute, Muted) << row.userUnMute << (row.userMute ? " user" : " program");
+    EXPECT_EQ(!row.endsMute, MuteState.Muted)
+        << row.userUnMute << (row.userMute ? " user" : " program");
     EXPECT_EQ(row.endsMute, fake::device().waveVolume != 0);
     EXPECT_EQ(row.endsMute ? 1u : 0u, LiveScreen());
   }
@@ -156,26 +159,26 @@ TEST_P(Transitions, PowerOnSilencesAgainAndKeepsTheKindOfMute) {
   Settings.UserMuteTime = 3600;
   UserSilences();
   Tick();
-  const ULONGLONG until = MuteUntil;
+  const ULONGLONG until = MuteState.MuteUntil;
   fake::AdvanceClock(60);
   fake::device().waveVolume = kWave;
   PowerOn();
-  EXPECT_TRUE(Muted);
+  EXPECT_TRUE(MuteState.Muted);
   EXPECT_EQ(0u, fake::device().waveVolume);
-  EXPECT_EQ(until, MuteUntil);
-  EXPECT_TRUE(UserRestoreAllowed);
+  EXPECT_EQ(until, MuteState.MuteUntil);
+  EXPECT_TRUE(MuteState.UserRestoreAllowed);
   EXPECT_EQ(IDI_MUTED_USER_RESTORE, fake::CurrentIconId());
 
   // A program mute: silenced again as a program mute.
   SetUpDevice(hkcu_, GetParam());
   fake::device().waveVolume = kWave;
-  MuteUntil = TimeFromNow(3600);
+  MuteState.MuteUntil = TimeFromNow(3600);
   MuteNow();
   fake::device().waveVolume = kWave;
   PowerOn();
-  EXPECT_TRUE(Muted);
+  EXPECT_TRUE(MuteState.Muted);
   EXPECT_EQ(0u, fake::device().waveVolume);
-  EXPECT_FALSE(UserRestoreAllowed);
+  EXPECT_FALSE(MuteState.UserRestoreAllowed);
   EXPECT_EQ(IDI_MUTED, fake::CurrentIconId());
 }
 
@@ -183,25 +186,25 @@ TEST_P(Transitions, AListedApplicationHoldsMutingOffAndEndsARunningMute) {
   Settings.EnableAppFilter = true;
   Settings.AppsToFilter = std::wstring(L"Other|") + kListedApp;
   Settings.UserMuteTime = 3600;
-  ExtendToPowerOn = true;
-  MuteUntil = TimeFromNow(3600);
+  MuteState.ExtendToPowerOn = true;
+  MuteState.MuteUntil = TimeFromNow(3600);
   MuteNow();
   StartListedApp();
   Tick();
-  EXPECT_FALSE(Muted) << "the hold ends even an extended mute";
-  EXPECT_TRUE(FilterHold);
+  EXPECT_FALSE(MuteState.Muted) << "the hold ends even an extended mute";
+  EXPECT_TRUE(FilterState.FilterHold);
   EXPECT_EQ(IDI_FILTER_HOLD, fake::CurrentIconId());
   EXPECT_EQ(kWave, fake::device().waveVolume);
 
   UserSilences();
   Tick();
-  EXPECT_FALSE(Muted) << "a hand-made silence is not taken over while the filter holds";
+  EXPECT_FALSE(MuteState.Muted) << "a hand-made silence is not taken over while the filter holds";
   EXPECT_NE(0u, fake::device().waveVolume);
   EXPECT_EQ(1u, LiveScreen());
 
   StopListedApp();
   Tick();
-  EXPECT_FALSE(FilterHold);
+  EXPECT_FALSE(FilterState.FilterHold);
   EXPECT_EQ(IDI_IDLE, fake::CurrentIconId());
 }
 
@@ -209,11 +212,11 @@ TEST_P(Transitions, AMuteThatEndsBeforeTheMeetingDoesNotMuteForItAgain) {
   MeetingState.InMeeting = true;
   MeetingState.MeetingEnd = TimeFromNow(3600);
   MeetingState.NextMeetingCheck = MeetingState.MeetingEnd;
-  MuteUntil = TimeFromNow(600);
+  MuteState.MuteUntil = TimeFromNow(600);
   MuteNow();
   fake::AdvanceClock(600);
   Tick();
-  EXPECT_FALSE(Muted);
+  EXPECT_FALSE(MuteState.Muted);
   EXPECT_FALSE(MeetingState.InMeeting);
 }
 
@@ -222,18 +225,18 @@ TEST_P(Transitions, AMeetingMuteTakesItsEndAndExtensionFromTheMeeting) {
   MeetingState.InMeeting = true;
   MeetingState.MeetingEnd = TimeFromNow(1800);
   MuteForMeeting();
-  EXPECT_TRUE(Muted);
-  EXPECT_EQ(MeetingState.MeetingEnd, MuteUntil);
-  EXPECT_TRUE(ExtendToPowerOn);
+  EXPECT_TRUE(MuteState.Muted);
+  EXPECT_EQ(MeetingState.MeetingEnd, MuteState.MuteUntil);
+  EXPECT_TRUE(MuteState.ExtendToPowerOn);
 }
 
 TEST_P(Transitions, ANormalExitRestoresTheSound) {
-  MuteUntil = TimeFromNow(3600);
+  MuteState.MuteUntil = TimeFromNow(3600);
   MuteNow();
-  SendMessageW(MainWindow, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(Muted) << "a standard close does not end the program";
-  SendMessageW(MainWindow, WM_CLOSE, 1, 0);
-  EXPECT_FALSE(Muted);
+  SendMessageW(Program.MainWindow, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(MuteState.Muted) << "a standard close does not end the program";
+  SendMessageW(Program.MainWindow, WM_CLOSE, 1, 0);
+  EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(kWave, fake::device().waveVolume);
   EXPECT_EQ(1u, LiveScreen());
   ASSERT_FALSE(fake::device().iconCalls.empty());
@@ -241,18 +244,18 @@ TEST_P(Transitions, ANormalExitRestoresTheSound) {
 }
 
 TEST_P(Transitions, AnUnreadableVolumeChangesNothing) {
-  MuteUntil = TimeFromNow(3600);
+  MuteState.MuteUntil = TimeFromNow(3600);
   MuteNow();
   fake::device().volumeReadable = false;
   fake::device().waveVolume = kWave;
   Tick();
   PowerOn();
-  EXPECT_TRUE(Muted);
+  EXPECT_TRUE(MuteState.Muted);
   fake::device().volumeReadable = true;
   RestoreSound();
   fake::device().volumeReadable = false;
   Tick();
-  EXPECT_FALSE(Muted) << "an unreadable volume is not taken for a silence";
+  EXPECT_FALSE(MuteState.Muted) << "an unreadable volume is not taken for a silence";
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, Transitions, ::testing::ValuesIn(kAllKinds),

@@ -2,7 +2,9 @@
 
 #include <map>
 
+#include "aygshell/shell_helpers.h"
 #include "platform/handheld.h"
+#include "platform/power_driver.h"
 
 namespace fake {
 namespace {
@@ -110,7 +112,7 @@ BOOL DeregisterDevice(HANDLE device) {
 }
 
 HANDLE OpenStreamDevice(const wchar_t* name) {
-  if (!g_device.driverOpens || wcscmp(name, L"WKD1:") != 0) return INVALID_HANDLE_VALUE;
+  if (!g_device.driverOpens || wcscmp(name, kPowerDriverFile) != 0) return INVALID_HANDLE_VALUE;
   ++g_device.driverOpenFiles;
   return kDriverFile;
 }
@@ -158,3 +160,8 @@ BOOL ShellExecuteProgram(const wchar_t* file, const wchar_t* verb, const wchar_t
       {file ? file : L"", parameters ? parameters : L"", verb ? verb : L""});
   return TRUE;
 }
+
+// The shell's dialog helpers behave as the emulated device's shell library does.
+BOOL SHInitDialog(PSHINITDLGINFO info) { return devshell::InitDialog(info); }
+BOOL SHFullScreen(HWND requester, DWORD state) { return devshell::FullScreen(requester, state); }
+BOOL SHCreateMenuBar(PSHMENUBARINFO info) { return devshell::CreateMenuBar(info); }

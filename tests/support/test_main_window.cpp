@@ -1,7 +1,6 @@
 #include "support/test_main_window.h"
 
 #include "app/main_window.h"
-#include "app/startup.h"
 
 HWND CreateTestMainWindow() {
   static const ATOM atom = [] {
@@ -12,22 +11,20 @@ HWND CreateTestMainWindow() {
     return RegisterClassW(&wc);
   }();
   if (!atom) return nullptr;
-  MainWindow = CreateWindowExW(0, L"QMTestMainWindow", L"QMind", WS_SYSMENU, 0, 0, 10, 10, nullptr,
-                               nullptr, GetModuleHandleW(nullptr), nullptr);
-  CheckTimer = 0;
-  CheckBusy = false;
-  SettingsWindowOpen = false;
-  return MainWindow;
+  Program.MainWindow = CreateWindowExW(0, L"QMTestMainWindow", L"QMind", WS_SYSMENU, 0, 0, 10, 10,
+                                       nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ResetMainWindowState();
+  return Program.MainWindow;
 }
 
 void DestroyTestMainWindow() {
-  if (IsWindow(MainWindow)) {
-    KillTimer(MainWindow, kCheckTimerId);
-    SetWindowLongPtrW(MainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcW));
-    DestroyWindow(MainWindow);
+  if (IsWindow(Program.MainWindow)) {
+    KillTimer(Program.MainWindow, kCheckTimerId);
+    SetWindowLongPtrW(Program.MainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcW));
+    DestroyWindow(Program.MainWindow);
   }
-  MainWindow = nullptr;
-  CheckTimer = 0;
+  Program.MainWindow = nullptr;
+  ResetMainWindowState();
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
   }

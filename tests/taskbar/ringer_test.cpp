@@ -8,6 +8,7 @@
 #include "sound/mute_engine.h"
 #include "sound/taskbar_volume.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 #include "support/scratch_registry.h"
 
 namespace {
@@ -19,9 +20,7 @@ class RingerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fake::ResetDevice();
-    Settings = SettingsRecord{};
-    Muted = false;
-    SoundRefreshPending = false;
+    ResetProgramState();
     SetMode(kUnset);
     StartShell();
   }
@@ -33,10 +32,8 @@ class RingerTest : public ::testing::Test {
     ASSERT_NE(nullptr, CreateShell(GetModuleHandleW(nullptr), options));
   }
 
-  void SetMode(DWORD mode) {
-    RegPutDword(scratch_.root(), kShellOverridesKey, L"Mode", mode);
-  }
-  DWORD Mode() { return RegDword(scratch_.root(), kShellOverridesKey, L"Mode"); }
+  void SetMode(DWORD mode) { RegPutDword(scratch_.root(), kShellOverridesKeyPath, L"Mode", mode); }
+  DWORD Mode() { return RegDword(scratch_.root(), kShellOverridesKeyPath, L"Mode"); }
   std::vector<std::wstring> Pressed() { return GetShellStats().pressed; }
   int ButtonDowns() { return GetShellStats().buttonDowns; }
 
@@ -54,14 +51,18 @@ struct RingerRow {
 };
 
 const RingerRow kRingerRows[] = {
-    {"not muted: On", PopupLayout::Standard, false, false, L"On", kModeRing},
-    {"not muted with vibrate chosen: On", PopupLayout::Standard, false, true, L"On", kModeRing},
-    {"muted: Off", PopupLayout::Standard, true, false, L"Off", kModeOff},
-    {"muted to vibrate: Vibrate", PopupLayout::Standard, true, true, L"Vibrate", kModeVibrate},
-    {"muted to vibrate without Vibrate: Off", PopupLayout::NoVibrate, true, true, L"Off",
+    {"not muted: On", PopupLayout::Standard, false, false, kRingerOnCaption, kModeRing},
+    {"not muted with vibrate chosen: On", PopupLayout::Standard, false, true, kRingerOnCaption,
+     kModeRing},
+    {"muted: Off", PopupLayout::Standard, true, false, kRingerOffCaption, kModeOff},
+    {"muted to vibrate: Vibrate", PopupLayout::Standard, true, true, kRingerVibrateCaption,
+     kModeVibrate},
+    {"muted to vibrate without Vibrate: Off", PopupLayout::NoVibrate, true, true, kRingerOffCaption,
      kModeOff},
-    {"muted without Vibrate: Off", PopupLayout::NoVibrate, true, false, L"Off", kModeOff},
-    {"not muted without Vibrate: On", PopupLayout::NoVibrate, false, true, L"On", kModeRing},
+    {"muted without Vibrate: Off", PopupLayout::NoVibrate, true, false, kRingerOffCaption,
+     kModeOff},
+    {"not muted without Vibrate: On", PopupLayout::NoVibrate, false, true, kRingerOnCaption,
+     kModeRing},
 };
 
 TEST_F(RingerTest, PressesTheButtonOfTheMuteStateAndClosesThePopup) {
@@ -85,10 +86,10 @@ TEST_F(RingerTest, PressesTheButtonOfTheMuteStateAndClosesThePopup) {
 }
 
 TEST_F(RingerTest, RefreshFollowsTheMuteState) {
-  Muted = true;
+  MuteState.Muted = true;
   RefreshTaskBarVolume();
   EXPECT_EQ(kModeOff, Mode());
-  Muted = false;
+  MuteState.Muted = false;
   RefreshTaskBarVolume();
   EXPECT_EQ(kModeRing, Mode());
   EXPECT_EQ((std::vector<std::wstring>{L"Off", L"On"}), Pressed());

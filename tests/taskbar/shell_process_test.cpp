@@ -10,6 +10,7 @@
 #include "shell/shell_windows.h"
 #include "sound/taskbar_volume.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 
 namespace {
 
@@ -47,8 +48,8 @@ HWND WaitForTaskBar() {
 
 DWORD RealMode() {
   DWORD value = 0xDEADBEEF, size = sizeof value;
-  RegGetValueW(HKEY_CURRENT_USER, kShellOverridesKey, L"Mode", RRF_RT_REG_DWORD, nullptr, &value,
-               &size);
+  RegGetValueW(HKEY_CURRENT_USER, kShellOverridesKeyPath, L"Mode", RRF_RT_REG_DWORD, nullptr,
+               &value, &size);
   return value;
 }
 
@@ -56,8 +57,7 @@ class ShellProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fake::ResetDevice();
-    Settings = SettingsRecord{};
-    SoundRefreshPending = false;
+    ResetProgramState();
     savedMode_ = RealMode();
     const std::wstring shell = BuiltProgram(L"devshell.exe");
     if (shell.empty()) GTEST_SKIP() << "devshell.exe is not built";
@@ -73,7 +73,7 @@ class ShellProcessTest : public ::testing::Test {
       CloseHandle(process_);
     }
     if (savedMode_ != 0xDEADBEEF) {
-      RegSetKeyValueW(HKEY_CURRENT_USER, kShellOverridesKey, L"Mode", REG_DWORD, &savedMode_,
+      RegSetKeyValueW(HKEY_CURRENT_USER, kShellOverridesKeyPath, L"Mode", REG_DWORD, &savedMode_,
                       sizeof savedMode_);
     }
   }

@@ -1,8 +1,10 @@
-#include "platform/aygshell.h"
+#include "aygshell/shell_helpers.h"
+
+#include "platform/shell_names.h"
 
 namespace {
 
-HWND FindShellTaskBar() { return FindWindowW(L"HHTaskBar", L""); }
+HWND FindShellTaskBar() { return FindWindowW(kTaskBarClass, L""); }
 
 // The top edge left free for a shown task bar.
 LONG TopBelowTaskBar(LONG top) {
@@ -41,7 +43,9 @@ bool RegisterMenuBarClass(HINSTANCE instance) {
 
 }  // namespace
 
-BOOL SHInitDialog(PSHINITDLGINFO info) {
+namespace devshell {
+
+BOOL InitDialog(PSHINITDLGINFO info) {
   if (!info || !(info->dwMask & SHIDIM_FLAGS) || !IsWindow(info->hDlg)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -62,12 +66,12 @@ BOOL SHInitDialog(PSHINITDLGINFO info) {
   }
   area.top = TopBelowTaskBar(area.top);
   if (area.bottom < area.top) area.bottom = area.top;
-  SetWindowPos(dialog, nullptr, area.left, area.top, area.right - area.left,
-               area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(dialog, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
   return TRUE;
 }
 
-BOOL SHFullScreen(HWND requester, DWORD state) {
+BOOL FullScreen(HWND requester, DWORD state) {
   if (!IsWindow(requester)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -83,7 +87,7 @@ BOOL SHFullScreen(HWND requester, DWORD state) {
   return TRUE;
 }
 
-BOOL SHCreateMenuBar(PSHMENUBARINFO info) {
+BOOL CreateMenuBar(PSHMENUBARINFO info) {
   if (!info || info->cbSize != sizeof(SHMENUBARINFO) || !IsWindow(info->hwndParent)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -106,3 +110,5 @@ BOOL SHCreateMenuBar(PSHMENUBARINFO info) {
   info->hwndMB = bar;
   return TRUE;
 }
+
+}  // namespace devshell

@@ -1,16 +1,15 @@
-#include "app/tray_icon.h"
+#include "common/tray_icon.h"
 
 #include <shellapi.h>
 
-#include "app/main_window.h"
-#include "app/startup.h"
 #include "common/error_message.h"
+#include "common/program.h"
 #include "platform/handheld.h"
 
 HICON LoadProgramIcon(int iconId) {
   // Shared icons: loading the same picture again hands back the same handle, nothing leaks.
-  return static_cast<HICON>(LoadImageW(AppInstance, MAKEINTRESOURCEW(iconId), IMAGE_ICON, 16, 16,
-                                       LR_SHARED));
+  return static_cast<HICON>(
+      LoadImageW(Program.Instance, MAKEINTRESOURCEW(iconId), IMAGE_ICON, 16, 16, LR_SHARED));
 }
 
 bool SetTrayIcon(TrayOperation operation, int iconId) {
@@ -21,7 +20,7 @@ bool SetTrayIcon(TrayOperation operation, int iconId) {
   // The handheld's record is the original 32-bit layout; this platform's equivalent is the
   // first-version size of its own record.
   data.cbSize = NOTIFYICONDATAW_V1_SIZE;
-  data.hWnd = MainWindow;
+  data.hWnd = Program.MainWindow;
   data.uID = kTrayIconId;
   data.uFlags = NIF_MESSAGE | NIF_ICON;
   data.uCallbackMessage = WM_TRAY_NOTIFY;
@@ -37,6 +36,6 @@ bool SetTrayIcon(TrayOperation operation, int iconId) {
     failure = L"Failed to delete Tray Icon";
   }
   const bool ok = NotifyIcon(message, &data) != FALSE;
-  if (!ok) ShowMessageBox(MainWindow, failure, L"QMIND Error", MB_OK);
+  if (!ok) ShowMessageBox(Program.MainWindow, failure, L"QMIND Error", MB_OK);
   return ok;
 }

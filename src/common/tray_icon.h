@@ -1,10 +1,8 @@
-// The one notification icon (id 5000) and its pictures.
+// The one notification icon and its pictures.
 #pragma once
 #include <windows.h>
 
 #include "resources/resource.h"
-
-inline constexpr UINT kTrayIconId = 5000;
 
 enum class TrayOperation { Add, Modify, Delete };
 

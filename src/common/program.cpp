@@ -1,0 +1,5 @@
+#include "common/program.h"
+
+ProgramRecord Program;
+
+void ResetProgram() { Program = ProgramRecord{}; }

@@ -1,0 +1,28 @@
+// The program as the rest of it knows it: its module, its hidden main window (to which every
+// part sends its requests) and the main window's private messages.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "platform/power_driver.h"
+
+// Written only by start-up.
+struct ProgramRecord {
+  HINSTANCE Instance = nullptr;
+  HWND MainWindow = nullptr;
+  bool StartedAtStartup = false;  // started by the start-up shortcut ("STARTUP")
+  std::wstring Name;              // string 1, "QMind": the mutex and the main window's title
+  std::wstring ClassName;         // string 3, "QMIND": the main window's class
+};
+extern ProgramRecord Program;
+void ResetProgram();
+
+// Private messages of the main window (WM_POWERON_NOTIFY, 1025, comes from the power driver).
+// Outside senders may use WM_TRAY_NOTIFY and WM_REFRESH_VOLUME_UI.
+inline constexpr UINT WM_TRAY_NOTIFY = WM_USER + 2001;        // 3025: icon id / mouse message
+inline constexpr UINT WM_REFRESH_VOLUME_UI = WM_USER + 2003;  // 3027
+inline constexpr UINT WM_CHECK = WM_USER + 2004;              // 3028: 1 = tick, 0 = meeting verdict
+
+// The one notification icon's id.
+inline constexpr UINT kTrayIconId = 5000;

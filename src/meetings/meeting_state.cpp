@@ -1,3 +1,0 @@
-#include "meetings/meeting_state.h"
-
-MeetingStateRecord MeetingState;
