@@ -602,6 +602,22 @@ CivilSeconds InFrameOf(const Context& ctx, const FramedTime& ft, const FramedTim
   return UtcToDeviceLocal(utc);
 }
 
+// The day of the series' occurrence that `when` (an EXDATE, or the RECURRENCE-ID of a moved
+// occurrence) names, or nullopt when it names none. Written in another frame than the series'
+// start, it names the occurrence that starts at its instant seen in the series' frame; failing
+// that, the one that starts at the wall-clock reading it was written with: a floating series
+// with exceptions in UTC holds no instant to compare, and its sender meant the written hour.
+std::optional<int64_t> OccurrenceDayOf(const Context& ctx, const FramedTime& when,
+                                       const FramedTime& start) {
+  const CivilSeconds seen = InFrameOf(ctx, when, start);
+  const bool sameFrame = when.frame == start.frame && when.zone == start.zone;
+  if (sameFrame || when.isDate || start.isDate) return DayOf(seen);
+  const auto timeOfDay = [](CivilSeconds t) { return t - DayOf(t) * kSecondsPerDay; };
+  if (timeOfDay(seen) == timeOfDay(start.t)) return DayOf(seen);
+  if (timeOfDay(when.t) == timeOfDay(start.t)) return DayOf(when.t);
+  return std::nullopt;
+}
+
 int32_t BusyStatusOf(const Component& ev) {
   if (const ContentLine* cdo = ev.First(L"X-MICROSOFT-CDO-BUSYSTATUS")) {
     const std::wstring v = Upper(Trim(cdo->value));
@@ -730,7 +746,7 @@ void ReadEvent(Context& ctx, const Component& ev, std::vector<Override>* overrid
     } else if (p.name == L"EXDATE") {
       for (const std::wstring& item : SplitList(p.value)) {
         const FramedTime ex = ReadTime(ctx, p, item);
-        a.exceptionDays.push_back(DayOf(InFrameOf(ctx, ex, start)));
+        if (auto day = OccurrenceDayOf(ctx, ex, start)) a.exceptionDays.push_back(*day);
       }
     } else if (p.name == L"RDATE") {
       for (const std::wstring& item : SplitList(p.value)) {
@@ -810,7 +826,9 @@ bool ParseIcs(const std::string& bytes, IcsImport* out, std::wstring* error) {
       auto it = masters.find(o.uid);
       if (it == masters.end()) continue;
       Appointment& master = out->appointments[it->second.index];
-      master.exceptionDays.push_back(DayOf(InFrameOf(ctx, o.recurrenceId, it->second.start)));
+      if (auto day = OccurrenceDayOf(ctx, o.recurrenceId, it->second.start)) {
+        master.exceptionDays.push_back(*day);
+      }
     }
     return true;
   } catch (const ParseError& e) {
