@@ -149,13 +149,11 @@ CivilSeconds LatestOnset(const ZoneObservance& o, CivilSeconds local) {
     if (extra <= local && extra > best) best = extra;
   }
   if (o.month == 0 || o.firstOnset > local) return best;
-  const int64_t timeOfDay = o.firstOnset - DayOf(o.firstOnset) * kSecondsPerDay;
+  // A shifted rule can carry a year's onset into the year before or after.
   const int year = CivilFromDays(DayOf(local)).year;
-  for (int y = year; y >= year - 1; --y) {
-    const int64_t day = OnsetDayInYear(o, y);
-    if (day < 0) continue;
-    const CivilSeconds onset = day * kSecondsPerDay + timeOfDay;
-    if (onset <= local && onset >= o.firstOnset && onset <= o.until) {
+  for (int y = year + 1; y >= year - 1; --y) {
+    const CivilSeconds onset = YearlyOnset(o, y);
+    if (onset != INT64_MIN && onset <= local && onset >= o.firstOnset && onset <= o.until) {
       best = std::max(best, onset);
       break;
     }
@@ -163,6 +161,13 @@ CivilSeconds LatestOnset(const ZoneObservance& o, CivilSeconds local) {
   return best;
 }
 }  // namespace
+
+CivilSeconds YearlyOnset(const ZoneObservance& o, int year) {
+  const int64_t day = OnsetDayInYear(o, year);
+  if (day < 0) return INT64_MIN;
+  const int64_t timeOfDay = o.firstOnset - DayOf(o.firstOnset) * kSecondsPerDay;
+  return (day + o.dayShift) * kSecondsPerDay + timeOfDay;
+}
 
 int32_t ZoneOffsetAt(const TimeZoneDef& zone, CivilSeconds local) {
   if (zone.observances.empty()) return 0;

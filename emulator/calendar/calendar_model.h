@@ -52,6 +52,7 @@ struct ZoneObservance {
   int32_t nth = 0;       // 1..5, or -1..-5 counted from the month's end; 0 with monthDay
   int32_t weekday = -1;  // 0 Sunday .. 6 Saturday
   int32_t monthDay = 0;
+  int32_t dayShift = 0;  // days added to the rule's day (a POSIX rule's "M3.4.4/26")
   CivilSeconds until = INT64_MAX;  // last onset allowed, as a wall clock reading
   std::vector<CivilSeconds> extraOnsets;
 };
@@ -105,5 +106,8 @@ struct CalendarStore {
 
 // Offset (seconds east of UTC) of a zone at a wall-clock reading of that zone.
 int32_t ZoneOffsetAt(const TimeZoneDef& zone, CivilSeconds local);
+// The yearly onset of `o` in `year` (before `firstOnset` and `until` are applied), or INT64_MIN
+// when its rule yields none that year.
+CivilSeconds YearlyOnset(const ZoneObservance& o, int year);
 // Adds each name not yet present (exact comparison) to the categories database.
 void AddCategories(CalendarStore& store, const std::vector<std::wstring>& names);

@@ -14,7 +14,7 @@ std::mutex g_pathLock;
 std::wstring g_storePath;
 
 constexpr char kMagic[8] = {'Q', 'M', 'C', 'A', 'L', 'E', 'N', 'D'};
-constexpr uint32_t kVersion = 1;
+constexpr uint32_t kVersion = 2;  // 1 had no day shift in zone rules
 constexpr size_t kMaxText = 1u << 20;  // characters in one stored text
 
 uint64_t Fnv1a(const char* data, size_t size) {
@@ -174,6 +174,7 @@ std::string SerializeCalendar(const CalendarStore& store) {
       w.Put(o.nth);
       w.Put(o.weekday);
       w.Put(o.monthDay);
+      w.Put(o.dayShift);
       w.Put(o.until);
       w.Put(static_cast<uint32_t>(o.extraOnsets.size()));
       for (CivilSeconds t : o.extraOnsets) w.Put(t);
@@ -216,7 +217,7 @@ bool DeserializeCalendar(const std::string& bytes, CalendarStore* store, std::ws
   if (sum != Fnv1a(bytes.data(), body)) return damaged(L"checksum");
   Reader r(bytes.data() + sizeof kMagic, body - sizeof kMagic);
   uint32_t version = 0, n = 0;
-  if (!r.Get(&version) || version != kVersion) return damaged(L"unknown version");
+  if (!r.Get(&version) || version < 1 || version > kVersion) return damaged(L"unknown version");
   if (!r.Count(&n, 8)) return damaged(L"zones");
   store->zones.resize(n);
   for (TimeZoneDef& z : store->zones) {
@@ -227,10 +228,11 @@ bool DeserializeCalendar(const std::string& bytes, CalendarStore* store, std::ws
       uint32_t k = 0;
       if (!r.Get(&o.firstOnset) || !r.Get(&o.offsetFrom) || !r.Get(&o.offsetTo) ||
           !r.Get(&o.month) || !r.Get(&o.nth) || !r.Get(&o.weekday) || !r.Get(&o.monthDay) ||
-          !r.Get(&o.until) || !r.Count(&k, 8)) {
+          (version >= 2 && !r.Get(&o.dayShift)) || !r.Get(&o.until) || !r.Count(&k, 8)) {
         return damaged(L"zones");
       }
-      if (o.month < 0 || o.month > 12 || o.weekday > 6 || o.nth < -5 || o.nth > 5) {
+      if (o.month < 0 || o.month > 12 || o.weekday > 6 || o.nth < -5 || o.nth > 5 ||
+          o.dayShift < -366 || o.dayShift > 366) {
         return damaged(L"zones");
       }
       o.extraOnsets.resize(k);

@@ -6,8 +6,10 @@
 #include <cwctype>
 #include <map>
 #include <optional>
+#include <set>
 
 #include "calendar/recurrence.h"
+#include "calendar/tz_database.h"
 
 namespace {
 
@@ -15,6 +17,8 @@ namespace {
 constexpr int64_t kHorizonDays = 200 * 366;
 constexpr int64_t kMaxDurationSeconds = int64_t{10} * 366 * kSecondsPerDay;
 constexpr int kMaxNesting = 32;
+// Longest TZID looked up in the zone database.
+constexpr size_t kMaxZoneIdChars = 256;
 
 struct ParseError {
   size_t line;
@@ -500,7 +504,42 @@ TimeZoneDef ReadZone(const Component& c) {
 struct Context {
   IcsImport* out;
   std::map<std::wstring, uint32_t> zoneIds;
+  std::set<std::wstring> unknownIds;
 };
+
+// The names a TZID may stand for: itself and, for a globally unique id ("/vendor/Europe/Berlin"),
+// what follows each of its "/".
+std::vector<std::wstring> ZoneNamesOf(const std::wstring& tzid) {
+  std::vector<std::wstring> names{tzid};
+  if (tzid.empty() || tzid[0] != L'/' || tzid.size() > kMaxZoneIdChars) return names;
+  for (size_t slash = 0; slash != std::wstring::npos; slash = tzid.find(L'/', slash + 1)) {
+    if (slash + 1 < tzid.size()) names.push_back(tzid.substr(slash + 1));
+  }
+  return names;
+}
+
+// The zone a TZID names: one the file defines, else one of the zone database. Nullopt when
+// neither knows it; the import then reports the name.
+std::optional<uint32_t> ResolveZone(Context& ctx, const std::wstring& tzid) {
+  const std::vector<std::wstring> names = ZoneNamesOf(tzid);
+  for (const std::wstring& name : names) {
+    auto it = ctx.zoneIds.find(name);
+    if (it != ctx.zoneIds.end()) return it->second;
+  }
+  if (!ctx.unknownIds.count(tzid) && tzid.size() <= kMaxZoneIdChars) {
+    for (const std::wstring& name : names) {
+      std::optional<TimeZoneDef> zone = LoadTzDatabaseZone(name);
+      if (!zone) continue;
+      const auto index = static_cast<uint32_t>(ctx.out->zones.size());
+      ctx.out->zones.push_back(std::move(*zone));
+      ctx.zoneIds[name] = index;
+      ctx.zoneIds[tzid] = index;
+      return index;
+    }
+  }
+  if (ctx.unknownIds.insert(tzid).second) ctx.out->unknownZoneNames.push_back(tzid);
+  return std::nullopt;
+}
 
 struct FramedTime {
   CivilSeconds t = 0;
@@ -523,13 +562,9 @@ FramedTime ReadTime(Context& ctx, const ContentLine& cl, const std::wstring& tex
     return ft;
   }
   if (const std::wstring* tzid = cl.Param(L"TZID")) {
-    auto it = ctx.zoneIds.find(Trim(*tzid));
-    if (it == ctx.zoneIds.end() && !tzid->empty() && (*tzid)[0] == L'/') {
-      it = ctx.zoneIds.find(Trim(tzid->substr(1)));
-    }
-    if (it != ctx.zoneIds.end()) {
+    if (const std::optional<uint32_t> zone = ResolveZone(ctx, Trim(*tzid))) {
       ft.frame = TimeFrame::Zone;
-      ft.zone = it->second;
+      ft.zone = *zone;
     } else {
       ++ctx.out->unknownZones;
     }
@@ -565,6 +600,22 @@ CivilSeconds InFrameOf(const Context& ctx, const FramedTime& ft, const FramedTim
       break;
   }
   return UtcToDeviceLocal(utc);
+}
+
+// The day of the series' occurrence that `when` (an EXDATE, or the RECURRENCE-ID of a moved
+// occurrence) names, or nullopt when it names none. Written in another frame than the series'
+// start, it names the occurrence that starts at its instant seen in the series' frame; failing
+// that, the one that starts at the wall-clock reading it was written with: a floating series
+// with exceptions in UTC holds no instant to compare, and its sender meant the written hour.
+std::optional<int64_t> OccurrenceDayOf(const Context& ctx, const FramedTime& when,
+                                       const FramedTime& start) {
+  const CivilSeconds seen = InFrameOf(ctx, when, start);
+  const bool sameFrame = when.frame == start.frame && when.zone == start.zone;
+  if (sameFrame || when.isDate || start.isDate) return DayOf(seen);
+  const auto timeOfDay = [](CivilSeconds t) { return t - DayOf(t) * kSecondsPerDay; };
+  if (timeOfDay(seen) == timeOfDay(start.t)) return DayOf(seen);
+  if (timeOfDay(when.t) == timeOfDay(start.t)) return DayOf(when.t);
+  return std::nullopt;
 }
 
 int32_t BusyStatusOf(const Component& ev) {
@@ -695,7 +746,7 @@ void ReadEvent(Context& ctx, const Component& ev, std::vector<Override>* overrid
     } else if (p.name == L"EXDATE") {
       for (const std::wstring& item : SplitList(p.value)) {
         const FramedTime ex = ReadTime(ctx, p, item);
-        a.exceptionDays.push_back(DayOf(InFrameOf(ctx, ex, start)));
+        if (auto day = OccurrenceDayOf(ctx, ex, start)) a.exceptionDays.push_back(*day);
       }
     } else if (p.name == L"RDATE") {
       for (const std::wstring& item : SplitList(p.value)) {
@@ -775,7 +826,9 @@ bool ParseIcs(const std::string& bytes, IcsImport* out, std::wstring* error) {
       auto it = masters.find(o.uid);
       if (it == masters.end()) continue;
       Appointment& master = out->appointments[it->second.index];
-      master.exceptionDays.push_back(DayOf(InFrameOf(ctx, o.recurrenceId, it->second.start)));
+      if (auto day = OccurrenceDayOf(ctx, o.recurrenceId, it->second.start)) {
+        master.exceptionDays.push_back(*day);
+      }
     }
     return true;
   } catch (const ParseError& e) {
@@ -787,4 +840,21 @@ bool ParseIcs(const std::string& bytes, IcsImport* out, std::wstring* error) {
     *error = L"not enough memory to read the file";
     return false;
   }
+}
+
+std::wstring UnknownZoneNotice(const IcsImport& summary) {
+  const std::vector<std::wstring>& names = summary.unknownZoneNames;
+  if (names.empty()) return {};
+  constexpr size_t kNamed = 5;
+  constexpr size_t kNameChars = 64;
+  std::wstring text = names.size() == 1 ? L"unknown time zone " : L"unknown time zones ";
+  for (size_t i = 0; i < names.size() && i < kNamed; ++i) {
+    std::wstring name = names[i].substr(0, kNameChars);
+    for (wchar_t& c : name) {
+      if (c < L' ' || c == 0x7F) c = L'?';
+    }
+    text += (i ? L", \"" : L"\"") + name + L"\"";
+  }
+  if (names.size() > kNamed) text += L" and " + std::to_wstring(names.size() - kNamed) + L" more";
+  return text + L": " + std::to_wstring(summary.unknownZones) + L" time(s) taken as device time";
 }

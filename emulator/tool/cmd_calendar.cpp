@@ -94,11 +94,8 @@ int Import(const ToolArgs& args) {
   if (summary.otherComponents) {
     text += L"; " + std::to_wstring(summary.otherComponents) + L" other component(s) ignored";
   }
-  if (summary.unknownZones) {
-    text += L"; " + std::to_wstring(summary.unknownZones) +
-            L" time(s) in zones the file does not define taken as device time";
-  }
   Print(text);
+  if (const std::wstring notice = UnknownZoneNotice(summary); !notice.empty()) Print(notice);
   return 0;
 }
 

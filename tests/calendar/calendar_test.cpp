@@ -12,6 +12,7 @@
 #include "calendar/calendar_store.h"
 #include "calendar/calendar_view.h"
 #include "calendar/ics_import.h"
+#include "calendar/tz_database.h"
 #include "common/scoped.h"
 #include "platform/poom.h"
 
@@ -37,6 +38,28 @@ std::string ReadBytes(const std::wstring& path) {
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+// Device-local starts of the occurrences that touch the days from `first` to `last`.
+std::vector<CivilSeconds> DeviceStarts(const IcsImport& in, int64_t first, int64_t last) {
+  CalendarStore store;
+  store.zones = in.zones;
+  store.appointments = in.appointments;
+  std::vector<CivilSeconds> starts;
+  for (const Occurrence& o : CalendarView(store).Touching(first, last, true)) {
+    starts.push_back(o.localStart);
+  }
+  return starts;
+}
+
+// The shared collection of real calendar files, or empty where it is absent.
+std::filesystem::path SharedIcsFolder() {
+  const char* source = std::getenv("QM_SOURCE_DIR");
+  if (!source) return {};
+  // The variable holds the host's path; the host's root is drive Z: of the prefix.
+  const std::string root = source[0] == '/' ? std::string("Z:") + source : std::string(source);
+  const std::filesystem::path dir = std::filesystem::path(root) / ".." / "shared" / "testdata" / "ics";
+  return std::filesystem::is_directory(dir) ? dir : std::filesystem::path();
 }
 
 // ---- Import ----------------------------------------------------------------------------------
@@ -143,6 +166,117 @@ TEST(CalendarView, TimesOfOtherZonesAreShownInDeviceTime) {
   EXPECT_EQ(At(2026, 7, 15, 10, 0), jul15[0].localStart);  // 16:00 CEST = 14:00Z = 10:00 EDT
 }
 
+std::string ZonedEvent(const std::string& tzid, const std::string& start,
+                       const std::string& extra = "") {
+  return "BEGIN:VEVENT\r\nDTSTART;TZID=" + tzid + ":" + start + "\r\nDURATION:PT1H\r\n" + extra +
+         "END:VEVENT\r\n";
+}
+
+TEST(CalendarView, ZonesOfTheDatabasePlaceTimesAtTheSendersHour) {
+  // Device time is New York: summer time from 2026-03-08, Berlin's from 2026-03-29.
+  const std::string berlinAtFive =
+      "BEGIN:VTIMEZONE\r\nTZID:Europe/Berlin\r\nBEGIN:STANDARD\r\nTZOFFSETFROM:+0500\r\n"
+      "TZOFFSETTO:+0500\r\nDTSTART:19700101T000000\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n";
+  struct Row {
+    const char* name;
+    std::string ics;
+    std::vector<CivilSeconds> device;
+  } rows[] = {
+      {"not defined by the file", ZonedEvent("Europe/Vienna", "20120327T100000"),
+       {At(2012, 3, 27, 4, 0)}},
+      {"across its change to summer time",
+       ZonedEvent("Europe/Berlin", "20260327T100000", "RRULE:FREQ=DAILY;COUNT=4\r\n"),
+       {At(2026, 3, 27, 5, 0), At(2026, 3, 28, 5, 0), At(2026, 3, 29, 4, 0), At(2026, 3, 30, 4, 0)}},
+      {"an exception in UTC",
+       ZonedEvent("Europe/Berlin", "20261201T100000",
+                  "RRULE:FREQ=DAILY;COUNT=3\r\nEXDATE:20261202T090000Z\r\n"),
+       {At(2026, 12, 1, 4, 0), At(2026, 12, 3, 4, 0)}},
+      {"beyond the zone file's table", ZonedEvent("Europe/Berlin", "20400702T100000"),
+       {At(2040, 7, 2, 4, 0)}},
+      {"a globally unique id", ZonedEvent("/vendor.example/Europe/Berlin", "20400702T100000"),
+       {At(2040, 7, 2, 4, 0)}},
+      {"the file's own definition", berlinAtFive + ZonedEvent("Europe/Berlin", "20261207T100000"),
+       {At(2026, 12, 7, 0, 0)}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const IcsImport in = Parse(Calendar({r.ics}));
+    EXPECT_EQ(r.device, DeviceStarts(in, DayOf(r.device.front()), DayOf(r.device.back())));
+    EXPECT_EQ(L"", UnknownZoneNotice(in));
+  }
+  // Unknown, or leading out of the zone folder: device time, and the import names the zone.
+  for (const std::string tzid : {"Mars/Olympus", "Europe/../Europe/Berlin", "Europe\\Berlin"}) {
+    const IcsImport in = Parse(Calendar({ZonedEvent(tzid, "20261207T100000")}));
+    const std::vector<CivilSeconds> floating{At(2026, 12, 7, 10, 0)};
+    EXPECT_EQ(floating, DeviceStarts(in, Day(2026, 12, 7), Day(2026, 12, 7))) << tzid;
+    const std::string notice = Narrow(UnknownZoneNotice(in));
+    EXPECT_NE(std::string::npos, notice.find("\"" + tzid + "\"")) << notice;
+  }
+}
+
+TEST(ZoneRules, PosixRulesChangeTheClockWhenTheySay) {
+  struct Row {
+    const char* tz;
+    CivilSeconds local;
+    int32_t offset;
+  } rows[] = {
+      {"IST-2IDT,M3.4.4/26,M10.5.0", At(2030, 3, 29, 1, 59), 7200},  // 26:00 on the 4th Thursday
+      {"IST-2IDT,M3.4.4/26,M10.5.0", At(2030, 3, 29, 3, 0), 10800},
+      {"<-04>4<-03>,M9.1.6/24,M4.1.6/24", At(2029, 9, 1, 23, 59), -14400},
+      {"<-04>4<-03>,M9.1.6/24,M4.1.6/24", At(2029, 9, 2, 1, 0), -10800},
+      // -1:00 on the last Sunday
+      {"<-02>2<-01>,M3.5.0/-1,M10.5.0/0", At(2030, 3, 30, 21, 59), -7200},
+      {"<-02>2<-01>,M3.5.0/-1,M10.5.0/0", At(2030, 3, 31, 0, 0), -3600},
+      {"AEST-10AEDT,M10.1.0,M4.1.0/3", At(2030, 1, 15, 12, 0), 39600},
+      {"AEST-10AEDT,M10.1.0,M4.1.0/3", At(2030, 7, 15, 12, 0), 36000},
+      {"EST5EDT,0/0,J365/25", At(2030, 1, 15, 12, 0), -14400},  // summer time all year
+      {"EST5EDT,0/0,J365/25", At(2030, 7, 15, 12, 0), -14400},
+      {"<+0545>-5:45", At(2030, 7, 15, 12, 0), 20700},
+  };
+  for (const Row& r : rows) {
+    TimeZoneDef zone;
+    ASSERT_TRUE(ObservancesFromPosixTz(r.tz, 0, &zone.observances)) << r.tz;
+    EXPECT_EQ(r.offset, ZoneOffsetAt(zone, r.local)) << r.tz;
+  }
+  for (const char* bad : {"CE-1", "CET", "CET-1CEST,M13.5.0,M10.5.0", "CET-1CEST,M3.5.0",
+                          "CET-1CEST,M3.5.0,M10.5.0/200", "CET-1CEST,M3.5.0,M10.5.0x"}) {
+    std::vector<ZoneObservance> observances;
+    EXPECT_FALSE(ObservancesFromPosixTz(bad, 0, &observances)) << bad;
+  }
+}
+
+TEST(ZoneRules, DamagedZoneFilesAreRefusedWhole) {
+  const std::string berlin = ReadBytes(std::wstring(kZoneInfoFolder) + L"\\Europe\\Berlin");
+  if (berlin.empty()) GTEST_SKIP() << "no zone files";
+  ASSERT_TRUE(ZoneFromTzif(berlin, L"Europe/Berlin"));
+  for (size_t cut = 0; cut < berlin.size(); ++cut) {
+    EXPECT_FALSE(ZoneFromTzif(berlin.substr(0, cut), L"x")) << cut;
+  }
+  const size_t second = berlin.find("TZif", 4);  // the 64-bit header
+  ASSERT_NE(std::string::npos, second);
+  const auto byteAt = [&](size_t at) { return size_t{static_cast<unsigned char>(berlin[at])}; };
+  const size_t transitions = byteAt(second + 34) << 8 | byteAt(second + 35);
+  struct Damage {
+    size_t at;
+    std::string bytes;
+  } damages[] = {
+      {32, "\xFF\xFF\xFF\xFF"},                   // transitions past the end
+      {36, std::string(4, '\0')},                 // no local time types
+      {second + 40, "\x7F\xFF\xFF\xFF"},          // designations past the end
+      {second + 44 + 8 * transitions, "\xFE"},    // the first transition's type
+  };
+  for (const Damage& d : damages) {
+    std::string damaged = berlin;
+    damaged.replace(d.at, d.bytes.size(), d.bytes);
+    EXPECT_FALSE(ZoneFromTzif(damaged, L"x")) << d.at;
+  }
+  for (size_t at = 0; at < berlin.size(); ++at) {  // any single damaged byte: no crash, no hang
+    std::string damaged = berlin;
+    damaged[at] = static_cast<char>(damaged[at] ^ 0x80);
+    ZoneFromTzif(damaged, L"x");
+  }
+}
+
 // ---- Recurrence ------------------------------------------------------------------------------
 
 struct SeriesCase {
@@ -184,6 +318,13 @@ TEST(CalendarView, SeriesOccupyTheirDays) {
       {"exceptions", "20261130T090000", "20261130T100000",
        {"RRULE:FREQ=DAILY", "EXDATE:20261202T090000,20261204T090000", "EXDATE;VALUE=DATE:20261205"},
        {n30 + 1, n30 + 3, n30 + 6}, {n30 + 2, n30 + 4, n30 + 5}},
+      {"exceptions in UTC at the floating series' written hour", "19960401T010000", "",
+       {"RRULE:FREQ=DAILY;COUNT=100", "EXDATE:19960402T010000Z,19960403T010000Z,19960404T010000Z"},
+       {Day(1996, 4, 1), Day(1996, 4, 5)}, {Day(1996, 4, 2), Day(1996, 4, 3), Day(1996, 4, 4)}},
+      // 14:00Z is 09:00 on the device; 02:00Z on the 4th is 21:00 on the 3rd: no occurrence.
+      {"exceptions in UTC at the series' hour on the device", "20261130T090000", "20261130T100000",
+       {"RRULE:FREQ=DAILY", "EXDATE:20261202T140000Z,20261204T020000Z"}, {n30 + 3, n30 + 4},
+       {n30 + 2}},
       {"across midnight reaches the next day", "20261130T230000", "20261201T010000",
        {"RRULE:FREQ=WEEKLY"}, {n30 + 7, n30 + 8}, {n30 + 9}},
   };
@@ -486,12 +627,8 @@ TEST(CalendarStore, ARefusedImportLeavesTheCalendarAsItWas) {
 // ---- Real calendar files -------------------------------------------------------------------
 
 TEST(RealCalendars, EachFileImportsOrIsRefusedWhole) {
-  const char* source = std::getenv("QM_SOURCE_DIR");
-  if (!source) GTEST_SKIP() << "QM_SOURCE_DIR is not set";
-  // The variable holds the host's path; the host's root is drive Z: of the prefix.
-  const std::string root = source[0] == '/' ? std::string("Z:") + source : std::string(source);
-  const std::filesystem::path dir = std::filesystem::path(root) / ".." / "shared" / "testdata" / "ics";
-  if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no shared calendar files";
+  const std::filesystem::path dir = SharedIcsFolder();
+  if (dir.empty()) GTEST_SKIP() << "no shared calendar files";
   size_t imported = 0, refused = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
     if (entry.path().extension() != ".ics") continue;
@@ -519,6 +656,35 @@ TEST(RealCalendars, EachFileImportsOrIsRefusedWhole) {
   }
   EXPECT_GT(imported, 100u);
   std::printf("real calendars: %zu imported, %zu refused\n", imported, refused);
+}
+
+TEST(RealCalendars, NamedZonesAndExceptionsInUtcLandAsTheSenderMeant) {
+  const std::filesystem::path dir = SharedIcsFolder();
+  if (dir.empty()) GTEST_SKIP() << "no shared calendar files";
+  struct Row {
+    const char* file;
+    int64_t first, last;
+    std::vector<CivilSeconds> device;  // New York
+  } rows[] = {
+      // Vienna 10:00 on Tuesdays, the 3rd, 10th and 17th of April excluded, until 08:00Z on July 3.
+      {"event_with_recurrence_exdates_on_different_lines.ics", Day(2012, 3, 26), Day(2012, 4, 24),
+       {At(2012, 3, 27, 4, 0), At(2012, 4, 24, 4, 0)}},
+      {"event_with_recurrence_exdates_on_different_lines.ics", Day(2012, 7, 1), Day(2012, 7, 31),
+       {At(2012, 7, 3, 4, 0)}},
+      {"event_with_recurrence.ics", Day(1996, 4, 1), Day(1996, 4, 5),
+       {At(1996, 4, 1, 1, 0), At(1996, 4, 5, 1, 0)}},
+      // 14:00 in Berlin, Buenos Aires and New York
+      {"issue_313_globally_unique_tzid.ics", Day(2020, 4, 26), Day(2020, 4, 26),
+       {At(2020, 4, 26, 8, 0), At(2020, 4, 26, 13, 0), At(2020, 4, 26, 14, 0)}},
+      {"issue_466_convert_tzid_with_slash.ics", Day(2022, 10, 21), Day(2022, 10, 21),
+       {At(2022, 10, 21, 14, 0)}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.file);
+    const IcsImport in = Parse(ReadBytes((dir / r.file).wstring()));
+    EXPECT_EQ(r.device, DeviceStarts(in, r.first, r.last));
+    EXPECT_EQ(L"", UnknownZoneNotice(in));
+  }
 }
 
 }  // namespace
