@@ -32,6 +32,9 @@ case "$cmd" in
     rm -f "$dir/.qm-graphics"
     "$here/../tools/wine-prefix" "$dir" "${QM_GRAPHICS:-null}"
     cp "$image"/windows/* "$dir/drive_c/windows/"
+    # The handheld's system font: dialogs in "Tahoma" get the handheld's text widths.
+    mkdir -p "$dir/drive_c/windows/Fonts"
+    cp /usr/share/wine/fonts/tahoma*.ttf "$dir/drive_c/windows/Fonts/" 2>/dev/null || true
     mkdir -p "$dir/drive_c/Program Files/QuietMinder"
     cp "$image/program/QuietMinder.exe" "$dir/drive_c/Program Files/QuietMinder/"
     run_on "$dir" 'C:\windows\qmdevice.exe' init --kind "$kind"

@@ -66,8 +66,20 @@ BOOL InitDialog(PSHINITDLGINFO info) {
   }
   area.top = TopBelowTaskBar(area.top);
   if (area.bottom < area.top) area.bottom = area.top;
+  UINT frame = 0;
+  if (flags & SHIDIF_SIZEDLGFULLSCREEN) {
+    // A full-screen dialog has no frame of its own: the shell shows its caption (and its OK,
+    // with SHIDIF_DONEBUTTON) in the task bar.
+    const LONG_PTR style = GetWindowLongPtrW(dialog, GWL_STYLE);
+    SetWindowLongPtrW(dialog, GWL_STYLE,
+                      style & ~(WS_CAPTION | WS_THICKFRAME | WS_BORDER | WS_DLGFRAME));
+    const LONG_PTR extended = GetWindowLongPtrW(dialog, GWL_EXSTYLE);
+    SetWindowLongPtrW(dialog, GWL_EXSTYLE,
+                      extended & ~(WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE));
+    frame = SWP_FRAMECHANGED;
+  }
   SetWindowPos(dialog, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+               SWP_NOZORDER | SWP_NOACTIVATE | frame);
   return TRUE;
 }
 
@@ -108,6 +120,14 @@ BOOL CreateMenuBar(PSHMENUBARINFO info) {
                                    info->hwndParent, nullptr, instance, nullptr);
   if (!bar) return FALSE;
   info->hwndMB = bar;
+  // The bar takes the bottom of the screen from a parent that reaches into it.
+  RECT parent{};
+  if (!(info->dwFlags & SHCMBF_HIDDEN) && GetWindowRect(info->hwndParent, &parent) &&
+      parent.bottom > height - kMenuBarHeight && parent.top < height - kMenuBarHeight) {
+    SetWindowPos(info->hwndParent, nullptr, 0, 0, parent.right - parent.left,
+                 height - kMenuBarHeight - parent.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   return TRUE;
 }
 

@@ -1,0 +1,124 @@
+#include "ui/window_driver.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "common/scoped.h"
+
+namespace {
+
+constexpr int kTabsId = 1019;
+constexpr wchar_t kSettingsTitle[] = L"QuietMinder";
+
+struct Search {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK MatchShownControl(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<Search*>(param);
+  if (GetDlgCtrlID(window) != search->id || !IsWindowVisible(window)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+struct DcOwner {
+  HDC dc;
+  ~DcOwner() { ReleaseDC(nullptr, dc); }
+};
+
+}  // namespace
+
+HWND FindSettingsWindow() {
+  HWND candidate = nullptr;
+  while ((candidate = FindWindowExW(nullptr, candidate, nullptr, kSettingsTitle)) != nullptr) {
+    if (GetDlgItem(candidate, kTabsId)) return candidate;
+  }
+  return nullptr;
+}
+
+HWND FindShownControl(HWND settings, int id) {
+  if (!settings) return nullptr;
+  Search search{id, nullptr};
+  EnumChildWindows(settings, MatchShownControl, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+int SelectedTab(HWND settings) {
+  const HWND tabs = settings ? GetDlgItem(settings, kTabsId) : nullptr;
+  return tabs ? static_cast<int>(SendMessageW(tabs, TCM_GETCURSEL, 0, 0)) : -1;
+}
+
+bool ChooseTab(HWND settings, int index) {
+  const HWND tabs = settings ? GetDlgItem(settings, kTabsId) : nullptr;
+  if (!tabs) return false;
+  // The tab control moves its selection itself and tells its parent, as for a tap.
+  for (int step = 0; step < 12 && SelectedTab(settings) != index; ++step) {
+    const WPARAM key = SelectedTab(settings) < index ? VK_RIGHT : VK_LEFT;
+    SendMessageW(tabs, WM_KEYDOWN, key, 0);
+    SendMessageW(tabs, WM_KEYUP, key, 0);
+  }
+  return SelectedTab(settings) == index;
+}
+
+bool TapControl(HWND settings, int id) {
+  const HWND control = FindShownControl(settings, id);
+  if (!control || !IsWindowEnabled(control)) return false;
+  SendMessageW(control, BM_CLICK, 0, 0);
+  return true;
+}
+
+bool ChooseListRow(HWND settings, int id, int row) {
+  const HWND list = FindShownControl(settings, id);
+  if (!list || !IsWindowEnabled(list)) return false;
+  if (SendMessageW(list, CB_SETCURSEL, row, 0) == CB_ERR) return false;
+  SendMessageW(GetParent(list), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(list));
+  return true;
+}
+
+bool CloseSettingsWindow(HWND settings, bool ok) {
+  return settings && PostMessageW(settings, WM_COMMAND, ok ? IDOK : IDCANCEL, 0);
+}
+
+bool SaveScreenPicture(const std::wstring& path) {
+  const DcOwner screen{GetDC(nullptr)};
+  if (!screen.dc) return false;
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;  // bottom-up, as the file keeps it
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  const HBITMAP bitmap = CreateDIBSection(screen.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bitmap) return false;
+  const HDC memory = CreateCompatibleDC(screen.dc);
+  const HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen.dc, 0, 0, SRCCOPY);
+  SelectObject(memory, old);
+  DeleteDC(memory);
+
+  const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  const DWORD pixelBytes = rowBytes * static_cast<DWORD>(height);
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+  file.bfSize = file.bfOffBits + pixelBytes;
+  info.bmiHeader.biSizeImage = pixelBytes;
+  bool ok = false;
+  UniqueFile out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (out) {
+    DWORD written = 0;
+    ok = WriteFile(out.get(), &file, sizeof file, &written, nullptr) &&
+         WriteFile(out.get(), &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr) &&
+         WriteFile(out.get(), bits, pixelBytes, &written, nullptr);
+  }
+  DeleteObject(bitmap);
+  return ok;
+}

@@ -1,0 +1,27 @@
+// Driving the program's windows from another process, as a user would: finding the settings
+// window and a control of its shown page, choosing a tab, tapping a button, choosing a list row,
+// and taking a picture of the screen.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// The settings window: a dialog titled "QuietMinder"; null when none is open.
+HWND FindSettingsWindow();
+// The visible control with `id` among the settings window's descendants (pages are children of
+// its tab control); null when none is shown.
+HWND FindShownControl(HWND settings, int id);
+// The index of the selected tab, -1 without a window.
+int SelectedTab(HWND settings);
+// Moves the tab selection to `index` with the arrow keys, as the user's taps would; true when
+// it got there.
+bool ChooseTab(HWND settings, int index);
+// BM_CLICK on a button, check box or radio button of the shown page.
+bool TapControl(HWND settings, int id);
+// Chooses a row of a drop-down list of the shown page and tells its page.
+bool ChooseListRow(HWND settings, int id, int row);
+// The caption's OK, or Cancel, posted to the window.
+bool CloseSettingsWindow(HWND settings, bool ok);
+
+// Saves the whole screen as a 24-bit BMP file; false when it cannot.
+bool SaveScreenPicture(const std::wstring& path);

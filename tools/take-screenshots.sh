@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Takes a picture of each page of the settings window on an emulated Pocket PC 2003 phone with
+# the handheld's 240 x 320 screen (a virtual screen of that size), into docs/screenshots/.
+# Run after a build (./run-tests.sh or ./run-demo.sh builds everything).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=docs/screenshots
+device=$PWD/build/screenshot-device
+screen=:${QM_SCREEN:-93}
+mkdir -p "$out"
+
+Xvfb "$screen" -screen 0 240x320x24 >/dev/null 2>&1 &
+xvfb=$!
+cleanup() {
+  emulator/device.sh stop "$device"
+  kill "$xvfb" 2>/dev/null || true
+}
+trap cleanup EXIT
+export DISPLAY=$screen QM_GRAPHICS=x11
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+emulator/device.sh create "$device" ppc2003phone >/dev/null
+dev() { emulator/device.sh tool "$device" "$@"; }
+dev shell start >/dev/null
+emulator/device.sh program "$device" >/dev/null 2>&1 &
+
+names=(mute settings meetings apps sound about)
+for tab in 0 1 2 3 4 5; do
+  dev ui tab "$tab"        # waits for the window, then chooses the tab
+  sleep 1                  # the page paints
+  dev screenshot 'C:\screen.bmp'
+  tools/bmp-to-png.py "$device/drive_c/screen.bmp" "$out/$tab-${names[$tab]}.png"
+  echo "$out/$tab-${names[$tab]}.png"
+done
+dev ui cancel
