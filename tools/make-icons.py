@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws QuietMinder's icons (16x16 and 32x32, 32-bit with alpha) into src/resources/icons/."""
+"""Draws QuietMinder's icons (16x16 and 32x32, 32-bit with alpha) and the About page's two
+bitmaps into src/resources/icons/."""
 import os
 import struct
 
@@ -19,9 +20,9 @@ def canvas(n):
 
 
 def rect(img, x0, y0, x1, y1, color):
-    n = len(img)
-    for y in range(max(0, y0), min(n, y1)):
-        for x in range(max(0, x0), min(n, x1)):
+    height, width = len(img), len(img[0])
+    for y in range(max(0, y0), min(height, y1)):
+        for x in range(max(0, x0), min(width, x1)):
             img[y][x] = color
 
 
@@ -127,7 +128,64 @@ def write_icon(kind):
         f.write(out)
 
 
+# A 5x7 pixel font for the letters the bitmaps use.
+GLYPHS = {
+    'Q': ['01110', '10001', '10001', '10001', '10101', '10010', '01101'],
+    'U': ['10001', '10001', '10001', '10001', '10001', '10001', '01110'],
+    'I': ['01110', '00100', '00100', '00100', '00100', '00100', '01110'],
+    'E': ['11111', '10000', '10000', '11110', '10000', '10000', '11111'],
+    'T': ['11111', '00100', '00100', '00100', '00100', '00100', '00100'],
+    'M': ['10001', '11011', '10101', '10101', '10001', '10001', '10001'],
+    'N': ['10001', '11001', '10101', '10011', '10001', '10001', '10001'],
+    'D': ['11110', '10001', '10001', '10001', '10001', '10001', '11110'],
+    'R': ['11110', '10001', '10001', '11110', '10100', '10010', '10001'],
+    'V': ['10001', '10001', '10001', '10001', '01010', '01010', '00100'],
+    '1': ['00100', '01100', '00100', '00100', '00100', '00100', '01110'],
+    '4': ['00010', '00110', '01010', '10010', '11111', '00010', '00010'],
+    '.': ['00000', '00000', '00000', '00000', '00000', '01100', '01100'],
+}
+
+
+def text(img, x, y, words, color, scale):
+    for ch in words:
+        for row, bits in enumerate(GLYPHS[ch]):
+            for col, bit in enumerate(bits):
+                if bit == '1':
+                    rect(img, x + col * scale, y + row * scale, x + (col + 1) * scale,
+                         y + (row + 1) * scale, color)
+        x += 6 * scale
+
+
+def write_bmp(name, img):
+    """A bottom-up 24-bit BMP file."""
+    height, width = len(img), len(img[0])
+    row_bytes = (width * 3 + 3) // 4 * 4
+    pixels = b''
+    for row in reversed(img):
+        data = b''.join(struct.pack('BBB', c[2], c[1], c[0]) for c in row)
+        pixels += data + bytes(row_bytes - len(data))
+    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    header = struct.pack('<2sIHHI', b'BM', 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
+    with open(os.path.join(OUT, name), 'wb') as f:
+        f.write(header + info + pixels)
+
+
+def write_bitmaps():
+    paper = (236, 233, 216, 255)
+    logo = [[paper] * 136 for _ in range(20)]
+    rect(logo, 0, 17, 136, 19, BLUE)
+    text(logo, 2, 2, 'QUIETMINDER', DARK, 2)
+    write_bmp('logo.bmp', logo)
+    badge = [[BLUE] * 40 for _ in range(18)]
+    text(badge, 2, 5, 'V1.4', WHITE, 1)
+    for x, y in [(29, 6), (30, 7), (30, 8), (30, 9), (29, 10), (32, 4), (33, 5), (34, 6),
+                 (34, 7), (34, 8), (34, 9), (34, 10), (33, 11), (32, 12)]:
+        rect(badge, x, y, x + 1, y + 1, WHITE)
+    write_bmp('badge.bmp', badge)
+
+
 if __name__ == '__main__':
     os.makedirs(OUT, exist_ok=True)
     for kind in ('app', 'page_header', 'idle', 'muted', 'muted_user_restore', 'filter_hold'):
         write_icon(kind)
+    write_bitmaps()

@@ -144,9 +144,10 @@ void OpenSettingsWindow(WPARAM iconId, LPARAM mouseMessage) {
   if (result > 0) {
     ReleaseFilterHold();
     MuteNow();
-  } else {
+  } else if (result == 0) {
     RestoreSound();
   }
+  // A window that could not be shown (-1) asked nothing of the user: the sound stays as it was.
   if (IsPocketPc()) {
     RefreshTaskBarVolume();
   } else {

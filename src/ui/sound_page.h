@@ -1,0 +1,5 @@
+// The Sound page.
+#pragma once
+#include <windows.h>
+
+INT_PTR CALLBACK SoundPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
