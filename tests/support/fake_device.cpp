@@ -164,4 +164,7 @@ BOOL ShellExecuteProgram(const wchar_t* file, const wchar_t* verb, const wchar_t
 // The shell's dialog helpers behave as the emulated device's shell library does.
 BOOL SHInitDialog(PSHINITDLGINFO info) { return devshell::InitDialog(info); }
 BOOL SHFullScreen(HWND requester, DWORD state) { return devshell::FullScreen(requester, state); }
-BOOL SHCreateMenuBar(PSHMENUBARINFO info) { return devshell::CreateMenuBar(info); }
+BOOL SHCreateMenuBar(PSHMENUBARINFO info) {
+  if (g_device.menuBarFails) return FALSE;
+  return devshell::CreateMenuBar(info);
+}

@@ -62,6 +62,8 @@ struct Device {
   std::vector<IconCall> iconCalls;
   bool notifyIconSucceeds = true;
   std::vector<Launch> launches;
+  // The shell's dialog helpers behave as the emulated device's; the menu bar can be refused.
+  bool menuBarFails = false;
 };
 
 Device& device();

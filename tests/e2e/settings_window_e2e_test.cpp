@@ -1,0 +1,63 @@
+// The settings window of the real program on the emulated handheld, driven from this process as
+// a user's taps would drive it.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "common/program.h"
+#include "device/device_state.h"
+#include "e2e/device_session.h"
+#include "resources/resource.h"
+#include "ui/window_driver.h"
+
+namespace {
+
+using namespace e2e;
+
+constexpr DWORD kWaitMs = 15000;
+
+bool Silent() { return ReadDeviceWaveVolume() == 0; }
+
+HWND WaitForSettingsWindow() {
+  HWND settings = nullptr;
+  WaitUntil([&] { return (settings = FindSettingsWindow()) != nullptr; }, kWaitMs);
+  return settings;
+}
+
+// One tick of the program, run now: the main window takes the request from another program.
+void Tick(HWND main) { SendMessageW(main, WM_CHECK, 1, 0); }
+
+class SettingsWindowOnTheDevice : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetDevice(DeviceKind::PocketPc2003Phone); }
+  void TearDown() override { ResetDevice(DeviceKind::PocketPc2003Phone); }
+};
+
+TEST_F(SettingsWindowOnTheDevice, AMuteForThirtyMinutesLastsThirtyMinutesAndCancelRestoresAtOnce) {
+  const DWORD wave = ReadDeviceWaveVolume();
+  e2e::Program program(L"");  // started by hand: the settings window opens at once
+  const HWND main = WaitForMainWindow();
+  ASSERT_NE(nullptr, main);
+  HWND settings = WaitForSettingsWindow();
+  ASSERT_NE(nullptr, settings);
+  EXPECT_TRUE(WaitUntil(Silent, kWaitMs)) << "silent while the window is open";
+
+  ASSERT_TRUE(ChooseListRow(settings, IDC_MUTE_MINUTES, 1));  // "30"
+  ASSERT_TRUE(CloseSettingsWindow(settings, true));
+  ASSERT_TRUE(WaitUntil([] { return FindSettingsWindow() == nullptr; }, kWaitMs));
+  ASSERT_EQ(0, Tool(L"clock advance 29"));
+  Tick(main);
+  EXPECT_TRUE(Silent()) << "29 minutes later";
+  ASSERT_EQ(0, Tool(L"clock advance 2"));
+  Tick(main);
+  EXPECT_EQ(wave, ReadDeviceWaveVolume()) << "31 minutes later";
+
+  // A tap on the icon silences again; Cancel gives the sound back at once.
+  PostMessageW(main, WM_TRAY_NOTIFY, kTrayIconId, WM_LBUTTONUP);
+  settings = WaitForSettingsWindow();
+  ASSERT_NE(nullptr, settings);
+  EXPECT_TRUE(WaitUntil(Silent, kWaitMs));
+  ASSERT_TRUE(CloseSettingsWindow(settings, false));
+  EXPECT_TRUE(WaitUntil([&] { return ReadDeviceWaveVolume() == wave; }, kWaitMs));
+}
+
+}  // namespace

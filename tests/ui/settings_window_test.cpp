@@ -1,0 +1,386 @@
+// The settings window on the fake handheld, driven from inside its own modal loop as a user's
+// taps would drive it: the Mute page's choices and what they leave for the sound, the pages'
+// commits, Exit, the Settings page's lists, and context help.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <fstream>
+#include <functional>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "app/main_window.h"
+#include "calendar/calendar_env.h"
+#include "common/clock.h"
+#include "device/device_kinds.h"
+#include "meetings/meeting_state.h"
+#include "platform/device_profile.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "sound/mute_engine.h"
+#include "support/dialog_driver.h"
+#include "support/fake_device.h"
+#include "support/program_state.h"
+#include "support/scratch_registry.h"
+#include "support/test_main_window.h"
+#include "ui/context_help.h"
+#include "ui/mute_page.h"
+#include "ui/settings_window.h"
+#include "ui/window_driver.h"
+
+namespace {
+
+constexpr DWORD kWave = 0x55555555;
+
+ULONGLONG Minutes(LONGLONG m) { return static_cast<ULONGLONG>(m) * 60 * kFileTimeSecond; }
+
+SYSTEMTIME Local(int hour, int minute, int day = 7) {
+  return SYSTEMTIME{2026, 12, 0, static_cast<WORD>(day), static_cast<WORD>(hour),
+                    static_cast<WORD>(minute), 0, 0};
+}
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[512] = {};
+  GetWindowTextW(window, text, 512);
+  return text;
+}
+
+class SettingsWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake::ResetDevice();
+    ResetProgramState();
+    PopulateSoundKeys(hkcu_.root(), DeviceKind::PocketPc2003Phone);
+    fake::device().waveVolume = kWave;
+    DetectDeviceProfile(Program.Instance);
+    ASSERT_NE(nullptr, CreateTestMainWindow());
+    SetLocalClock(10, 0);
+  }
+  void TearDown() override { DestroyTestMainWindow(); }
+
+  static void SetLocalClock(int hour, int minute) {
+    fake::device().utcNow = LocalToUtc(2026, 12, 7, hour, minute);
+  }
+  static ULONGLONG Now() { return TimeFromNow(0); }
+
+  // Taps the icon and runs `act` on the open window; the window must be closed by `act`.
+  void Open(std::function<void(HWND)> act) {
+    WhenWindowAppears(L"#32770", L"QuietMinder", std::move(act));
+    SendMessageW(Program.MainWindow, WM_TRAY_NOTIFY, 5000, WM_LBUTTONUP);
+  }
+  // Opens the window, makes the user's choice on the Mute page and taps OK.
+  void Choose(const std::function<void(HWND)>& choice) {
+    Open([&](HWND w) {
+      choice(w);
+      CloseSettingsWindow(w, true);
+    });
+  }
+  static bool Checked(HWND w, int id) {
+    return SendMessageW(FindShownControl(w, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  }
+  static void SetPicker(HWND w, const SYSTEMTIME& local) {
+    SendMessageW(FindShownControl(w, IDC_MUTE_UNTIL_TIME), DTM_SETSYSTEMTIME, GDT_VALID,
+                 reinterpret_cast<LPARAM>(&local));
+  }
+
+  ScratchHkcu hkcu_;
+};
+
+// ---- The Mute page's choices ------------------------------------------------------------------
+
+TEST_F(SettingsWindow, EachChoiceLeavesTheMuteItsEndAndTheWindowsResult) {
+  struct Row {
+    const char* name;
+    std::function<void(HWND)> choice;
+    bool muted;
+    LONGLONG untilMinutesFromNow;  // ignored when not muted
+    bool extend;
+  };
+  const Row rows[] = {
+      {"restore volume now", [](HWND w) { TapControl(w, IDC_MUTE_RESTORE); }, false, 0, false},
+      {"until the next power-on", [](HWND w) { TapControl(w, IDC_MUTE_POWER_ON); }, true, 0,
+       true},
+      {"for 90 minutes: choosing the row chooses the option",
+       [](HWND w) { ChooseListRow(w, IDC_MUTE_MINUTES, 4); }, true, 90, false},
+      {"until 10:40 today",
+       [](HWND w) {
+         SetPicker(w, Local(10, 40));
+         TapControl(w, IDC_MUTE_UNTIL);
+       },
+       true, 40, false},
+      {"until a time 20 minutes ago: that time tomorrow",
+       [](HWND w) {
+         SetPicker(w, Local(9, 40));
+         TapControl(w, IDC_MUTE_UNTIL);
+       },
+       true, 24 * 60 - 20, false},
+      {"until a time 10 minutes ago: today, to the next power-on",
+       [](HWND w) {
+         SetPicker(w, Local(9, 50));
+         TapControl(w, IDC_MUTE_UNTIL);
+       },
+       true, -10, true},
+      {"the default option, untouched", [](HWND) {}, true, 0, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    SetUp();
+    Choose(row.choice);
+    EXPECT_EQ(row.muted, MuteState.Muted);
+    EXPECT_EQ(row.muted ? 0u : kWave, fake::device().waveVolume);
+    if (!row.muted) continue;
+    EXPECT_EQ(Now() + Minutes(row.untilMinutesFromNow), MuteState.MuteUntil);
+    EXPECT_EQ(row.extend, MuteState.ExtendToPowerOn);
+  }
+  EXPECT_EQ(90u, RegDword(hkcu_.root(), kSettingsKeyPath, L"MuteListValue"));
+}
+
+TEST_F(SettingsWindow, OpeningSilencesCancelGivesTheSoundBackAndExitEndsTheProgram) {
+  Open([](HWND w) {
+    EXPECT_TRUE(MuteState.Muted) << "silent while the window is open";
+    EXPECT_EQ(0u, fake::device().waveVolume);
+    CloseSettingsWindow(w, false);
+  });
+  EXPECT_FALSE(MuteState.Muted);
+  EXPECT_EQ(kWave, fake::device().waveVolume);
+
+  Settings.ExitButton = true;
+  Open([](HWND w) { EXPECT_TRUE(TapControl(w, IDC_MUTE_EXIT)); });
+  EXPECT_FALSE(MuteState.Muted);
+  MSG close{};
+  ASSERT_TRUE(PeekMessageW(&close, Program.MainWindow, WM_CLOSE, WM_CLOSE, PM_REMOVE));
+  EXPECT_EQ(1u, close.wParam);
+}
+
+TEST_F(SettingsWindow, TheExitButtonShowsOnlyWhenTheSettingAsksForIt) {
+  Open([](HWND w) {
+    EXPECT_EQ(nullptr, FindShownControl(w, IDC_MUTE_EXIT));
+    CloseSettingsWindow(w, false);
+  });
+}
+
+TEST_F(SettingsWindow, ARunningMuteIsShownAndKeptUntilItsEndOrTheNextPowerOn) {
+  struct Row {
+    const char* name;
+    LONGLONG untilMinutesFromNow;
+    const wchar_t* shown;
+  };
+  const Row rows[] = {{"a mute to 10:30", 30, L"12/7/2026 10:30 AM"},
+                      {"a mute whose time has passed", -5, L"Next Power On"}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    SetUp();
+    MuteNow();
+    SetMuteUntil(Now() + Minutes(row.untilMinutesFromNow));
+    std::wstring shown;
+    bool continueChecked = false;
+    Choose([&](HWND w) {
+      shown = TextOf(FindShownControl(w, IDC_MUTE_CONTINUE_TEXT));
+      continueChecked = Checked(w, IDC_MUTE_CONTINUE);
+    });
+    EXPECT_EQ(row.shown, shown);
+    EXPECT_TRUE(continueChecked);
+    EXPECT_TRUE(MuteState.Muted);
+    EXPECT_EQ(Now() + Minutes(row.untilMinutesFromNow), MuteState.MuteUntil);
+  }
+}
+
+TEST_F(SettingsWindow, AMeetingInProgressIsOfferedAndStretchesARunningMuteToItsEnd) {
+  DeviceCalendar calendar;
+  calendar.Import(Calendar({Event("20261207T093000", "20261207T110000",
+                                  std::string(10000, 'S') + "\r\n\tfolded")}));
+  Settings.EnablePOLink = true;
+  MuteNow();
+  SetMuteUntil(Now() + Minutes(15));
+  std::wstring description;
+  Open([&](HWND w) {
+    EXPECT_EQ(LocalToUtc(2026, 12, 7, 11, 0), MuteState.MuteUntil) << "stretched before OK";
+    EXPECT_TRUE(Checked(w, IDC_MUTE_MEETING));
+    description = TextOf(FindShownControl(w, IDC_MUTE_MEETING_TEXT));
+    CloseSettingsWindow(w, true);
+  });
+  EXPECT_TRUE(MuteState.Muted);
+  EXPECT_EQ(LocalToUtc(2026, 12, 7, 11, 0), MuteState.MuteUntil);
+  // A subject of 10,000 characters shows cut to its start.
+  EXPECT_EQ(std::wstring(25, L'S') + L"...", description.substr(0, 28));
+  EXPECT_LT(description.size(), 100u);
+}
+
+TEST_F(SettingsWindow, WithoutTheLinkTheMeetingOptionCannotBeChosen) {
+  Open([](HWND w) {
+    EXPECT_EQ(L"Link to Pocket Outlook is disabled.",
+              TextOf(FindShownControl(w, IDC_MUTE_MEETING_TEXT)));
+    EXPECT_FALSE(IsWindowEnabled(FindShownControl(w, IDC_MUTE_MEETING)));
+    CloseSettingsWindow(w, false);
+  });
+}
+
+TEST_F(SettingsWindow, TheUntilPickerStartsAtTheNextHourWithAQuarterOfAnHourToSpare) {
+  const struct {
+    int hour, minute, expectedHour;
+  } rows[] = {{10, 44, 11}, {10, 45, 12}, {23, 10, 0}};
+  for (const auto& row : rows) {
+    const SYSTEMTIME start = UntilPickerStart(Local(row.hour, row.minute));
+    EXPECT_EQ(row.expectedHour, start.wHour) << row.hour << ":" << row.minute;
+    EXPECT_EQ(0, start.wMinute);
+  }
+}
+
+TEST_F(SettingsWindow, TheGreetingShowsOnceOnTheFirstRun) {
+  Settings.FirstRun = true;
+  for (int opening = 0; opening < 2; ++opening) Choose([](HWND) {});
+  int greetings = 0;
+  for (const auto& box : fake::device().messageBoxes) {
+    greetings += box.caption == L"QuietMinder Information" ? 1 : 0;
+  }
+  EXPECT_EQ(1, greetings);
+}
+
+TEST_F(SettingsWindow, ADeviceSilencedByHandGetsTheOwnersSoundBackOnCancel) {
+  fake::device().waveVolume = 0;
+  RegPutDword(hkcu_.root(), kVolumeKeyPath, L"Volume", 0);
+  RegPutDword(hkcu_.root(), kShellOverridesKeyPath, L"SavedVolume", kWave);
+  Open([](HWND w) { CloseSettingsWindow(w, false); });
+  EXPECT_FALSE(MuteState.Muted);
+  EXPECT_EQ(kWave, fake::device().waveVolume) << "the sound the shell kept, not a default";
+}
+
+// ---- The host: pages, commits, OK, menu bar, help -------------------------------------------
+
+TEST_F(SettingsWindow, PagesAreMadeOnFirstChoiceAndStoredWhenLeftEvenIfCancelled) {
+  Open([](HWND w) {
+    EXPECT_EQ(nullptr, SettingsWindowPage(kSettingsPage));
+    ASSERT_TRUE(ChooseTab(w, kSettingsPage));
+    EXPECT_NE(nullptr, SettingsWindowPage(kSettingsPage));
+    EXPECT_EQ(nullptr, SettingsWindowPage(kAppsPage));
+    TapControl(w, IDC_SET_START_MENU);  // clears it
+    ChooseListRow(w, IDC_SET_CHECK_INTERVAL, 5);
+    ChooseTab(w, kMeetingsPage);
+    CloseSettingsWindow(w, false);
+  });
+  EXPECT_EQ(0u, RegDword(hkcu_.root(), kSettingsKeyPath, L"StartMenuShortCut"));
+  EXPECT_EQ(10000u, RegDword(hkcu_.root(), kSettingsKeyPath, L"VolumeCheckInterval"));
+
+  // A change on a page that is not left reaches the settings only through OK.
+  Open([](HWND w) {
+    ChooseTab(w, kSettingsPage);
+    TapControl(w, IDC_SET_VIBRATE);
+    CloseSettingsWindow(w, false);
+  });
+  EXPECT_EQ(0u, RegDword(hkcu_.root(), kSettingsKeyPath, L"MuteToVibrate"));
+  Open([](HWND w) {
+    ChooseTab(w, kSettingsPage);
+    TapControl(w, IDC_SET_VIBRATE);
+    CloseSettingsWindow(w, true);
+  });
+  EXPECT_EQ(1u, RegDword(hkcu_.root(), kSettingsKeyPath, L"MuteToVibrate"));
+}
+
+TEST_F(SettingsWindow, TheSettingsListsShowAStoredValueNoRowCarriesAsTheirFirstRow) {
+  struct Row {
+    DWORD SettingsRecord::*field;
+    int list;
+    DWORD stored, shownRow, committed;
+  };
+  const Row rows[] = {
+      {&SettingsRecord::VolumeCheckInterval, IDC_SET_CHECK_INTERVAL, 750, 0, 500},
+      {&SettingsRecord::VolumeCheckInterval, IDC_SET_CHECK_INTERVAL, 3000, 3, 3000},
+      {&SettingsRecord::UserMuteTime, IDC_SET_USER_MUTE, 1000, 0, 0},
+      {&SettingsRecord::UserMuteTime, IDC_SET_USER_MUTE, 14400, 7, 14400},
+      {&SettingsRecord::UserUnMute, IDC_SET_USER_UNMUTE, 2, 2, 2},
+      {&SettingsRecord::DefaultOption, IDC_SET_DEFAULT_OPTION, 1007, 0, 1007},
+      {&SettingsRecord::DefaultOption, IDC_SET_DEFAULT_OPTION, 4711, 0, 1007},
+      {&SettingsRecord::DefaultOption, IDC_SET_DEFAULT_OPTION, 1004, 3, 1004},
+  };
+  for (const Row& row : rows) {
+    Settings.*row.field = row.stored;
+    LRESULT shown = -1;
+    Open([&](HWND w) {
+      ChooseTab(w, kSettingsPage);
+      shown = SendMessageW(FindShownControl(w, row.list), CB_GETCURSEL, 0, 0);
+      ChooseTab(w, kMutePage);
+      CloseSettingsWindow(w, false);
+    });
+    EXPECT_EQ(static_cast<LRESULT>(row.shownRow), shown) << row.stored;
+    EXPECT_EQ(row.committed, Settings.*row.field) << row.stored;
+  }
+}
+
+TEST_F(SettingsWindow, ATaskBarIconIsOfferedOnlyOnAPocketPc) {
+  for (const DeviceKind kind : {DeviceKind::PocketPc2002, DeviceKind::OlderCe}) {
+    const DeviceKindInfo& info = KindInfo(kind);
+    fake::device().osMajor = info.osMajor;
+    fake::device().platformType = info.platformType;
+    DetectDeviceProfile(Program.Instance);
+    bool offered = false;
+    Open([&](HWND w) {
+      ChooseTab(w, kSettingsPage);
+      offered = FindShownControl(w, IDC_SET_LOCATE) != nullptr;
+      CloseSettingsWindow(w, false);
+    });
+    EXPECT_EQ(kind != DeviceKind::OlderCe, offered);
+  }
+}
+
+TEST_F(SettingsWindow, AMissingMenuBarIsReportedAndTheWindowWorksOn) {
+  fake::device().menuBarFails = true;
+  Choose([](HWND w) { TapControl(w, IDC_MUTE_POWER_ON); });
+  ASSERT_FALSE(fake::device().messageBoxes.empty());
+  EXPECT_EQ(L"SHCreateMenuBar Failed", fake::device().messageBoxes[0].text);
+  EXPECT_TRUE(MuteState.Muted);
+}
+
+TEST_F(SettingsWindow, HelpOpensTheTopicOfThePageAndTheFocusedControl) {
+  Open([](HWND w) {
+    SetFocus(FindShownControl(w, IDC_MUTE_MINUTES));
+    SendMessageW(w, WM_HELP, 0, 0);
+    ChooseTab(w, kAboutPage);
+    SendMessageW(w, WM_HELP, 0, 0);
+    CloseSettingsWindow(w, false);
+  });
+  const auto& launches = fake::device().launches;
+  ASSERT_EQ(2u, launches.size());
+  EXPECT_EQ(L"peghelp.exe", launches[0].module);
+  EXPECT_EQ(L"file:QuietMinder.htm#mute_tab_mute_minutes", launches[0].commandLine);
+  EXPECT_EQ(L"file:QuietMinder.htm#about_tab", launches[1].commandLine);
+}
+
+TEST(ContextHelp, EveryAddressLandsOnATopicOfTheHelpFile) {
+  const char* source = getenv("QM_SOURCE_DIR");
+  ASSERT_NE(nullptr, source);
+  std::ifstream file(std::string(source) + "/src/resources/QuietMinder.htm");
+  ASSERT_TRUE(file.good());
+  std::stringstream text;
+  text << file.rdbuf();
+  std::set<std::string> anchors;
+  const std::string html = text.str();
+  for (size_t at = html.find("name=\""); at != std::string::npos;
+       at = html.find("name=\"", at + 1)) {
+    const size_t end = html.find('"', at + 6);
+    anchors.insert(html.substr(at + 6, end - at - 6));
+  }
+
+  std::set<std::wstring> addresses;
+  for (int page = -1; page <= kPageCount; ++page) {
+    for (int control = 999; control <= 1100; ++control) addresses.insert(HelpAddress(page, control));
+    addresses.insert(HelpAddress(page, -1));
+  }
+  EXPECT_EQ(7u + 34u, addresses.size()) << "six pages, the contents, and 34 control topics";
+  for (const std::wstring& address : addresses) {
+    const std::wstring prefix = L"file:QuietMinder.htm#";
+    ASSERT_EQ(prefix, address.substr(0, prefix.size()));
+    const std::wstring anchor = address.substr(prefix.size());
+    EXPECT_TRUE(anchors.count(std::string(anchor.begin(), anchor.end())))
+        << std::string(anchor.begin(), anchor.end()) << " has no topic";
+  }
+  // One id, three topics.
+  EXPECT_EQ(L"file:QuietMinder.htm#mute_tab_extend_mute", HelpAddress(kMutePage, 1012));
+  EXPECT_EQ(L"file:QuietMinder.htm#meetings_tab_enable_pocket_outlook",
+            HelpAddress(kMeetingsPage, 1012));
+  EXPECT_EQ(L"file:QuietMinder.htm#sound_tab_warn_events", HelpAddress(kSoundPage, 1012));
+  EXPECT_EQ(L"file:QuietMinder.htm#mute_tab", HelpAddress(kMutePage, IDC_MUTE_EXIT));
+}
+
+}  // namespace
