@@ -26,6 +26,17 @@ case "$cmd" in
     [ -d "$image/windows" ] || { echo "no device image in $image: build first" >&2; exit 1; }
     template=$build/device-template
     "$here/../tools/wine-prefix" "$template" null
+    (
+      flock 9
+      # The handheld's screen: every program of the device runs on one 240 x 320 desktop.
+      if [ ! -f "$template/.qm-screen" ]; then
+        export WINEPREFIX=$template WINEDEBUG=-all
+        wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 240x320 /f \
+          >/dev/null 2>&1
+        touch "$template/.qm-screen"
+      fi
+    ) 9>"$template.lock"
     WINEPREFIX=$template wineserver -w 2>/dev/null || true
     rm -rf "$dir"; mkdir -p "$(dirname "$dir")"
     cp -a "$template" "$dir"

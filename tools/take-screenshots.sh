@@ -9,7 +9,7 @@ device=$PWD/build/screenshot-device
 screen=:${QM_SCREEN:-93}
 mkdir -p "$out"
 
-Xvfb "$screen" -screen 0 240x320x24 >/dev/null 2>&1 &
+Xvfb "$screen" -screen 0 800x600x24 >/dev/null 2>&1 &
 xvfb=$!
 cleanup() {
   emulator/device.sh stop "$device"
