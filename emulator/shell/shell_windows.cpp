@@ -27,9 +27,10 @@ struct RingerButton {
   const wchar_t* caption;
   RingerMode mode;
 };
-constexpr RingerButton kRingerButtons[] = {{kIdRingOn, kRingerOnCaption, RingerMode::Ring},
-                                           {kIdRingVibrate, kRingerVibrateCaption, RingerMode::Vibrate},
-                                           {kIdRingOff, kRingerOffCaption, RingerMode::Off}};
+constexpr RingerButton kRingerButtons[] = {
+    {kIdRingOn, kRingerOnCaption, RingerMode::Ring},
+    {kIdRingVibrate, kRingerVibrateCaption, RingerMode::Vibrate},
+    {kIdRingOff, kRingerOffCaption, RingerMode::Off}};
 
 const RingerButton* ButtonById(int id) {
   for (const auto& b : kRingerButtons) {
@@ -51,7 +52,8 @@ bool HitsIcon(LPARAM lParam) {
 void ShowRingerMode(HWND parent, DWORD mode) {
   for (const auto& b : kRingerButtons) {
     if (HWND button = GetDlgItem(parent, b.id)) {
-      SendMessageW(button, BM_SETCHECK, static_cast<DWORD>(b.mode) == mode ? BST_CHECKED : BST_UNCHECKED, 0);
+      SendMessageW(button, BM_SETCHECK,
+                   static_cast<DWORD>(b.mode) == mode ? BST_CHECKED : BST_UNCHECKED, 0);
     }
   }
 }
