@@ -244,9 +244,8 @@ int Ringer(const ToolArgs& args) {
   static constexpr struct {
     const wchar_t* word;
     const wchar_t* caption;
-  } kButtons[] = {{L"on", kRingerOnCaption},
-                  {L"vibrate", kRingerVibrateCaption},
-                  {L"off", kRingerOffCaption}};
+  } kButtons[] = {
+      {L"on", kRingerOnCaption}, {L"vibrate", kRingerVibrateCaption}, {L"off", kRingerOffCaption}};
   const wchar_t* caption = nullptr;
   for (const auto& button : kButtons) {
     if (args.size() == 1 && args[0] == button.word) caption = button.caption;
