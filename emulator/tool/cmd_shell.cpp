@@ -268,7 +268,8 @@ int Ringer(const ToolArgs& args) {
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, kRequestTimeoutMs, &ignored);
   }
-  if (opened) TapTaskBar(taskBar, VolumeIconPoint());
+  // Unless someone else closed it meanwhile.
+  if (opened && FindVolumePopup()) TapTaskBar(taskBar, VolumeIconPoint());
   if (!button) {
     PrintError(std::wstring(L"the volume pop-up has no \"") + caption + L"\" button");
     return 1;
