@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds QuietMinder and runs it on an emulated Pocket PC 2003 phone, then walks through what it
 # does, printing the device's sound state as it changes:
-#   1. you turn the volume down to nothing: QuietMinder takes the silence over;
-#   2. you press the power button: your sound comes back;
+#   1. you silence the device by hand, tapping "Off" in the task bar's volume pop-up (on the older
+#      kind, which has no pop-up, turning the volume down to nothing): QuietMinder takes it over;
+#   2. you press the power button: exactly your sound comes back;
 #   3. a meeting starts: the device falls silent, and sounds again when the meeting ends
 #      (the device's clock runs fast, so an hour-long meeting takes a minute).
 # Options: --kind wince|ppc2002|ppc2003|ppc2003phone   another kind of device
@@ -75,13 +76,28 @@ emulator/device.sh program "$device" STARTUP &
 sleep 3
 show
 
-echo "== you turn the volume down to nothing"
-dev volume set 0 >/dev/null
+your_sound() {  # the wave volume and the live sound values, on one line
+  dev state | sed -n -e 's/^wave volume: /wave volume /p' \
+    -e 's/^  ControlPanel\\Volume\\\([^ ]*\) = /\1 /p' | paste -sd, | sed 's/,/, /g'
+}
+yours=$(your_sound)
+if [ "$kind" = wince ]; then
+  echo "== you turn the volume down to nothing"
+  dev volume set 0 >/dev/null
+else
+  echo "== you tap \"Off\" in the task bar's volume pop-up"
+  dev ringer off >/dev/null
+fi
 watch_for 3
 
 echo "== you press the power button"
 dev power >/dev/null
 watch_for 3
+for _ in $(seq 10); do [ "$(your_sound)" = "$yours" ] && break; sleep 1; done
+back=$(your_sound)
+echo "   your sound before the silence: $yours"
+echo "   your sound after the power-on: $back"
+[ "$back" = "$yours" ] && echo "   (exactly as you had it)" || echo "   (NOT as you had it)"
 
 echo "== a 60-minute meeting starts in 2 minutes; the device's clock runs ${rate}x"
 dev calendar sample --in 2 --minutes 60 --category Work --subject "Team meeting"

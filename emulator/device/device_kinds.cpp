@@ -42,12 +42,15 @@ std::optional<DeviceKind> KindFromName(const std::wstring& name) {
   return std::nullopt;
 }
 
-void PopulateSoundKeys(HKEY userRoot, DeviceKind kind) {
-  for (const wchar_t* path : kSoundKeyPaths) RegDeleteTreeW(userRoot, path);
+SoundKeySet SoundKeysOfKind(DeviceKind kind) {
   const DeviceKindInfo& info = KindInfo(kind);
   const bool pocketPc = wcscmp(info.platformType, L"PocketPC") == 0;
-  const SoundKeySet keys =
-      SoundKeysOf(pocketPc && info.osMajor == 3, pocketPc && info.osMajor == 4, info.phone);
+  return SoundKeysOf(pocketPc && info.osMajor == 3, pocketPc && info.osMajor == 4, info.phone);
+}
+
+void PopulateSoundKeys(HKEY userRoot, DeviceKind kind) {
+  for (const wchar_t* path : kSoundKeyPaths) RegDeleteTreeW(userRoot, path);
+  const SoundKeySet keys = SoundKeysOfKind(kind);
 
   SetDword(userRoot, kVolumeKeyPath, L"Volume", kFreshWaveVolume);
   SetDword(userRoot, kVolumeKeyPath, L"Mute", 7);

@@ -25,6 +25,9 @@ inline constexpr DeviceKind kAllKinds[] = {DeviceKind::OlderCe, DeviceKind::Pock
                                            DeviceKind::PocketPc2003,
                                            DeviceKind::PocketPc2003Phone};
 
+// The sound keys a device of this kind keeps.
+SoundKeySet SoundKeysOfKind(DeviceKind kind);
+
 // Writes the ControlPanel sound keys that a fresh device of this kind holds under `userRoot`
 // (HKEY_CURRENT_USER of the device, or a scratch key in tests). Keys of other kinds are removed.
 void PopulateSoundKeys(HKEY userRoot, DeviceKind kind);

@@ -20,11 +20,21 @@ LONG PutRegText(HKEY key, const wchar_t* name, const std::wstring& text) {
                         static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
-DWORD GetRegDword(HKEY key, const wchar_t* name, DWORD fallback) {
+LONG PutRegDword(HKEY key, const wchar_t* name, DWORD value) {
+  return RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                        sizeof value);
+}
+
+std::optional<DWORD> FindRegDword(HKEY key, const wchar_t* name) {
   DWORD value = 0, size = sizeof value, type = 0;
   const LONG status =
       RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-  return status == ERROR_SUCCESS && type == REG_DWORD && size == sizeof value ? value : fallback;
+  if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value) return std::nullopt;
+  return value;
+}
+
+DWORD GetRegDword(HKEY key, const wchar_t* name, DWORD fallback) {
+  return FindRegDword(key, name).value_or(fallback);
 }
 
 ULONGLONG GetRegQword(HKEY key, const wchar_t* name, ULONGLONG fallback) {

@@ -10,6 +10,7 @@ namespace {
 
 PopupLayout LayoutOfDevice() {
   const auto kind = ReadDeviceKind();
+  if (kind && !SoundKeysOfKind(*kind).shellOverrides) return PopupLayout::None;
   return kind && *kind == kNoVibrateKind ? PopupLayout::NoVibrate : PopupLayout::Standard;
 }
 

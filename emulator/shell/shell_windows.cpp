@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "device/device_registry.h"
+#include "shell/ringer_switch.h"
 
 namespace {
 
@@ -24,11 +25,12 @@ Shell g_shell;
 struct RingerButton {
   int id;
   const wchar_t* caption;
-  DWORD mode;
+  RingerMode mode;
 };
-constexpr RingerButton kRingerButtons[] = {{kIdRingOn, kRingerOnCaption, 0},
-                                           {kIdRingVibrate, kRingerVibrateCaption, 1},
-                                           {kIdRingOff, kRingerOffCaption, 2}};
+constexpr RingerButton kRingerButtons[] = {
+    {kIdRingOn, kRingerOnCaption, RingerMode::Ring},
+    {kIdRingVibrate, kRingerVibrateCaption, RingerMode::Vibrate},
+    {kIdRingOff, kRingerOffCaption, RingerMode::Off}};
 
 const RingerButton* ButtonById(int id) {
   for (const auto& b : kRingerButtons) {
@@ -46,18 +48,12 @@ bool HitsIcon(LPARAM lParam) {
   return dx <= kIconHitRadius && dy <= kIconHitRadius;
 }
 
-void WriteRingerMode(DWORD mode) {
-  const RegKey key = CreateRegKey(HKEY_CURRENT_USER, kShellOverridesKeyPath, KEY_SET_VALUE);
-  if (!key) return;
-  RegSetValueExW(key.get(), L"Mode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&mode),
-                 sizeof mode);
-}
-
 // Checks the button of `mode` among the ringer buttons under `parent`, clears the others.
 void ShowRingerMode(HWND parent, DWORD mode) {
   for (const auto& b : kRingerButtons) {
     if (HWND button = GetDlgItem(parent, b.id)) {
-      SendMessageW(button, BM_SETCHECK, b.mode == mode ? BST_CHECKED : BST_UNCHECKED, 0);
+      SendMessageW(button, BM_SETCHECK,
+                   static_cast<DWORD>(b.mode) == mode ? BST_CHECKED : BST_UNCHECKED, 0);
     }
   }
 }
@@ -71,8 +67,8 @@ bool OnRingerCommand(HWND parent, WPARAM wParam, LPARAM lParam) {
   const HWND button = GetDlgItem(parent, ringer->id);
   if (!button) return false;
   if (lParam != 0 && reinterpret_cast<HWND>(lParam) != button) return false;
-  WriteRingerMode(ringer->mode);
-  ShowRingerMode(parent, ringer->mode);
+  SwitchRinger(ringer->mode);
+  ShowRingerMode(parent, static_cast<DWORD>(ringer->mode));
   g_shell.stats.pressed.emplace_back(ringer->caption);
   return true;
 }
@@ -112,6 +108,7 @@ void BuildPopupContent(HWND popup, PopupLayout layout) {
 void OpenPopup() {
   const PopupLayout layout =
       g_shell.options.layout ? g_shell.options.layout() : PopupLayout::Standard;
+  if (layout == PopupLayout::None) return;
   const int x = PointX(g_shell.options.iconPoint) - 60;
   const HWND popup = CreateWindowExW(
       WS_EX_TOOLWINDOW, kShellDialogClass, kVolumePopupTitle, WS_POPUP | WS_BORDER, x < 0 ? 0 : x,

@@ -11,9 +11,10 @@
 #include "platform/shell_names.h"
 #include "platform/sound_keys.h"
 
-// How the volume pop-up is built. Standard and NoVibrate are what device kinds have; NoPanel
-// (the ringer buttons directly in the frame, no inner "Dialog" panel) is another shell's layout.
-enum class PopupLayout { Standard, NoVibrate, NoPanel };
+// How the volume pop-up is built. Standard and NoVibrate are what Pocket PC kinds have; the older
+// platform's task bar opens no pop-up (None); NoPanel (the ringer buttons directly in the frame,
+// no inner "Dialog" panel) is another shell's layout.
+enum class PopupLayout { Standard, NoVibrate, NoPanel, None };
 
 struct ShellOptions {
   // Asked each time the pop-up opens; null means Standard.

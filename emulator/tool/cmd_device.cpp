@@ -12,12 +12,6 @@ int RunSetupSteps(const std::wstring& windowsDir);
 
 namespace {
 
-std::wstring Hex(DWORD value) {
-  wchar_t text[16];
-  swprintf(text, 16, L"0x%08X", value);
-  return text;
-}
-
 bool ParseNumber(const std::wstring& text, DWORD* out) {
   if (text.empty()) return false;
   wchar_t* end = nullptr;

@@ -1,10 +1,11 @@
 // The device's shell from outside: starting and stopping it, the reminder dialog, the volume
-// icon, and the launches the sound applet and the help viewer recorded.
+// icon and its ringer buttons, and the launches the sound applet and the help viewer recorded.
 #include <windows.h>
 
 #include <cwchar>
 #include <string>
 
+#include "device/device_registry.h"
 #include "device/device_state.h"
 #include "shell/launch_record.h"
 #include "shell/shell_program.h"
@@ -17,6 +18,7 @@ constexpr DWORD kWaitMs = 10000;
 constexpr UINT kRequestTimeoutMs = 5000;
 
 HWND FindTaskBar() { return FindWindowW(kTaskBarClass, L""); }
+HWND FindVolumePopup() { return FindWindowW(kShellDialogClass, kVolumePopupTitle); }
 
 std::wstring PointText(DWORD point) {
   return L"(" + std::to_wstring(static_cast<short>(LOWORD(point))) + L", " +
@@ -47,6 +49,15 @@ bool Request(WPARAM request, LPARAM arg, DWORD_PTR* result) {
   return SendMessageTimeoutW(taskBar, ShellRequestMessage(), request, arg,
                              SMTO_ABORTIFHUNG, kRequestTimeoutMs, result) != 0;
 }
+
+// A button-down on the task bar at `point`, as a tap there.
+void TapTaskBar(HWND taskBar, DWORD point) {
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(taskBar, WM_LBUTTONDOWN, MK_LBUTTON, static_cast<LPARAM>(point),
+                      SMTO_ABORTIFHUNG, kRequestTimeoutMs, &ignored);
+}
+
+DWORD VolumeIconPoint() { return ReadDeviceDword(kIconPointValue, kDefaultVolumeIconPoint); }
 
 int NoShell() {
   PrintError(L"the shell is not running: start it with `qmdevice shell start`");
@@ -105,6 +116,25 @@ const wchar_t* ModeName(DWORD mode) {
   }
 }
 
+// The values the shell keeps to come back to, as far as the device has them.
+std::wstring SavedSoundText() {
+  static constexpr struct {
+    const wchar_t* value;
+    const wchar_t* shown;
+  } kSaved[] = {{L"SavedVolume", L"volume"},
+                {L"SavedScreen", L"screen"},
+                {L"SavedKey", L"key"},
+                {L"SavedRingerVolume", L"ringer"}};
+  const RegKey key = OpenRegKey(HKEY_CURRENT_USER, kShellOverridesKeyPath, KEY_QUERY_VALUE);
+  std::wstring text;
+  for (const auto& saved : kSaved) {
+    const auto value = key ? FindRegDword(key.get(), saved.value) : std::nullopt;
+    if (!value) continue;
+    text += (text.empty() ? L"" : L", ") + std::wstring(saved.shown) + L" " + Hex(*value);
+  }
+  return text.empty() ? L"none" : text;
+}
+
 int ShellStatus() {
   const HWND taskBar = FindTaskBar();
   if (!taskBar) {
@@ -114,12 +144,12 @@ int ShellStatus() {
   Print(L"shell: running");
   Print(std::wstring(L"task bar: ") + (IsWindowVisible(taskBar) ? L"shown" : L"hidden") +
         (GetPropW(taskBar, kStartIconHiddenProp) ? L", Start icon hidden" : L""));
-  Print(L"volume icon at " + PointText(ReadDeviceDword(kIconPointValue, kDefaultVolumeIconPoint)));
-  Print(std::wstring(L"volume pop-up: ") +
-        (FindWindowW(kShellDialogClass, kVolumePopupTitle) ? L"open" : L"closed"));
+  Print(L"volume icon at " + PointText(VolumeIconPoint()));
+  Print(std::wstring(L"volume pop-up: ") + (FindVolumePopup() ? L"open" : L"closed"));
   Print(std::wstring(L"reminder: ") +
         (FindWindowW(kShellDialogClass, kReminderTitle) ? L"on screen" : L"none"));
   Print(std::wstring(L"ringer mode: ") + ModeName(ReadRingerMode(0xFFFFFFFF)));
+  Print(L"saved by the ringer: " + SavedSoundText());
   return 0;
 }
 
@@ -167,7 +197,7 @@ int TaskBar(const ToolArgs& args) {
     return 0;
   }
   if (args[0] == L"tap" && (args.size() == 1 || args.size() == 3)) {
-    DWORD point = ReadDeviceDword(kIconPointValue, kDefaultVolumeIconPoint);
+    DWORD point = VolumeIconPoint();
     if (args.size() == 3) {
       WORD x = 0, y = 0;
       if (!ParseCoordinate(args[1], &x) || !ParseCoordinate(args[2], &y)) {
@@ -178,15 +208,75 @@ int TaskBar(const ToolArgs& args) {
     }
     const HWND taskBar = FindTaskBar();
     if (!taskBar) return NoShell();
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(taskBar, WM_LBUTTONDOWN, MK_LBUTTON, static_cast<LPARAM>(point),
-                        SMTO_ABORTIFHUNG, kRequestTimeoutMs, &ignored);
+    TapTaskBar(taskBar, point);
     Print(L"tapped at " + PointText(point) + L"; volume pop-up " +
-          (FindWindowW(kShellDialogClass, kVolumePopupTitle) ? L"open" : L"closed"));
+          (FindVolumePopup() ? L"open" : L"closed"));
     return 0;
   }
   PrintError(L"usage: qmdevice taskbar [icon X Y | tap [X Y]]");
   return 2;
+}
+
+// A button of the pop-up with exactly that caption.
+HWND FindPopupButton(HWND popup, const wchar_t* caption) {
+  struct Search {
+    const wchar_t* caption;
+    HWND found;
+  } search{caption, nullptr};
+  EnumChildWindows(
+      popup,
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* search = reinterpret_cast<Search*>(param);
+        wchar_t cls[16] = {}, text[32] = {};
+        GetClassNameW(window, cls, 16);
+        GetWindowTextW(window, text, 32);
+        if (_wcsicmp(cls, L"Button") != 0 || wcscmp(text, search->caption) != 0) return TRUE;
+        search->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The owner's tap on a ringer button: the volume icon opens the pop-up when it is closed, the
+// button is pressed, and a pop-up opened for it is closed again.
+int Ringer(const ToolArgs& args) {
+  static constexpr struct {
+    const wchar_t* word;
+    const wchar_t* caption;
+  } kButtons[] = {
+      {L"on", kRingerOnCaption}, {L"vibrate", kRingerVibrateCaption}, {L"off", kRingerOffCaption}};
+  const wchar_t* caption = nullptr;
+  for (const auto& button : kButtons) {
+    if (args.size() == 1 && args[0] == button.word) caption = button.caption;
+  }
+  if (!caption) {
+    PrintError(L"usage: qmdevice ringer off|vibrate|on");
+    return 2;
+  }
+  const HWND taskBar = FindTaskBar();
+  if (!taskBar) return NoShell();
+  const bool opened = !FindVolumePopup();
+  if (opened) TapTaskBar(taskBar, VolumeIconPoint());
+  const HWND popup = FindVolumePopup();
+  if (!popup) {
+    PrintError(L"the volume icon opens no pop-up on this device");
+    return 1;
+  }
+  const HWND button = FindPopupButton(popup, caption);
+  if (button) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, kRequestTimeoutMs, &ignored);
+  }
+  // Unless someone else closed it meanwhile.
+  if (opened && FindVolumePopup()) TapTaskBar(taskBar, VolumeIconPoint());
+  if (!button) {
+    PrintError(std::wstring(L"the volume pop-up has no \"") + caption + L"\" button");
+    return 1;
+  }
+  Print(std::wstring(L"tapped \"") + caption + L"\"; ringer mode: " +
+        ModeName(ReadRingerMode(0xFFFFFFFF)));
+  return 0;
 }
 
 int Launches(const ToolArgs& args) {
@@ -216,6 +306,7 @@ int FreshShellState(const std::wstring&) {
 
 const ToolCommand kShell(L"shell", L"shell [start | stop | status]", Shell);
 const ToolCommand kReminder(L"reminder", L"reminder show|hide", Reminder);
+const ToolCommand kRinger(L"ringer", L"ringer off|vibrate|on   (tap a ringer button)", Ringer);
 const ToolCommand kTaskBar(L"taskbar", L"taskbar [icon X Y | tap [X Y]]", TaskBar);
 const ToolCommand kLaunches(L"launches", L"launches [clear]", Launches);
 const SetupStep kShellSetup(L"shell", FreshShellState);

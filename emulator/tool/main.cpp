@@ -59,6 +59,12 @@ SetupStep::SetupStep(const wchar_t* name, SetupStepFn fn) { Steps().push_back({n
 void Print(const std::wstring& text) { Write(stdout, text); }
 void PrintError(const std::wstring& text) { Write(stderr, text); }
 
+std::wstring Hex(DWORD value) {
+  wchar_t text[16];
+  swprintf(text, 16, L"0x%08X", value);
+  return text;
+}
+
 // Runs every registered set-up step; used by `init` after the device's basics exist.
 int RunSetupSteps(const std::wstring& windowsDir) {
   for (const auto& step : Steps()) {

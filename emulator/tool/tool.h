@@ -22,6 +22,7 @@ struct SetupStep {
   SetupStep(const wchar_t* name, SetupStepFn fn);
 };
 
-// Output helpers: UTF-8 to stdout / stderr.
+// Output helpers: UTF-8 to stdout / stderr; a value as 0x%08X.
 void Print(const std::wstring& text);
 void PrintError(const std::wstring& text);
+std::wstring Hex(DWORD value);

@@ -73,23 +73,43 @@ TEST_F(OnTheDevice, ASecondStartRaisesTheFirstOnesSettingsWindowAndEndsWithOne) 
   EXPECT_EQ(0u, TrayPicture());
 }
 
+// The owner taps "Off" in the task bar's volume pop-up, with a sound of their own that differs
+// from what the shell saved before; the program takes the silence over, and the next power-on
+// gives back exactly that sound. Every kind whose task bar has the pop-up.
 TEST_F(OnTheDevice, AHandMadeSilenceIsTakenOverAndGivenBackAtTheNextPowerOn) {
-  const UserSound before = Snapshot();
-  Program program(L"STARTUP");
-  ASSERT_NE(nullptr, WaitForMainWindow());
-  ASSERT_TRUE(WaitUntil([] { return TrayPicture() == IDI_IDLE; }, kWaitMs));
+  for (const DeviceKind kind :
+       {DeviceKind::PocketPc2002, DeviceKind::PocketPc2003, DeviceKind::PocketPc2003Phone}) {
+    SCOPED_TRACE(KindInfo(kind).description);
+    ResetDevice(kind);
+    ASSERT_EQ(0, Tool(L"shell start"));
+    constexpr DWORD kOwnerVolume = 0x44444444, kOwnerScreen = 0x00010002, kOwnerKey = 1;
+    WriteDeviceWaveVolume(kOwnerVolume);
+    PutUserDword(kVolumeKeyPath, L"Volume", kOwnerVolume);
+    PutUserDword(kVolumeKeyPath, L"Screen", kOwnerScreen);
+    PutUserDword(kVolumeKeyPath, L"Key", kOwnerKey);
+    if (KindInfo(kind).phone) PutUserDword(kVolumeKeyPath, L"Ringer", 0x77777777);
+    const UserSound before = Snapshot();
 
-  WriteDeviceWaveVolume(0);  // the user turns the volume down to nothing
-  ASSERT_TRUE(WaitUntil(Silenced, kWaitMs));
-  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_MUTED; }, kWaitMs));
-  EXPECT_EQ(before.screen, UserDword(kShellOverridesKeyPath, L"SavedScreen"));
-  Sleep(1500);  // a user mute without a time lasts to the next power-on
-  EXPECT_TRUE(Silenced());
+    Program program(L"STARTUP");
+    ASSERT_NE(nullptr, WaitForMainWindow());
+    ASSERT_TRUE(WaitUntil([] { return TrayPicture() == IDI_IDLE; }, kWaitMs));
 
-  PressPowerButton();
-  EXPECT_TRUE(WaitUntil([] { return ReadDeviceWaveVolume() != 0; }, kWaitMs));
-  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_IDLE; }, kWaitMs));
-  ExpectSame(before, Snapshot());
+    ASSERT_EQ(0, Tool(L"ringer off"));
+    EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_MUTED; }, kWaitMs));
+    EXPECT_TRUE(Silenced());
+    EXPECT_EQ(kOwnerVolume, UserDword(kShellOverridesKeyPath, L"SavedVolume"));
+    EXPECT_EQ(kOwnerScreen, UserDword(kShellOverridesKeyPath, L"SavedScreen"));
+    EXPECT_EQ(kOwnerKey, UserDword(kShellOverridesKeyPath, L"SavedKey"));
+    EXPECT_EQ(before.ringer, UserDword(kShellOverridesKeyPath, L"SavedRingerVolume"));
+    // A user mute without a time lasts to the next power-on.
+    EXPECT_FALSE(WaitUntil([] { return !Silenced(); }, 1500));
+
+    PressPowerButton();
+    EXPECT_TRUE(WaitUntil([] { return ReadDeviceWaveVolume() != 0; }, kWaitMs));
+    EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_IDLE; }, kWaitMs));
+    ExpectSame(before, Snapshot());
+  }
+  Tool(L"shell stop");
 }
 
 TEST_F(OnTheDevice, KilledDuringAMeetingTheSoundComesBackAfterARestart) {

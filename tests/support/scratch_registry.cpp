@@ -34,6 +34,15 @@ ScratchHkcu::~ScratchHkcu() {
   RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str());
 }
 
+ScratchHklm::ScratchHklm(const ScratchHkcu& hkcu) : root_(Create(hkcu.root(), L"Machine")) {
+  RegOverridePredefKey(HKEY_LOCAL_MACHINE, root_);
+}
+
+ScratchHklm::~ScratchHklm() {
+  RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+  RegCloseKey(root_);
+}
+
 bool RegValueExists(HKEY root, const wchar_t* path, const wchar_t* name) {
   HKEY key = Open(root, path);
   if (!key) return false;

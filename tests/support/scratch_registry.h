@@ -19,6 +19,20 @@ class ScratchHkcu {
   HKEY root_{};
 };
 
+// Gives the code under test a scratch HKEY_LOCAL_MACHINE, a key below a scratch
+// HKEY_CURRENT_USER that goes with it: the emulated device's own state, for a test that runs
+// parts of the device in its process.
+class ScratchHklm {
+ public:
+  explicit ScratchHklm(const ScratchHkcu& hkcu);
+  ~ScratchHklm();
+  ScratchHklm(const ScratchHklm&) = delete;
+  ScratchHklm& operator=(const ScratchHklm&) = delete;
+
+ private:
+  HKEY root_{};
+};
+
 // Small readers and writers for assertions, relative to a root key.
 bool RegValueExists(HKEY root, const wchar_t* path, const wchar_t* name);
 DWORD RegDword(HKEY root, const wchar_t* path, const wchar_t* name, DWORD fallback = 0xDEADBEEF);

@@ -38,6 +38,7 @@ class RingerTest : public ::testing::Test {
   int ButtonDowns() { return GetShellStats().buttonDowns; }
 
   ScratchHkcu scratch_;
+  ScratchHklm machine_{scratch_};  // the shell's buttons change the device's wave volume
   PopupLayout layout_ = PopupLayout::Standard;
 };
 
