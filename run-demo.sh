@@ -7,7 +7,8 @@
 #   3. a meeting starts: the device falls silent, and sounds again when the meeting ends
 #      (the device's clock runs fast, so an hour-long meeting takes a minute).
 # Options: --kind wince|ppc2002|ppc2003|ppc2003phone   another kind of device
-#          --display    show the device's windows (on $DISPLAY, or on a virtual screen)
+#          --display    show the device's 240 x 320 screen (on $DISPLAY, or on a virtual screen)
+#                       and open the settings window after the walk-through
 #          --rate N     how many times as fast the device's clock runs (default 60)
 #          --once       stop after the walk-through instead of keeping QuietMinder running
 set -euo pipefail
@@ -33,7 +34,7 @@ dev() { emulator/device.sh tool "$device" "$@"; }
 if [ $display = 1 ]; then
   export QM_GRAPHICS=x11
   if [ -z "${DISPLAY:-}" ]; then
-    Xvfb :77 -screen 0 800x600x24 >/dev/null 2>&1 &
+    Xvfb :77 -screen 0 240x320x24 >/dev/null 2>&1 &
     xvfb=$!
     export DISPLAY=:77
     sleep 1
@@ -55,9 +56,10 @@ trap cleanup EXIT
 previous=""
 show() {  # prints the lines of the device's state that changed since the last call
   local now clock changes
-  now=$(dev state; dev shell status 2>/dev/null | sed -n 's/^ringer mode/task bar ringer button/p')
+  # A reading that fails (the device busy for a moment) shows nothing rather than ending the demo.
+  now=$(dev state; dev shell status 2>/dev/null | sed -n 's/^ringer mode/task bar ringer button/p') || true
   clock=$(printf '%s\n' "$now" | sed -n 's/^clock: //p')
-  now=$(printf '%s\n' "$now" | grep -v '^clock:')
+  now=$(printf '%s\n' "$now" | grep -v '^clock:') || true
   if [ -z "$previous" ]; then
     changes=$now
   else
@@ -104,6 +106,13 @@ dev calendar sample --in 2 --minutes 60 --category Work --subject "Team meeting"
 dev clock rate "$rate" >/dev/null
 seconds=$(( (62 * 60 + rate - 1) / rate + 5 ))
 watch_for "$seconds"
+
+if [ $display = 1 ]; then
+  echo "== you tap QuietMinder's icon: the settings window opens, and the device is silent while"
+  echo "   it is open (ok on the task bar keeps the Mute page's choice)"
+  dev tap >/dev/null
+  watch_for 3
+fi
 
 if [ $once = 1 ]; then exit 0; fi
 dev clock rate 1 >/dev/null

@@ -1,6 +1,7 @@
 #include "shell/shell_windows.h"
 
 #include <cstdlib>
+#include <string>
 
 #include "device/device_registry.h"
 #include "shell/ringer_switch.h"
@@ -8,6 +9,10 @@
 namespace {
 
 constexpr wchar_t kFrameClass[] = L"ShellFrame";
+constexpr UINT_PTR kFollowFrontTimer = 1;
+constexpr UINT kFollowFrontMs = 250;
+constexpr int kOkButtonWidth = 26;
+constexpr int kCaptionChars = 64;
 
 // What a window of the shared "Dialog" class is; kept in its user data.
 enum class DialogRole : LONG_PTR { None = 0, Popup, Panel, Reminder };
@@ -19,6 +24,8 @@ struct Shell {
   HWND popup = nullptr;
   HWND reminder = nullptr;
   ShellStats stats;
+  HWND front = nullptr;   // the window whose caption the task bar shows
+  std::wstring caption;
 };
 Shell g_shell;
 
@@ -127,8 +134,44 @@ void ClosePopup() {
   ++g_shell.stats.popupCloses;
 }
 
+// The window in front, whose caption the task bar shows; the task bar's own windows and the
+// desktop do not count.
+HWND FrontWindow() {
+  const HWND front = GetForegroundWindow();
+  if (!front || front == g_shell.taskBar || front == g_shell.popup) return nullptr;
+  if (GetWindowTextLengthW(front) == 0) return nullptr;
+  return front;
+}
+
+// The "ok" of a dialog whose caption offers it, at the task bar's right end.
+RECT OkButtonRect() {
+  RECT bar{};
+  GetClientRect(g_shell.taskBar, &bar);
+  return RECT{bar.right - kOkButtonWidth, 2, bar.right - 2, bar.bottom - 2};
+}
+
+bool FrontOffersOk(HWND front) { return front && GetPropW(front, kDoneButtonProp) != nullptr; }
+
+// Repaints the caption when another window comes to the front or its caption changes.
+void FollowFrontWindow() {
+  const HWND front = FrontWindow();
+  wchar_t caption[kCaptionChars] = {};
+  if (front) GetWindowTextW(front, caption, kCaptionChars);
+  if (front == g_shell.front && caption == g_shell.caption) return;
+  g_shell.front = front;
+  g_shell.caption = caption;
+  InvalidateRect(g_shell.taskBar, nullptr, TRUE);
+}
+
 void OnTaskBarButtonDown(LPARAM lParam) {
   ++g_shell.stats.buttonDowns;
+  const POINT tap{PointX(static_cast<DWORD>(lParam)), PointY(static_cast<DWORD>(lParam))};
+  const HWND front = FrontWindow();
+  const RECT ok = OkButtonRect();
+  if (FrontOffersOk(front) && PtInRect(&ok, tap)) {
+    PostMessageW(front, WM_COMMAND, IDOK, 0);
+    return;
+  }
   if (!HitsIcon(lParam)) return;
   if (g_shell.popup) {
     ClosePopup();
@@ -145,9 +188,17 @@ void PaintTaskBar(HWND window) {
   FillRect(dc, &rc, reinterpret_cast<HBRUSH>(COLOR_ACTIVECAPTION + 1));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(255, 255, 255));
+  // The caption of the window in front stands beside the Start icon, as on the handheld.
+  const HWND front = FrontWindow();
   if (!GetPropW(window, kStartIconHiddenProp)) {
-    RECT start{4, 0, 60, rc.bottom};
-    DrawTextW(dc, L"Start", -1, &start, DT_SINGLELINE | DT_VCENTER);
+    RECT start{4, 0, PointX(g_shell.options.iconPoint) - 10, rc.bottom};
+    const std::wstring caption = front ? g_shell.caption : std::wstring(L"Start");
+    DrawTextW(dc, caption.c_str(), -1, &start, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
+  }
+  if (FrontOffersOk(front)) {
+    RECT ok = OkButtonRect();
+    FrameRect(dc, &ok, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DrawTextW(dc, L"ok", -1, &ok, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
   }
   const int x = PointX(g_shell.options.iconPoint);
   const int y = PointY(g_shell.options.iconPoint);
@@ -181,6 +232,9 @@ LRESULT CALLBACK TaskBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       return 0;
     case WM_MOUSEACTIVATE:
       return MA_NOACTIVATE;
+    case WM_TIMER:
+      if (wParam == kFollowFrontTimer) FollowFrontWindow();
+      return 0;
     case WM_CLOSE:
       DestroyWindow(window);
       return 0;
@@ -267,6 +321,7 @@ HWND CreateShell(HINSTANCE instance, const ShellOptions& options) {
                       nullptr, instance, nullptr);
   if (!g_shell.taskBar) return nullptr;
   ShowWindow(g_shell.taskBar, SW_SHOWNOACTIVATE);
+  SetTimer(g_shell.taskBar, kFollowFrontTimer, kFollowFrontMs, nullptr);
   return g_shell.taskBar;
 }
 
@@ -275,6 +330,8 @@ void DestroyShell() {
   g_shell.taskBar = nullptr;
   g_shell.popup = nullptr;
   g_shell.reminder = nullptr;
+  g_shell.front = nullptr;
+  g_shell.caption.clear();
 }
 
 HWND ShellTaskBar() { return g_shell.taskBar; }
