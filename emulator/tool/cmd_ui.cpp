@@ -41,10 +41,10 @@ int Ui(const ToolArgs& args) {
   if (verb == L"tab" && args.size() == 2 && ParseNumber(args[1], &a)) {
     ok = ChooseTab(settings, a);
   } else if (verb == L"tap" && args.size() == 2 && ParseNumber(args[1], &a)) {
-    ok = TapControl(settings, a);
+    ok = WaitForEnabledControl(settings, a, kWaitMs) && TapControl(settings, a);
   } else if (verb == L"choose" && args.size() == 3 && ParseNumber(args[1], &a) &&
              ParseNumber(args[2], &b)) {
-    ok = ChooseListRow(settings, a, b);
+    ok = WaitForEnabledControl(settings, a, kWaitMs) && ChooseListRow(settings, a, b);
   } else if ((verb == L"ok" || verb == L"cancel") && args.size() == 1) {
     ok = CloseSettingsWindow(settings, verb == L"ok");
   } else {

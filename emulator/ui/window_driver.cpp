@@ -45,6 +45,15 @@ HWND FindShownControl(HWND settings, int id) {
   return search.found;
 }
 
+HWND WaitForEnabledControl(HWND settings, int id, DWORD ms) {
+  for (DWORD waited = 0;; waited += 20) {
+    const HWND control = FindShownControl(settings, id);
+    if (control && IsWindowEnabled(control)) return control;
+    if (waited >= ms) return nullptr;
+    Sleep(20);
+  }
+}
+
 int SelectedTab(HWND settings) {
   const HWND tabs = settings ? GetDlgItem(settings, kTabsId) : nullptr;
   return tabs ? static_cast<int>(SendMessageW(tabs, TCM_GETCURSEL, 0, 0)) : -1;

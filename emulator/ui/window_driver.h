@@ -11,6 +11,9 @@ HWND FindSettingsWindow();
 // The visible control with `id` among the settings window's descendants (pages are children of
 // its tab control); null when none is shown.
 HWND FindShownControl(HWND settings, int id);
+// Waits up to `ms` for the control to be shown and enabled (a page enables its controls once it
+// knows its state); null when it is not.
+HWND WaitForEnabledControl(HWND settings, int id, DWORD ms);
 // The index of the selected tab, -1 without a window.
 int SelectedTab(HWND settings);
 // Moves the tab selection to `index` with the arrow keys, as the user's taps would; true when

@@ -41,6 +41,7 @@ TEST_F(SettingsWindowOnTheDevice, AMuteForThirtyMinutesLastsThirtyMinutesAndCanc
   ASSERT_NE(nullptr, settings);
   EXPECT_TRUE(WaitUntil(Silent, kWaitMs)) << "silent while the window is open";
 
+  ASSERT_NE(nullptr, WaitForEnabledControl(settings, IDC_MUTE_MINUTES, kWaitMs));
   ASSERT_TRUE(ChooseListRow(settings, IDC_MUTE_MINUTES, 1));  // "30"
   ASSERT_TRUE(CloseSettingsWindow(settings, true));
   ASSERT_TRUE(WaitUntil([] { return FindSettingsWindow() == nullptr; }, kWaitMs));
