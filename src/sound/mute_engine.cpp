@@ -100,6 +100,32 @@ bool RestoreVolumeOnly() {
   return true;
 }
 
+// A value the user changed during the mute no longer holds what the mute wrote: it is the user's
+// new choice, and it becomes the value to come back to. Values that cannot be read count as
+// unchanged. The wave volume keeps its own rules (a raised volume ends or is undone by the tick).
+void KeepUserEdits(SoundState& saved) {
+  SoundState live = MutedSoundState;
+  ReadVolumeKey(Keys().Volume, live);
+  const auto keep = [](DWORD& target, DWORD now, DWORD silenced) {
+    if (now != silenced) target = now;
+  };
+  keep(saved.Screen, live.Screen, MutedSoundState.Screen);
+  keep(saved.Key, live.Key, MutedSoundState.Key);
+  if (IsOlderPlatform()) keep(saved.Mute, live.Mute, MutedSoundState.Mute);
+  if (DeviceProfile.HasPhone && MuteState.RingToneSaved) {
+    // A tone the user picks replaces the kept one; the shell's markers never do.
+    bool soundRead = false;
+    ReadRingTone(Keys().RingTone, live, &soundRead);
+    if (soundRead && !IsRingToneMarker(live.Sound)) wcscpy(saved.SavedSound, live.Sound);
+  }
+  if (!IsPocketPc2003Phone()) return;
+  keep(saved.Ringer, live.Ringer, MutedSoundState.Ringer);
+  ReadRingVolume(Keys().RingCategory, live);
+  keep(saved.InitVol, live.InitVol, MutedSoundState.InitVol);
+  ReadEarCouple(Keys().EarCouple, live);
+  keep(saved.EarCouple, live.EarCouple, MutedSoundState.EarCouple);
+}
+
 void WarnInaudibleRestore() {
   ShowMessageBox(nullptr, kInaudibleRestoreText, kInaudibleRestoreCaption,
                  MB_OK | MB_SETFOREGROUND | MB_TOPMOST);
@@ -114,7 +140,12 @@ bool VolumeIsZero() {
 }
 
 void SilenceDevice(bool takeOver) {
-  if (!MuteState.Muted) SaveDeviceState(takeOver);
+  if (MuteState.Muted) {
+    // Silenced again: what the user changed in between is kept to come back to.
+    if (MuteState.SoundStateSaved) KeepUserEdits(MuteState.SavedSoundState);
+  } else {
+    SaveDeviceState(takeOver);
+  }
 
   if (IsOlderPlatform()) {
     if (!takeOver) WriteVolumeKey(Keys().VolumeUnmuted, MuteState.SavedSoundState);
@@ -134,6 +165,7 @@ bool RestoreDeviceSound() {
   if (!MuteState.SoundStateSaved) return RestoreVolumeOnly();
 
   SoundState& saved = MuteState.SavedSoundState;
+  KeepUserEdits(saved);
   bool inaudible = false;
   if (saved.Volume == 0) {
     saved.Volume = ProtectedOrAudibleVolume();

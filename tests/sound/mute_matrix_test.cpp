@@ -147,23 +147,64 @@ TEST_P(MuteMatrix, ProgramMuteSilencesThenRestoresEveryValue) {
     EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKeyPath, L"Sound"));
   }
 
-  // The user changes things during the mute; a repeated silence keeps the first saved state.
+  // The user raises the volume during the mute, which a repeated silence undoes, and turns the
+  // tap sound up, which comes back as the user left it.
   RegPutDword(root(), kVolumeKeyPath, L"Screen", kLoud);
   fake::device().waveVolume = 0x12121212;
   MuteNow();
   EXPECT_EQ(0u, fake::device().waveVolume);
-  ExpectValues(root(), GetParam().silenced, "after the repeated silence");
+  // The tap sound is what now comes back: the saved copies hold it, the live one is silent.
+  const auto withSavedScreen = [](std::vector<Expected> values, bool live) {
+    for (Expected& e : values) {
+      const std::wstring name = e.name;
+      const bool saved = name == L"SavedScreen" ||
+                         (name == L"Screen" && std::wstring(e.key) == kVolumeUnmutedKeyPath);
+      if (saved || (live && name == L"Screen")) e.value = kLoud;
+    }
+    return values;
+  };
+  ExpectValues(root(), withSavedScreen(GetParam().silenced, false), "after the repeated silence");
 
   RestoreSound();
   EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(kWave, fake::device().waveVolume);
   EXPECT_EQ(IDI_IDLE, fake::CurrentIconId());
-  ExpectValues(root(), GetParam().restored, "after the restore");
+  ExpectValues(root(), withSavedScreen(GetParam().restored, true), "after the restore");
   if (Phone()) {
     EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKeyPath, L"Sound"));
     EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKeyPath, L"SavedSound"));
   }
   EXPECT_TRUE(fake::device().messageBoxes.empty());
+}
+
+TEST_P(MuteMatrix, WhatTheUserChangesDuringAMuteIsKeptAndTheRestComesBack) {
+  MuteNow();
+  // Every value the mute silenced, changed by the user to a value of its own (the wave volume
+  // keeps its own rules and is not among them).
+  struct Edit {
+    const wchar_t* key;
+    const wchar_t* name;
+    DWORD value;
+    bool phoneOnly;
+  };
+  const Edit edits[] = {{kVolumeKeyPath, L"Key", 1, false},
+                        {kVolumeKeyPath, L"Ringer", 0x11111111, true},
+                        {kRingCategoryKeyPath, L"InitVol", 2, true}};
+  for (const Edit& e : edits) {
+    if (!e.phoneOnly || Phone()) RegPutDword(root(), e.key, e.name, e.value);
+  }
+  if (Phone()) RegPutText(root(), kRingToneKeyPath, L"Sound", L"\\Windows\\Chosen.wav");
+  RestoreSound();
+  for (const Edit& e : edits) {
+    if (e.phoneOnly && !Phone()) continue;
+    EXPECT_EQ(e.value, RegDword(root(), e.key, e.name)) << e.name;
+  }
+  EXPECT_EQ(1u, RegDword(root(), kVolumeKeyPath, L"Screen")) << "untouched: the saved value";
+  EXPECT_EQ(kWave, fake::device().waveVolume);
+  if (Phone()) {
+    EXPECT_EQ(L"\\Windows\\Chosen.wav", RegText(root(), kRingToneKeyPath, L"Sound"));
+    EXPECT_EQ(1u, RegDword(root(), kEarCoupleKeyPath, L"EarCouple"));
+  }
 }
 
 TEST_P(MuteMatrix, UserMuteTakesOverTheShellsSavedValues) {
