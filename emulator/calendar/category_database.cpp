@@ -8,8 +8,8 @@
 namespace {
 
 bool IsObjectStore(const CEGUID* volume) {
-  return !volume || (volume->Data1 == 0 && volume->Data2 == 0 && volume->Data3 == 0 &&
-                     volume->Data4 == 0);
+  return !volume ||
+         (volume->Data1 == 0 && volume->Data2 == 0 && volume->Data3 == 0 && volume->Data4 == 0);
 }
 
 // Object store names compare without case.
@@ -47,8 +47,8 @@ std::unique_ptr<CategoryDatabase> CategoryDatabase::Open(const CEGUID* volume, C
                                                          const wchar_t* name, DWORD flags,
                                                          const std::wstring& storePath) {
   const bool byName = !oid || *oid == 0;
-  if (!IsObjectStore(volume) || (byName ? !NamesCategoriesDatabase(name)
-                                        : *oid != kCategoriesDatabaseOid)) {
+  if (!IsObjectStore(volume) ||
+      (byName ? !NamesCategoriesDatabase(name) : *oid != kCategoriesDatabaseOid)) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return nullptr;
   }

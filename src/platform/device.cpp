@@ -13,6 +13,9 @@
 
 namespace {
 
+using OpenDatabaseFn = HANDLE(WINAPI*)(CEGUID*, CEOID*, const wchar_t*, CEPROPID, DWORD,
+                                       CENOTIFYREQUEST*);
+
 struct CoreLibrary {
   HMODULE module = nullptr;
   BOOL(WINAPI* getVersionEx)(OSVERSIONINFOW*) = nullptr;
@@ -31,8 +34,7 @@ struct CoreLibrary {
                                 OVERLAPPED*) = nullptr;
   BOOL(WINAPI* closeHandle)(HANDLE) = nullptr;
   BOOL(WINAPI* shellNotifyIcon)(DWORD, NOTIFYICONDATAW*) = nullptr;
-  HANDLE(WINAPI* openDatabase)(CEGUID*, CEOID*, const wchar_t*, CEPROPID, DWORD,
-                               CENOTIFYREQUEST*) = nullptr;
+  OpenDatabaseFn openDatabase = nullptr;
   CEOID(WINAPI* readRecord)(HANDLE, DWORD, WORD*, CEPROPID*, BYTE**, DWORD*, HANDLE) = nullptr;
 };
 

@@ -1,8 +1,8 @@
 // The handheld's own calls that desktop Win32 lacks or that a test must observe: the device's
 // kind, wave volume, clock, sound refresh, stream drivers, property databases, message boxes,
-// program launches, the notification icon and sound playback. The program calls these and nothing else for them.
-// Two implementations exist: the device's (src/platform/device.cpp, linked into the program)
-// and a fake that tests link instead.
+// program launches, the notification icon and sound playback. The program calls these and nothing
+// else for them. Two implementations exist: the device's (src/platform/device.cpp, linked into the
+// program) and a fake that tests link instead.
 #pragma once
 #include <windows.h>
 #include <shellapi.h>

@@ -36,8 +36,8 @@ struct CEPROPVAL {
 struct CENOTIFYREQUEST;
 
 inline constexpr WORD CEVT_LPWSTR = 31;
-inline constexpr DWORD CEDB_AUTOINCREMENT = 1;  // open: each read moves to the next record
-inline constexpr DWORD CEDB_ALLOWREALLOC = 1;   // read: the call may (re)allocate the buffer
+inline constexpr DWORD CEDB_AUTOINCREMENT = 1;     // open: each read moves to the next record
+inline constexpr DWORD CEDB_ALLOWREALLOC = 1;      // read: the call may (re)allocate the buffer
 inline constexpr WORD CEDB_PROPNOTFOUND = 0x0100;  // wFlags: the record lacks this property
 
 constexpr CEPROPID MakePropId(WORD id, WORD type) { return (DWORD{id} << 16) | type; }

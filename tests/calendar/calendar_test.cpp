@@ -555,8 +555,7 @@ TEST(CalendarServer, CategoriesDatabaseListsImportedNames) {
   CEPROPID wanted[] = {kCategoryNameProp, MakePropId(0x4002, CEVT_LPWSTR)};
   for (CEOID expected = kFirstCategoryRecordOid;; ++expected) {
     WORD count = 2;
-    const CEOID record =
-        db->Read(CEDB_ALLOWREALLOC, &count, wanted, &buffer, &bytes, nullptr);
+    const CEOID record = db->Read(CEDB_ALLOWREALLOC, &count, wanted, &buffer, &bytes, nullptr);
     if (record == 0) {
       EXPECT_EQ(static_cast<DWORD>(ERROR_NO_MORE_ITEMS), GetLastError());
       break;
@@ -578,8 +577,8 @@ TEST(CalendarServer, CategoriesDatabaseRefusesOtherNamesAndShortBuffers) {
   CEOID oid = 0;
   EXPECT_FALSE(CategoryDatabase::Open(nullptr, &oid, L"\\Contacts Database", 0, calendar.path()));
   const CEGUID otherVolume{1, 0, 0, 0};
-  EXPECT_FALSE(CategoryDatabase::Open(&otherVolume, &oid, kCategoriesDatabaseName, 0,
-                                      calendar.path()));
+  EXPECT_FALSE(
+      CategoryDatabase::Open(&otherVolume, &oid, kCategoriesDatabaseName, 0, calendar.path()));
   auto db = CategoryDatabase::Open(nullptr, &oid, kCategoriesDatabaseName, 0, calendar.path());
   ASSERT_TRUE(db);
   BYTE small[8] = {};
@@ -592,8 +591,10 @@ TEST(CalendarServer, CategoriesDatabaseRefusesOtherNamesAndShortBuffers) {
   EXPECT_EQ(small, buffer);
   // Without CEDB_AUTOINCREMENT every read returns the same record.
   buffer = nullptr;
-  EXPECT_EQ(kFirstCategoryRecordOid, db->Read(CEDB_ALLOWREALLOC, &count, &wanted, &buffer, &bytes, nullptr));
-  EXPECT_EQ(kFirstCategoryRecordOid, db->Read(CEDB_ALLOWREALLOC, &count, &wanted, &buffer, &bytes, nullptr));
+  EXPECT_EQ(kFirstCategoryRecordOid,
+            db->Read(CEDB_ALLOWREALLOC, &count, &wanted, &buffer, &bytes, nullptr));
+  EXPECT_EQ(kFirstCategoryRecordOid,
+            db->Read(CEDB_ALLOWREALLOC, &count, &wanted, &buffer, &bytes, nullptr));
   LocalFree(buffer);
 }
 

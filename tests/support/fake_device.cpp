@@ -137,7 +137,8 @@ FakeDatabase g_database;
 HANDLE const kDatabaseHandle = reinterpret_cast<HANDLE>(&g_database);
 }  // namespace
 
-HANDLE CeOpenDatabaseEx(CEGUID*, CEOID* oid, const wchar_t* name, CEPROPID, DWORD, CENOTIFYREQUEST*) {
+HANDLE CeOpenDatabaseEx(CEGUID*, CEOID* oid, const wchar_t* name, CEPROPID, DWORD,
+                        CENOTIFYREQUEST*) {
   if (!g_device.categoriesDatabase || !name || wcscmp(name, kCategoriesDatabaseName) != 0 ||
       (oid && *oid != 0)) {
     SetLastError(ERROR_FILE_NOT_FOUND);
