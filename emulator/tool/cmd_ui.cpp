@@ -11,6 +11,9 @@
 namespace {
 
 constexpr DWORD kWaitMs = 10000;
+constexpr wchar_t kUiUsage[] =
+    L"ui tab N | tap ID | choose ID ROW | select ID TEXT | deselect ID TEXT | slide ID POSITION | "
+    L"ok | cancel";
 
 HWND WaitForSettingsWindow() {
   for (DWORD waited = 0; waited < kWaitMs; waited += 50) {
@@ -45,10 +48,16 @@ int Ui(const ToolArgs& args) {
   } else if (verb == L"choose" && args.size() == 3 && ParseNumber(args[1], &a) &&
              ParseNumber(args[2], &b)) {
     ok = ChooseListRow(settings, a, b);
+  } else if ((verb == L"select" || verb == L"deselect") && args.size() == 3 &&
+             ParseNumber(args[1], &a)) {
+    ok = SelectListEntry(settings, a, args[2], verb == L"select");
+  } else if (verb == L"slide" && args.size() == 3 && ParseNumber(args[1], &a) &&
+             ParseNumber(args[2], &b)) {
+    ok = DragSlider(settings, a, b);
   } else if ((verb == L"ok" || verb == L"cancel") && args.size() == 1) {
     ok = CloseSettingsWindow(settings, verb == L"ok");
   } else {
-    PrintError(L"usage: ui tab N | tap ID | choose ID ROW | ok | cancel");
+    PrintError(std::wstring(L"usage: ") + kUiUsage);
     return 2;
   }
   if (!ok) PrintError(L"not done: the control is not shown or not enabled");
@@ -64,7 +73,7 @@ int Screenshot(const ToolArgs& args) {
   return 0;
 }
 
-const ToolCommand kUi(L"ui", L"ui tab N | tap ID | choose ID ROW | ok | cancel", Ui);
+const ToolCommand kUi(L"ui", kUiUsage, Ui);
 const ToolCommand kScreenshot(L"screenshot", L"screenshot FILE.bmp", Screenshot);
 
 }  // namespace
