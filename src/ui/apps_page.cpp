@@ -42,7 +42,8 @@ void FillAppList(HWND list) {
     listed.emplace_back(name);
     AddListEntry(list, listed.back(), selected);
   };
-  const std::wstring_view chosen = Settings.AppsToFilter ? *Settings.AppsToFilter : L"";
+  const std::wstring_view chosen =
+      Settings.AppsToFilter ? std::wstring_view(*Settings.AppsToFilter) : std::wstring_view();
   for (std::wstring_view rest = chosen;;) {
     const size_t end = rest.find(kAppListSeparator);
     add(rest.substr(0, end), true);
