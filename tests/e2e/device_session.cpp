@@ -125,6 +125,19 @@ void PutUserDword(const wchar_t* key, const wchar_t* name, DWORD value) {
   RegSetKeyValueW(HKEY_CURRENT_USER, key, name, REG_DWORD, &value, sizeof value);
 }
 
+std::wstring UserText(const wchar_t* key, const wchar_t* name, const std::wstring& fallback) {
+  DWORD size = 0;
+  if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, nullptr, &size) != 0) {
+    return fallback;
+  }
+  std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+  if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, text.data(), &size) != 0) {
+    return fallback;
+  }
+  text.resize(wcsnlen(text.c_str(), text.size()));
+  return text;
+}
+
 DWORD TrayPicture() {
   return ReadDeviceDword(L"TrayIconShown", 0) ? ReadDeviceDword(L"TrayIconPicture", 0) : 0;
 }
