@@ -1,6 +1,7 @@
 #include "ui/apps_page.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,7 +19,7 @@ constexpr int kFilterControls[] = {IDC_APPS_GROUP,  IDC_APPS_EXPLANATION, IDC_AP
                                    IDC_APPS_LIST,   IDC_APPS_COUNT,       IDC_APPS_CLEAR,
                                    IDC_APPS_REFRESH};
 
-// Windows never offered: the program's own (their captions start with its name), and the
+// Windows never offered: the program's own (their captions hold its name), and the
 // platform's desktop and input-panel button.
 constexpr std::wstring_view kOwnCaption = L"QuietMinder";
 constexpr std::wstring_view kSystemWindows[] = {L"Desktop", L"MS_SIPBUTTON"};

@@ -1,5 +1,6 @@
 #include "ui/category_list.h"
 
+#include <cstdint>
 #include <cwchar>
 
 #include "common/scoped.h"
@@ -52,11 +53,11 @@ bool NameOfRecord(const BYTE* buffer, DWORD bytes, WORD count, std::wstring* nam
   CEPROPVAL value;
   memcpy(&value, buffer, sizeof value);
   if ((value.wFlags & CEDB_PROPNOTFOUND) || value.propid != kCategoryNameProp) return false;
-  const auto* text = reinterpret_cast<const BYTE*>(value.val.lpwstr);
-  if (text < buffer + sizeof value || text >= buffer + bytes) return false;
-  const size_t chars = static_cast<size_t>(buffer + bytes - text) / sizeof(wchar_t);
-  const auto* start = reinterpret_cast<const wchar_t*>(text);
-  name->assign(start, wcsnlen(start, chars));
+  const auto first = reinterpret_cast<uintptr_t>(buffer);
+  const auto text = reinterpret_cast<uintptr_t>(value.val.lpwstr);
+  if (text < first + sizeof value || text >= first + bytes) return false;
+  const size_t chars = (first + bytes - text) / sizeof(wchar_t);
+  name->assign(value.val.lpwstr, wcsnlen(value.val.lpwstr, chars));
   return true;
 }
 
