@@ -2,6 +2,8 @@
 
 #include <tlhelp32.h>
 
+#include <cwchar>
+
 #include "device/device_state.h"
 
 namespace e2e {
@@ -53,8 +55,13 @@ void ResetDevice(DeviceKind kind) {
 }
 
 int Tool(const std::wstring& arguments) {
-  PROCESS_INFORMATION p = Start(kTool, arguments);
-  if (!p.hProcess) return -1;
+  // A start refused on a busy machine has run nothing, so it is safe to ask again.
+  PROCESS_INFORMATION p{};
+  for (int attempt = 0; attempt < 3 && !p.hProcess; ++attempt) p = Start(kTool, arguments);
+  if (!p.hProcess) {
+    fwprintf(stderr, L"the device tool did not start (error %lu)\n", GetLastError());
+    return -1;
+  }
   WaitForSingleObject(p.hProcess, 30000);
   DWORD code = 0;
   GetExitCodeProcess(p.hProcess, &code);
