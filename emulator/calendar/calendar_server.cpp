@@ -192,21 +192,14 @@ class FolderObject final : public IFolder, public Counted<FolderObject> {
   ViewPtr view_;
 };
 
-class ApplicationObject final : public IPOutlookApp,
-                                public ICategoryDatabase,
-                                public Counted<ApplicationObject> {
+class ApplicationObject final : public IPOutlookApp, public Counted<ApplicationObject> {
  public:
   CALENDAR_IUNKNOWN
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IPOutlookApp) {
-      *out = static_cast<IPOutlookApp*>(this);
-    } else if (iid == IID_ICategoryDatabase) {
-      *out = static_cast<ICategoryDatabase*>(this);
-    } else {
-      return E_NOINTERFACE;
-    }
+    if (iid != IID_IUnknown && iid != IID_IPOutlookApp) return E_NOINTERFACE;
+    *out = static_cast<IPOutlookApp*>(this);
     AddRef();
     return S_OK;
   }
@@ -250,23 +243,6 @@ class ApplicationObject final : public IPOutlookApp,
   HRESULT STDMETHODCALLTYPE SysFreeString(BSTR text) override {
     ::SysFreeString(text);
     return S_OK;
-  }
-
-  HRESULT STDMETHODCALLTYPE GetCount(ULONG* count) override {
-    if (!count) return E_POINTER;
-    *count = 0;
-    if (!view_ && !Open()) return E_FAIL;
-    *count = static_cast<ULONG>(view_->store().categories.size());
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetName(ULONG index, BSTR* name) override {
-    if (!name) return E_POINTER;
-    *name = nullptr;
-    if (!view_ && !Open()) return E_FAIL;
-    const auto& names = view_->store().categories;
-    if (index >= names.size()) return E_INVALIDARG;
-    *name = AllocText(names[index]);
-    return *name ? S_OK : E_OUTOFMEMORY;
   }
 
  private:

@@ -1,6 +1,6 @@
 // The emulated handheld's core library: the calls of the device's own that desktop Win32 lacks
-// (device kind, wave volume, clock, sound refresh, stream drivers), answered from the device's
-// state. Exported under the device's names by coredll.def.
+// (device kind, wave volume, clock, sound refresh and playback, stream drivers, property
+// databases), answered from the device's state. Exported under the device's names by coredll.def.
 #include <windows.h>
 #include <mmsystem.h>
 #include <shellapi.h>
@@ -10,6 +10,8 @@
 #include <mutex>
 #include <string>
 
+#include "calendar/calendar_store.h"
+#include "calendar/category_database.h"
 #include "device/device_registry.h"
 #include "device/device_state.h"
 
@@ -36,6 +38,7 @@ struct StreamFile {
 std::mutex g_lock;
 std::map<Driver*, std::unique_ptr<Driver>> g_drivers;
 std::map<StreamFile*, std::unique_ptr<StreamFile>> g_files;
+std::map<CategoryDatabase*, std::unique_ptr<CategoryDatabase>> g_databases;
 
 template <typename F>
 F Proc(HMODULE module, const std::wstring& prefix, const char* suffix) {
@@ -129,8 +132,11 @@ MMRESULT WINAPI Core_waveOutSetVolume(HWAVEOUT device, DWORD volume) {
 
 void WINAPI Core_RefreshSoundSettings(int, int, int, int) { TakeUpSoundSettings(); }
 
+// The device plays at once what it is asked to; it records what it played, and at which wave
+// volume, for the device tool.
 BOOL WINAPI Core_sndPlaySoundW(const wchar_t* name, UINT) {
   WriteDeviceDword(L"SoundsPlayed", ReadDeviceDword(L"SoundsPlayed", 0) + 1);
+  WriteDeviceDword(L"LastSoundVolume", ReadDeviceWaveVolume());
   const std::wstring last = name ? name : L"";
   if (const RegKey key = CreateRegKey(HKEY_LOCAL_MACHINE, kDeviceKeyPath, KEY_WRITE)) {
     PutRegText(key.get(), L"LastSound", last);
@@ -229,6 +235,29 @@ BOOL WINAPI Core_DeviceIoControl(HANDLE handle, DWORD code, void* in, DWORD inSi
   return ok;
 }
 
+// The object store holds one database, the categories database of the calendar.
+HANDLE WINAPI Core_CeOpenDatabaseEx(CEGUID* volume, CEOID* oid, const wchar_t* name, CEPROPID,
+                                    DWORD flags, CENOTIFYREQUEST*) {
+  auto database = CategoryDatabase::Open(volume, oid, name, flags, CalendarStorePath());
+  if (!database) return INVALID_HANDLE_VALUE;
+  std::lock_guard guard(g_lock);
+  CategoryDatabase* handle = database.get();
+  g_databases[handle] = std::move(database);
+  return handle;
+}
+
+CEOID WINAPI Core_CeReadRecordPropsEx(HANDLE handle, DWORD flags, WORD* propCount,
+                                      CEPROPID* propIds, BYTE** buffer, DWORD* bufferBytes,
+                                      HANDLE heap) {
+  std::lock_guard guard(g_lock);
+  auto it = g_databases.find(static_cast<CategoryDatabase*>(handle));
+  if (it == g_databases.end()) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return 0;
+  }
+  return it->second->Read(flags, propCount, propIds, buffer, bufferBytes, heap);
+}
+
 BOOL WINAPI Core_CloseHandle(HANDLE handle) {
   std::unique_ptr<StreamFile> file;
   {
@@ -238,6 +267,7 @@ BOOL WINAPI Core_CloseHandle(HANDLE handle) {
       file = std::move(it->second);
       g_files.erase(it);
     }
+    if (g_databases.erase(static_cast<CategoryDatabase*>(handle)) != 0) return TRUE;
   }
   if (!file) return CloseHandle(handle);
   if (file->driver->close) file->driver->close(file->context);

@@ -187,6 +187,20 @@ int Tap(const ToolArgs&) {
   return 0;
 }
 
+// What the device played last and at which wave volume.
+std::wstring SoundLine() {
+  const DWORD played = ReadDeviceDword(L"SoundsPlayed", 0);
+  if (played == 0) return L"sounds played: 0";
+  wchar_t name[MAX_PATH] = {};
+  DWORD size = sizeof name - sizeof(wchar_t);
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, kDeviceKeyPath, L"LastSound", RRF_RT_REG_SZ, nullptr, name,
+                   &size) != ERROR_SUCCESS) {
+    name[0] = L'\0';
+  }
+  return L"sounds played: " + std::to_wstring(played) + L", last \"" + name + L"\" at " +
+         Hex(ReadDeviceDword(L"LastSoundVolume", 0));
+}
+
 int State(const ToolArgs&) {
   const auto kind = ReadDeviceKind();
   Print(L"device: " + std::wstring(kind ? KindInfo(*kind).description : L"(none)"));
@@ -194,6 +208,7 @@ int State(const ToolArgs&) {
   Print(L"wave volume: " + Hex(ReadDeviceWaveVolume()));
   Print(L"sound refreshes: " + std::to_wstring(DeviceRefreshCount()));
   Print(L"power-ons: " + std::to_wstring(DevicePowerOnCount()));
+  Print(SoundLine());
   Print(IconLine());
   for (const wchar_t* path : kSoundKeyPaths) PrintKeyValues(path);
   return 0;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <functional>
 #include <string>
 
 #include "tool.h"
@@ -11,14 +12,9 @@
 namespace {
 
 constexpr DWORD kWaitMs = 10000;
-
-HWND WaitForSettingsWindow() {
-  for (DWORD waited = 0; waited < kWaitMs; waited += 50) {
-    if (const HWND settings = FindSettingsWindow()) return settings;
-    Sleep(50);
-  }
-  return nullptr;
-}
+constexpr wchar_t kUiUsage[] =
+    L"ui tab N | tap ID | choose ID ROW | select ID TEXT | deselect ID TEXT | slide ID POSITION | "
+    L"ok | cancel";
 
 bool ParseNumber(const std::wstring& text, int* out) {
   wchar_t* end = nullptr;
@@ -28,31 +24,57 @@ bool ParseNumber(const std::wstring& text, int* out) {
   return true;
 }
 
-int Ui(const ToolArgs& args) {
-  if (args.empty()) return 2;
+// One "ui" action on the settings window; false when its control is not there (yet).
+using UiAction = std::function<bool(HWND settings)>;
+
+// The action for the command line; nothing when the arguments are not understood.
+UiAction ParseUiAction(const ToolArgs& args) {
   const std::wstring& verb = args[0];
-  const HWND settings = WaitForSettingsWindow();
-  if (!settings) {
-    PrintError(L"no settings window is open");
-    return 1;
-  }
   int a = 0, b = 0;
-  bool ok = false;
   if (verb == L"tab" && args.size() == 2 && ParseNumber(args[1], &a)) {
-    ok = ChooseTab(settings, a);
-  } else if (verb == L"tap" && args.size() == 2 && ParseNumber(args[1], &a)) {
-    ok = WaitForEnabledControl(settings, a, kWaitMs) && TapControl(settings, a);
-  } else if (verb == L"choose" && args.size() == 3 && ParseNumber(args[1], &a) &&
-             ParseNumber(args[2], &b)) {
-    ok = WaitForEnabledControl(settings, a, kWaitMs) && ChooseListRow(settings, a, b);
-  } else if ((verb == L"ok" || verb == L"cancel") && args.size() == 1) {
-    ok = CloseSettingsWindow(settings, verb == L"ok");
-  } else {
-    PrintError(L"usage: ui tab N | tap ID | choose ID ROW | ok | cancel");
+    return [a](HWND s) { return ChooseTab(s, a); };
+  }
+  if (verb == L"tap" && args.size() == 2 && ParseNumber(args[1], &a)) {
+    return [a](HWND s) { return TapControl(s, a); };
+  }
+  if (verb == L"choose" && args.size() == 3 && ParseNumber(args[1], &a) &&
+      ParseNumber(args[2], &b)) {
+    return [a, b](HWND s) { return ChooseListRow(s, a, b); };
+  }
+  if ((verb == L"select" || verb == L"deselect") && args.size() == 3 && ParseNumber(args[1], &a)) {
+    const std::wstring entry = args[2];
+    const bool select = verb == L"select";
+    return [a, entry, select](HWND s) { return SelectListEntry(s, a, entry, select); };
+  }
+  if (verb == L"slide" && args.size() == 3 && ParseNumber(args[1], &a) &&
+      ParseNumber(args[2], &b)) {
+    return [a, b](HWND s) { return DragSlider(s, a, b); };
+  }
+  if ((verb == L"ok" || verb == L"cancel") && args.size() == 1) {
+    const bool ok = verb == L"ok";
+    return [ok](HWND s) { return CloseSettingsWindow(s, ok); };
+  }
+  return {};
+}
+
+int Ui(const ToolArgs& args) {
+  const UiAction action = args.empty() ? UiAction() : ParseUiAction(args);
+  if (!action) {
+    PrintError(std::wstring(L"usage: ") + kUiUsage);
     return 2;
   }
-  if (!ok) PrintError(L"not done: the control is not shown or not enabled");
-  return ok ? 0 : 1;
+  // The window and its pages come up (and the Mute page enables its options) a little after
+  // the window itself appears: a control not there yet is waited for, as a user would.
+  for (DWORD waited = 0; waited < kWaitMs; waited += 50) {
+    if (const HWND settings = FindSettingsWindow(); settings && action(settings)) return 0;
+    Sleep(50);
+  }
+  if (!FindSettingsWindow()) {
+    PrintError(L"no settings window is open");
+  } else {
+    PrintError(L"not done: the control is not shown or not enabled, or has no such entry");
+  }
+  return 1;
 }
 
 int Screenshot(const ToolArgs& args) {
@@ -64,7 +86,7 @@ int Screenshot(const ToolArgs& args) {
   return 0;
 }
 
-const ToolCommand kUi(L"ui", L"ui tab N | tap ID | choose ID ROW | ok | cancel", Ui);
+const ToolCommand kUi(L"ui", kUiUsage, Ui);
 const ToolCommand kScreenshot(L"screenshot", L"screenshot FILE.bmp", Screenshot);
 
 }  // namespace

@@ -87,6 +87,40 @@ bool ChooseListRow(HWND settings, int id, int row) {
   return true;
 }
 
+bool SelectListEntry(HWND settings, int id, const std::wstring& text, bool selected) {
+  const HWND list = FindShownControl(settings, id);
+  if (!list || !IsWindowEnabled(list)) return false;
+  const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT index = 0; index < count; ++index) {
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, index, 0);
+    if (length != static_cast<LRESULT>(text.size())) continue;
+    std::vector<wchar_t> entry(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(entry.data()));
+    if (text != entry.data()) continue;
+    if (SendMessageW(list, LB_SETSEL, selected, index) == LB_ERR) return false;
+    SendMessageW(GetParent(list), WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+    return true;
+  }
+  return false;
+}
+
+bool DragSlider(HWND settings, int id, int position) {
+  const HWND slider = FindShownControl(settings, id);
+  if (!slider || !IsWindowEnabled(slider)) return false;
+  const bool vertical = (GetWindowLongW(slider, GWL_STYLE) & TBS_VERT) != 0;
+  const UINT scroll = vertical ? WM_VSCROLL : WM_HSCROLL;
+  const HWND page = GetParent(slider);
+  const auto tell = [&](WORD code) {
+    SendMessageW(page, scroll, MAKEWPARAM(code, position), reinterpret_cast<LPARAM>(slider));
+  };
+  SendMessageW(slider, TBM_SETPOS, TRUE, position);
+  tell(TB_THUMBTRACK);
+  tell(TB_THUMBPOSITION);
+  tell(TB_ENDTRACK);
+  return true;
+}
+
 bool CloseSettingsWindow(HWND settings, bool ok) {
   return settings && PostMessageW(settings, WM_COMMAND, ok ? IDOK : IDCANCEL, 0);
 }

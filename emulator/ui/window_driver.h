@@ -1,6 +1,6 @@
 // Driving the program's windows from another process, as a user would: finding the settings
-// window and a control of its shown page, choosing a tab, tapping a button, choosing a list row,
-// and taking a picture of the screen.
+// window and a control of its shown page, choosing a tab, tapping a button, choosing a list row
+// or list entries, dragging a slider, and taking a picture of the screen.
 #pragma once
 #include <windows.h>
 
@@ -23,6 +23,12 @@ bool ChooseTab(HWND settings, int index);
 bool TapControl(HWND settings, int id);
 // Chooses a row of a drop-down list of the shown page and tells its page.
 bool ChooseListRow(HWND settings, int id, int row);
+// Selects, or deselects, the entry of a multiple-selection list of the shown page whose text is
+// exactly `text`, and tells its page.
+bool SelectListEntry(HWND settings, int id, const std::wstring& text, bool selected);
+// Drags a slider of the shown page to `position` and lets go, as a finger would (the slider
+// keeps to its range).
+bool DragSlider(HWND settings, int id, int position);
 // The caption's OK, or Cancel, posted to the window.
 bool CloseSettingsWindow(HWND settings, bool ok);
 

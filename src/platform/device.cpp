@@ -13,6 +13,9 @@
 
 namespace {
 
+using OpenDatabaseFn = HANDLE(WINAPI*)(CEGUID*, CEOID*, const wchar_t*, CEPROPID, DWORD,
+                                       CENOTIFYREQUEST*);
+
 struct CoreLibrary {
   HMODULE module = nullptr;
   BOOL(WINAPI* getVersionEx)(OSVERSIONINFOW*) = nullptr;
@@ -31,6 +34,8 @@ struct CoreLibrary {
                                 OVERLAPPED*) = nullptr;
   BOOL(WINAPI* closeHandle)(HANDLE) = nullptr;
   BOOL(WINAPI* shellNotifyIcon)(DWORD, NOTIFYICONDATAW*) = nullptr;
+  OpenDatabaseFn openDatabase = nullptr;
+  CEOID(WINAPI* readRecord)(HANDLE, DWORD, WORD*, CEPROPID*, BYTE**, DWORD*, HANDLE) = nullptr;
 };
 
 template <typename F>
@@ -57,6 +62,8 @@ const CoreLibrary& Core() {
     Bind(c.module, "DeviceIoControl", c.deviceIoControl);
     Bind(c.module, "CloseHandle", c.closeHandle);
     Bind(c.module, "Shell_NotifyIcon", c.shellNotifyIcon);
+    Bind(c.module, "CeOpenDatabaseEx", c.openDatabase);
+    Bind(c.module, "CeReadRecordPropsEx", c.readRecord);
     return c;
   }();
   return core;
@@ -181,6 +188,30 @@ BOOL StreamDeviceIoControl(HANDLE file, DWORD code, const void* in, DWORD inSize
 
 void CloseStreamDevice(HANDLE file) {
   if (const auto close = Core().closeHandle) close(file);
+}
+
+// A desktop system has no property databases.
+HANDLE CeOpenDatabaseEx(CEGUID* volume, CEOID* oid, const wchar_t* name, CEPROPID sortProperty,
+                        DWORD flags, CENOTIFYREQUEST* notify) {
+  if (const auto open = Core().openDatabase) {
+    return open(volume, oid, name, sortProperty, flags, notify);
+  }
+  Missing();
+  return INVALID_HANDLE_VALUE;
+}
+
+CEOID CeReadRecordPropsEx(HANDLE database, DWORD flags, WORD* propCount, CEPROPID* propIds,
+                          BYTE** buffer, DWORD* bufferBytes, HANDLE heap) {
+  if (const auto read = Core().readRecord) {
+    return read(database, flags, propCount, propIds, buffer, bufferBytes, heap);
+  }
+  Missing();
+  return 0;
+}
+
+BOOL CloseDatabase(HANDLE database) {
+  const auto close = Core().closeHandle;
+  return close ? close(database) : Missing();
 }
 
 HMODULE LoadToolhelp() {

@@ -1,11 +1,13 @@
 // The handheld's own calls that desktop Win32 lacks or that a test must observe: the device's
-// kind, wave volume, clock, sound refresh, stream drivers, message boxes, program launches,
-// the notification icon and sound playback. The program calls these and nothing else for them.
-// Two implementations exist: the device's (src/platform/device.cpp, linked into the program)
-// and a fake that tests link instead.
+// kind, wave volume, clock, sound refresh, stream drivers, property databases, message boxes,
+// program launches, the notification icon and sound playback. The program calls these and nothing
+// else for them. Two implementations exist: the device's (src/platform/device.cpp, linked into the
+// program) and a fake that tests link instead.
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
+
+#include "platform/property_db.h"
 
 // ---- Device kind -------------------------------------------------------------------------
 // Major version of the operating system. False when the query is not available.
@@ -38,6 +40,18 @@ BOOL DeregisterDevice(HANDLE device);
 HANDLE OpenStreamDevice(const wchar_t* name);
 BOOL StreamDeviceIoControl(HANDLE file, DWORD code, const void* in, DWORD inSize);
 void CloseStreamDevice(HANDLE file);
+
+// ---- Property databases --------------------------------------------------------------------
+// CeOpenDatabaseEx semantics: opens a database by name (`oid` pointing to 0) on `volume`;
+// INVALID_HANDLE_VALUE on failure. Close the handle with CloseDatabase.
+HANDLE CeOpenDatabaseEx(CEGUID* volume, CEOID* oid, const wchar_t* name, CEPROPID sortProperty,
+                        DWORD flags, CENOTIFYREQUEST* notify);
+// CeReadRecordPropsEx semantics: reads the wanted properties of the current record into
+// `*buffer` (with CEDB_ALLOWREALLOC and a null `heap`, a buffer the call allocates with
+// LocalAlloc, freed by the caller with LocalFree); the record's id, or 0 when there is none.
+CEOID CeReadRecordPropsEx(HANDLE database, DWORD flags, WORD* propCount, CEPROPID* propIds,
+                          BYTE** buffer, DWORD* bufferBytes, HANDLE heap);
+BOOL CloseDatabase(HANDLE database);
 
 // ---- Modules -------------------------------------------------------------------------------
 // Loads the device's "toolhelp.dll"; null when it is missing.

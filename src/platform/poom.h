@@ -1,6 +1,5 @@
-// The handheld's calendar object model, as far as the meeting query uses it, and the device's
-// categories database reached through the same calendar object. The calendar server of the
-// device and the meeting query share these declarations, so the vtable order below is the
+// The handheld's calendar object model, as far as the meeting query uses it. The calendar server
+// of the device and the meeting query share these declarations, so the vtable order below is the
 // contract between them.
 #pragma once
 #include <windows.h>
@@ -19,9 +18,6 @@ inline constexpr IID IID_IPOutlookItemCollection = {
     0x05058F26, 0x20BE, 0x11D2, {0x8F, 0x18, 0x00, 0x00, 0xF8, 0x7A, 0x43, 0x35}};
 inline constexpr IID IID_IAppointment = {
     0x5B43F691, 0x202C, 0x11D2, {0x8F, 0x18, 0x00, 0x00, 0xF8, 0x7A, 0x43, 0x35}};
-// The device's categories database, answered by the application object of the emulated device.
-inline constexpr IID IID_ICategoryDatabase = {
-    0x7C1D2E61, 0x4B9A, 0x4E0F, {0x9D, 0x52, 0x31, 0x6A, 0x0B, 0x88, 0x41, 0xC7}};
 
 inline constexpr int kCalendarFolder = 9;  // GetDefaultFolder's id of the calendar folder
 
@@ -70,11 +66,4 @@ struct IAppointment : public IUnknown {
   // Null when the appointment has no subject. Free with SysFreeString.
   virtual HRESULT STDMETHODCALLTYPE get_Subject(BSTR* subject) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_Duration(long* minutes) = 0;
-};
-
-// One category name per record, in the order the database keeps them.
-struct ICategoryDatabase : public IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE GetCount(ULONG* count) = 0;
-  // S_OK with the name (free with ::SysFreeString), E_INVALIDARG past the end.
-  virtual HRESULT STDMETHODCALLTYPE GetName(ULONG index, BSTR* name) = 0;
 };

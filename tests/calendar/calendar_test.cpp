@@ -11,6 +11,7 @@
 #include "calendar/calendar_server.h"
 #include "calendar/calendar_store.h"
 #include "calendar/calendar_view.h"
+#include "calendar/category_database.h"
 #include "calendar/ics_import.h"
 #include "calendar/tz_database.h"
 #include "common/scoped.h"
@@ -543,21 +544,33 @@ TEST(CalendarServer, CategoriesDatabaseListsImportedNames) {
   DeviceCalendar calendar;
   calendar.Import(Calendar({Event("20261207T100000", "", "a", {"CATEGORIES:Work,Travel"}),
                             Event("20261208T100000", "", "b", {"CATEGORIES:Travel,Personal"})}));
-  ComPtr<ICategoryDatabase> db;
-  ASSERT_EQ(S_OK, CoCreateInstance(CLSID_PocketOutlookApplication, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_ICategoryDatabase, db.put_void()));
-  ULONG count = 0;
-  ASSERT_EQ(S_OK, db->GetCount(&count));
+  CEOID oid = 0;
+  EXPECT_FALSE(CategoryDatabase::Open(nullptr, &oid, L"\\Contacts Database", 0, calendar.path()));
+  auto db = CategoryDatabase::Open(nullptr, &oid, L"\\categories database", CEDB_AUTOINCREMENT,
+                                   calendar.path());
+  ASSERT_TRUE(db);
+  EXPECT_EQ(kCategoriesDatabaseOid, oid);
+  BYTE small[8] = {};
+  BYTE* buffer = small;
+  DWORD bytes = sizeof small;
+  CEPROPID wanted[] = {kCategoryNameProp, MakePropId(0x4002, CEVT_LPWSTR)};
+  WORD count = 2;
+  EXPECT_EQ(0u, db->Read(0, &count, wanted, &buffer, &bytes, nullptr));  // may not reallocate
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
+  buffer = nullptr;
   std::wstring names;
-  for (ULONG i = 0; i < count; ++i) {
-    BSTR name = nullptr;
-    ASSERT_EQ(S_OK, db->GetName(i, &name));
-    names += std::wstring(name) + L";";
-    SysFreeString(name);
+  for (CEOID expected = kFirstCategoryRecordOid;; ++expected) {
+    const CEOID record = db->Read(CEDB_ALLOWREALLOC, &count, wanted, &buffer, &bytes, nullptr);
+    if (record == 0) break;
+    EXPECT_EQ(expected, record);
+    ASSERT_EQ(2, count);
+    const auto* values = reinterpret_cast<const CEPROPVAL*>(buffer);
+    EXPECT_EQ(CEDB_PROPNOTFOUND, values[1].wFlags);  // a record holds only its name
+    names += std::wstring(values[0].val.lpwstr) + L";";
   }
+  EXPECT_EQ(static_cast<DWORD>(ERROR_NO_MORE_ITEMS), GetLastError());
+  LocalFree(buffer);
   EXPECT_EQ(L"Work;Travel;Personal;", names);
-  BSTR none = nullptr;
-  EXPECT_EQ(E_INVALIDARG, db->GetName(count, &none));
 }
 
 TEST(CalendarServer, TenThousandAppointmentsInAYear) {

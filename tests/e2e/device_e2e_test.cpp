@@ -1,5 +1,6 @@
 // The real QuietMinder.exe on the emulated handheld, watched from outside as a user would: the
-// single-instance handshake, a silence made by hand, a crash while muted, and one meeting.
+// single-instance handshake, a silence made by hand, a crash while muted, one meeting, and the
+// settings window driven with taps from another process.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -161,6 +162,79 @@ TEST_F(OnTheDevice, OneMeetingSilencesTheDeviceAtItsStartAndGivesItBackAtItsEnd)
   EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_IDLE; }, kWaitMs));
   ExpectSame(before, Snapshot());
   Tool(L"shell stop");
+}
+
+// Opens the settings window with a tap on the notification icon.
+void OpenSettingsWindow() {
+  ASSERT_TRUE(WaitUntil([] { return TrayPicture() != 0; }, kWaitMs));
+  ASSERT_EQ(0, Tool(L"tap"));
+}
+
+// Each of `taps` is the device tool's "ui" command line; all must succeed.
+void Drive(std::initializer_list<const wchar_t*> taps) {
+  for (const wchar_t* tap : taps) ASSERT_EQ(0, Tool(std::wstring(L"ui ") + tap)) << tap;
+}
+
+bool SettingsWindowOpen(DWORD pid) {
+  return FindProcessWindow(pid, L"#32770", L"QuietMinder") != nullptr;
+}
+
+TEST_F(OnTheDevice, TheSettingsWindowTurnsOnTheMeetingLinkAndTheFilterWhichThenDecide) {
+  ASSERT_EQ(0, Tool(L"calendar sample --in 3 --minutes 30 --category Work --subject Review"));
+  // A running application for the filter: a window of this process, on the device's screen.
+  HWND notes = CreateWindowExW(0, L"STATIC", L"Notes", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                               nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, notes);
+  Program program(L"STARTUP");
+  ASSERT_NE(nullptr, WaitForMainWindow());
+  OpenSettingsWindow();
+  Drive({L"tab 2", L"tap 1012", L"select 1044 Work", L"tab 3", L"tap 1083", L"select 1086 Notes",
+         L"tab 0", L"tap 1007", L"ok"});
+  ASSERT_TRUE(WaitUntil([&] { return !SettingsWindowOpen(program.id()); }, kWaitMs));
+  EXPECT_EQ(1u, UserDword(kSettings, L"EnablePOLink"));
+  EXPECT_EQ(L"Work", UserText(kSettings, L"POCategory"));
+  EXPECT_EQ(1u, UserDword(kSettings, L"EnableAppFilter"));
+  EXPECT_EQ(L"Notes", UserText(kSettings, L"AppsToFilter"));
+
+  // While Notes runs the filter holds muting off; once it is closed, the meeting in Work
+  // silences the device when it starts.
+  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_FILTER_HOLD; }, kWaitMs));
+  EXPECT_FALSE(Silenced());
+  DestroyWindow(notes);
+  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_IDLE; }, kWaitMs));
+  EXPECT_FALSE(Silenced());
+  ASSERT_EQ(0, Tool(L"clock advance 4"));
+  EXPECT_TRUE(WaitUntil(Silenced, kWaitMs));
+  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_MUTED; }, kWaitMs));
+}
+
+TEST_F(OnTheDevice, CancelKeepsThePageThatWasLeftAndDropsTheOneShown) {
+  Program program(L"STARTUP");
+  ASSERT_NE(nullptr, WaitForMainWindow());
+  OpenSettingsWindow();
+  ASSERT_TRUE(WaitUntil(Silenced, kWaitMs));  // the open window holds the device silent
+  Drive({L"tab 2", L"tap 1012", L"tab 3", L"tap 1083", L"cancel"});
+  ASSERT_TRUE(WaitUntil([&] { return !SettingsWindowOpen(program.id()); }, kWaitMs));
+  EXPECT_EQ(1u, UserDword(kSettings, L"EnablePOLink"));
+  EXPECT_EQ(0u, UserDword(kSettings, L"EnableAppFilter"));
+  EXPECT_TRUE(WaitUntil([] { return ReadDeviceWaveVolume() != 0; }, kWaitMs));
+}
+
+TEST_F(OnTheDevice, TheSoundPagePlaysItsTestToneAtTheChosenLevelAndStoresIt) {
+  WriteDeviceDword(L"SoundsPlayed", 0);
+  WriteDeviceDword(L"LastSoundVolume", 0);
+  Program program(L"STARTUP");
+  ASSERT_NE(nullptr, WaitForMainWindow());
+  OpenSettingsWindow();
+  ASSERT_TRUE(WaitUntil(Silenced, kWaitMs));
+  Drive({L"tab 4", L"tap 1064", L"slide 1013 1"});
+  EXPECT_TRUE(WaitUntil([] { return ReadDeviceDword(L"SoundsPlayed", 0) == 1; }, kWaitMs));
+  EXPECT_EQ(0xFFFFFFFFu, ReadDeviceDword(L"LastSoundVolume", 0));
+  EXPECT_TRUE(Silenced());  // held silent again once the tone has played
+  Drive({L"tap 1066", L"ok"});
+  ASSERT_TRUE(WaitUntil([&] { return !SettingsWindowOpen(program.id()); }, kWaitMs));
+  EXPECT_EQ(5u, UserDword(kSettings, L"SoundProtection"));  // on, protecting the settings
+  EXPECT_EQ(0xFFFFFFFFu, UserDword(kSettings, L"SPVolume"));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <tlhelp32.h>
 
+#include <cwchar>
+
 #include "device/device_state.h"
 
 namespace e2e {
@@ -53,8 +55,13 @@ void ResetDevice(DeviceKind kind) {
 }
 
 int Tool(const std::wstring& arguments) {
-  PROCESS_INFORMATION p = Start(kTool, arguments);
-  if (!p.hProcess) return -1;
+  // A start refused on a busy machine has run nothing, so it is safe to ask again.
+  PROCESS_INFORMATION p{};
+  for (int attempt = 0; attempt < 3 && !p.hProcess; ++attempt) p = Start(kTool, arguments);
+  if (!p.hProcess) {
+    fwprintf(stderr, L"the device tool did not start (error %lu)\n", GetLastError());
+    return -1;
+  }
   WaitForSingleObject(p.hProcess, 30000);
   DWORD code = 0;
   GetExitCodeProcess(p.hProcess, &code);
@@ -123,6 +130,19 @@ DWORD UserDword(const wchar_t* key, const wchar_t* name, DWORD fallback) {
 
 void PutUserDword(const wchar_t* key, const wchar_t* name, DWORD value) {
   RegSetKeyValueW(HKEY_CURRENT_USER, key, name, REG_DWORD, &value, sizeof value);
+}
+
+std::wstring UserText(const wchar_t* key, const wchar_t* name, const std::wstring& fallback) {
+  DWORD size = 0;
+  if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, nullptr, &size) != 0) {
+    return fallback;
+  }
+  std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+  if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, text.data(), &size) != 0) {
+    return fallback;
+  }
+  text.resize(wcsnlen(text.c_str(), text.size()));
+  return text;
 }
 
 DWORD TrayPicture() {

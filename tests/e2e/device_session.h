@@ -44,6 +44,9 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD ms);
 
 DWORD UserDword(const wchar_t* key, const wchar_t* name, DWORD fallback = 0xDEADBEEF);
 void PutUserDword(const wchar_t* key, const wchar_t* name, DWORD value);
+// A REG_SZ of the user's registry; `fallback` when it is missing or of another type.
+std::wstring UserText(const wchar_t* key, const wchar_t* name,
+                      const std::wstring& fallback = L"<missing>");
 DWORD TrayPicture();  // the icon the device's notification area shows, 0 for none
 
 }  // namespace e2e

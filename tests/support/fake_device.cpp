@@ -79,7 +79,7 @@ void RefreshSoundSettings() {
 }
 
 bool PlaySystemSound(const wchar_t* name, UINT) {
-  g_device.soundsPlayed.emplace_back(name ? name : L"");
+  g_device.soundsPlayed.push_back({name ? name : L"", g_device.waveVolume});
   return true;
 }
 
@@ -127,6 +127,61 @@ BOOL StreamDeviceIoControl(HANDLE file, DWORD code, const void* in, DWORD inSize
 
 void CloseStreamDevice(HANDLE file) {
   if (file == kDriverFile) --g_device.driverOpenFiles;
+}
+
+namespace {
+struct FakeDatabase {
+  size_t next = 0;
+};
+FakeDatabase g_database;
+HANDLE const kDatabaseHandle = reinterpret_cast<HANDLE>(&g_database);
+}  // namespace
+
+HANDLE CeOpenDatabaseEx(CEGUID*, CEOID* oid, const wchar_t* name, CEPROPID, DWORD,
+                        CENOTIFYREQUEST*) {
+  if (!g_device.categoriesDatabase || !name || wcscmp(name, kCategoriesDatabaseName) != 0 ||
+      (oid && *oid != 0)) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  ++g_device.openDatabases;
+  g_database.next = 0;
+  return kDatabaseHandle;
+}
+
+// Each read moves to the next record; a buffer the caller has is always replaced by a new one.
+CEOID CeReadRecordPropsEx(HANDLE database, DWORD flags, WORD* propCount, CEPROPID* propIds,
+                          BYTE** buffer, DWORD* bufferBytes, HANDLE heap) {
+  if (database != kDatabaseHandle || heap || !(flags & CEDB_ALLOWREALLOC) || !propCount ||
+      *propCount != 1 || !propIds || !buffer || *buffer) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  if (g_database.next >= g_device.categoryRecords.size()) {
+    SetLastError(ERROR_NO_MORE_ITEMS);
+    return 0;
+  }
+  const std::optional<std::wstring>& name = g_device.categoryRecords[g_database.next++];
+  const size_t textBytes = name ? (name->size() + 1) * sizeof(wchar_t) : 0;
+  const size_t size = sizeof(CEPROPVAL) + textBytes;
+  *buffer = static_cast<BYTE*>(LocalAlloc(LMEM_FIXED, size));
+  if (bufferBytes) *bufferBytes = static_cast<DWORD>(size);
+  auto* value = reinterpret_cast<CEPROPVAL*>(*buffer);
+  *value = CEPROPVAL{};
+  value->propid = propIds[0];
+  if (name && propIds[0] == kCategoryNameProp) {
+    value->val.lpwstr = reinterpret_cast<wchar_t*>(*buffer + sizeof(CEPROPVAL));
+    memcpy(value->val.lpwstr, name->c_str(), textBytes);
+  } else {
+    value->wFlags = CEDB_PROPNOTFOUND;
+  }
+  return static_cast<CEOID>(g_database.next);
+}
+
+BOOL CloseDatabase(HANDLE database) {
+  if (database != kDatabaseHandle) return FALSE;
+  --g_device.openDatabases;
+  return TRUE;
 }
 
 HMODULE LoadToolhelp() {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,11 @@ struct Device {
   std::function<void()> onVolumeRead;  // runs before each read (a test may throw from it)
   int volumeWrites = 0;
   int refreshes = 0;
-  std::vector<std::wstring> soundsPlayed;
+  struct SoundPlayed {
+    std::wstring name;
+    DWORD waveVolume;  // at the time it played
+  };
+  std::vector<SoundPlayed> soundsPlayed;
   std::function<void()> onRefresh;  // e.g. to look at the registry at each refresh
   // Clock: UTC as a file time
   ULONGLONG utcNow = 0;
@@ -56,6 +61,11 @@ struct Device {
   int driverDeregistrations = 0;
   int driverOpenFiles = 0;
   std::vector<std::pair<DWORD, DWORD>> ioctls;  // code, 32-bit window handle passed
+  // The categories database: one record per entry, a record without its name property where
+  // the entry is empty; no database at all when `categoriesDatabase` is false.
+  bool categoriesDatabase = true;
+  std::vector<std::optional<std::wstring>> categoryRecords;
+  int openDatabases = 0;
   // User interface
   std::vector<MessageBoxCall> messageBoxes;
   std::function<int(const MessageBoxCall&)> answerMessageBox;  // default: IDOK
