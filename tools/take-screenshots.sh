@@ -22,11 +22,25 @@ for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 emulator/device.sh create "$device" ppc2003phone >/dev/null
 dev() { emulator/device.sh tool "$device" "$@"; }
 dev shell start >/dev/null
+# A meeting in progress, which the Mute page offers; the link is on when the program starts.
+dev calendar sample --in 0 --minutes 60 --category Work --subject "Design review" >/dev/null
+QM_WINEPREFIX=$device tools/wine-run reg add 'HKCU\Software\Fernhollow\QuietMinder' \
+  /v EnablePOLink /t REG_DWORD /d 1 /f >/dev/null
 emulator/device.sh program "$device" >/dev/null 2>&1 &
+
+# What each page shows in use: the user's taps before its picture.
+use_page() {
+  case $1 in
+    2) dev ui select 1044 Work ;;
+    3) dev ui tap 1083 ;;
+    4) dev ui tap 1064; dev ui tap 1066 ;;
+  esac
+}
 
 names=(mute settings meetings apps sound about)
 for tab in 0 1 2 3 4 5; do
   dev ui tab "$tab"        # waits for the window, then chooses the tab
+  use_page "$tab" >/dev/null
   sleep 1                  # the page paints
   dev screenshot 'C:\screen.bmp'
   tools/bmp-to-png.py "$device/drive_c/screen.bmp" "$out/$tab-${names[$tab]}.png"
