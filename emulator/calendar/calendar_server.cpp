@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "calendar/calendar_faults.h"
 #include "calendar/calendar_store.h"
 #include "calendar/calendar_view.h"
 #include "platform/poom.h"
@@ -36,13 +37,36 @@ class Counted {
 
 using ViewPtr = std::shared_ptr<const CalendarView>;
 
+// The faults of one connection, shared by every object it hands out.
+class Connection {
+ public:
+  Connection() : faults_(CurrentCalendarFaults()) {}
+  // Each call of the object model starts here: it waits, and fails once the connection has
+  // answered as many calls as it may.
+  bool CallFails() {
+    if (faults_.delayMs) Sleep(faults_.delayMs);
+    const LONG answered = InterlockedIncrement(&calls_) - 1;
+    return faults_.failAfterCalls >= 0 && answered >= faults_.failAfterCalls;
+  }
+  bool DurationFails() const { return faults_.failDuration; }
+
+ private:
+  const CalendarFaults faults_;
+  LONG calls_ = 0;
+};
+using ConnectionPtr = std::shared_ptr<Connection>;
+
+#define CALENDAR_CALL(connection) \
+  if ((connection)->CallFails()) return E_FAIL
+
 BSTR AllocText(const std::wstring& s) {
   return SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
 }
 
 class AppointmentObject final : public IAppointment, public Counted<AppointmentObject> {
  public:
-  AppointmentObject(ViewPtr view, const Occurrence& o) : view_(std::move(view)), o_(o) {}
+  AppointmentObject(ViewPtr view, ConnectionPtr connection, const Occurrence& o)
+      : view_(std::move(view)), connection_(std::move(connection)), o_(o) {}
   CALENDAR_IUNKNOWN
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
@@ -53,26 +77,31 @@ class AppointmentObject final : public IAppointment, public Counted<AppointmentO
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_Start(DATE* start) override {
+    CALENDAR_CALL(connection_);
     if (!start) return E_POINTER;
     *start = DateFromCivil(o_.localStart);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_End(DATE* end) override {
+    CALENDAR_CALL(connection_);
     if (!end) return E_POINTER;
     *end = DateFromCivil(o_.localEnd);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_AllDayEvent(VARIANT_BOOL* allDay) override {
+    CALENDAR_CALL(connection_);
     if (!allDay) return E_POINTER;
     *allDay = item().allDay ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_BusyStatus(long* status) override {
+    CALENDAR_CALL(connection_);
     if (!status) return E_POINTER;
     *status = item().busyStatus;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_Categories(BSTR* categories) override {
+    CALENDAR_CALL(connection_);
     if (!categories) return E_POINTER;
     *categories = nullptr;
     const auto& names = item().categories;
@@ -86,6 +115,7 @@ class AppointmentObject final : public IAppointment, public Counted<AppointmentO
     return *categories ? S_OK : E_OUTOFMEMORY;
   }
   HRESULT STDMETHODCALLTYPE get_Subject(BSTR* subject) override {
+    CALENDAR_CALL(connection_);
     if (!subject) return E_POINTER;
     *subject = nullptr;
     if (item().subject.empty()) return S_OK;
@@ -93,6 +123,8 @@ class AppointmentObject final : public IAppointment, public Counted<AppointmentO
     return *subject ? S_OK : E_OUTOFMEMORY;
   }
   HRESULT STDMETHODCALLTYPE get_Duration(long* minutes) override {
+    CALENDAR_CALL(connection_);
+    if (connection_->DurationFails()) return E_FAIL;
     if (!minutes) return E_POINTER;
     const int64_t m = (item().durationSeconds + 30) / 60;
     *minutes = static_cast<long>(m > LONG_MAX ? LONG_MAX : m);
@@ -102,13 +134,15 @@ class AppointmentObject final : public IAppointment, public Counted<AppointmentO
  private:
   const Appointment& item() const { return view_->store().appointments[o_.appointment]; }
   ViewPtr view_;
+  ConnectionPtr connection_;
   Occurrence o_;
 };
 
 class CollectionObject final : public IPOutlookItemCollection,
                                public Counted<CollectionObject> {
  public:
-  explicit CollectionObject(ViewPtr view) : view_(std::move(view)) {}
+  CollectionObject(ViewPtr view, ConnectionPtr connection)
+      : view_(std::move(view)), connection_(std::move(connection)) {}
   CALENDAR_IUNKNOWN
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
@@ -119,15 +153,18 @@ class CollectionObject final : public IPOutlookItemCollection,
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE put_IncludeRecurrences(VARIANT_BOOL include) override {
+    CALENDAR_CALL(connection_);
     includeRecurrences_ = include != VARIANT_FALSE;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_IncludeRecurrences(VARIANT_BOOL* include) override {
+    CALENDAR_CALL(connection_);
     if (!include) return E_POINTER;
     *include = includeRecurrences_ ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Find(BSTR text, IAppointment** item) override {
+    CALENDAR_CALL(connection_);
     if (!item) return E_POINTER;
     *item = nullptr;
     matches_.clear();
@@ -152,11 +189,12 @@ class CollectionObject final : public IPOutlookItemCollection,
     return FindNext(item);
   }
   HRESULT STDMETHODCALLTYPE FindNext(IAppointment** item) override {
+    CALENDAR_CALL(connection_);
     if (!item) return E_POINTER;
     *item = nullptr;
     if (!searched_) return E_UNEXPECTED;
     if (next_ >= matches_.size()) return S_FALSE;
-    *item = new (std::nothrow) AppointmentObject(view_, matches_[next_]);
+    *item = new (std::nothrow) AppointmentObject(view_, connection_, matches_[next_]);
     if (!*item) return E_OUTOFMEMORY;
     ++next_;
     return S_OK;
@@ -164,6 +202,7 @@ class CollectionObject final : public IPOutlookItemCollection,
 
  private:
   ViewPtr view_;
+  ConnectionPtr connection_;
   bool includeRecurrences_ = false;
   bool searched_ = false;
   std::vector<Occurrence> matches_;
@@ -172,7 +211,8 @@ class CollectionObject final : public IPOutlookItemCollection,
 
 class FolderObject final : public IFolder, public Counted<FolderObject> {
  public:
-  explicit FolderObject(ViewPtr view) : view_(std::move(view)) {}
+  FolderObject(ViewPtr view, ConnectionPtr connection)
+      : view_(std::move(view)), connection_(std::move(connection)) {}
   CALENDAR_IUNKNOWN
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
@@ -183,13 +223,15 @@ class FolderObject final : public IFolder, public Counted<FolderObject> {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_Items(IPOutlookItemCollection** items) override {
+    CALENDAR_CALL(connection_);
     if (!items) return E_POINTER;
-    *items = new (std::nothrow) CollectionObject(view_);
+    *items = new (std::nothrow) CollectionObject(view_, connection_);
     return *items ? S_OK : E_OUTOFMEMORY;
   }
 
  private:
   ViewPtr view_;
+  ConnectionPtr connection_;
 };
 
 class ApplicationObject final : public IPOutlookApp, public Counted<ApplicationObject> {
@@ -205,26 +247,30 @@ class ApplicationObject final : public IPOutlookApp, public Counted<ApplicationO
   }
 
   HRESULT STDMETHODCALLTYPE Logon(LONG_PTR) override {
+    CALENDAR_CALL(connection_);
     if (loggedOn_) return S_OK;
     if (!Open()) return E_FAIL;
     loggedOn_ = true;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Logoff() override {
+    CALENDAR_CALL(connection_);
     if (!loggedOn_) return E_UNEXPECTED;
     loggedOn_ = false;
     view_.reset();
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetDefaultFolder(int folderId, IFolder** folder) override {
+    CALENDAR_CALL(connection_);
     if (!folder) return E_POINTER;
     *folder = nullptr;
     if (!loggedOn_) return E_UNEXPECTED;
     if (folderId != kCalendarFolder) return E_INVALIDARG;
-    *folder = new (std::nothrow) FolderObject(view_);
+    *folder = new (std::nothrow) FolderObject(view_, connection_);
     return *folder ? S_OK : E_OUTOFMEMORY;
   }
   HRESULT STDMETHODCALLTYPE SystemTimeToVariantTime(SYSTEMTIME* time, DATE* date) override {
+    CALENDAR_CALL(connection_);
     if (!time || !date) return E_POINTER;
     if (!ValidDate(time->wYear, time->wMonth, time->wDay) || time->wHour > 23 ||
         time->wMinute > 59 || time->wSecond > 59) {
@@ -234,12 +280,14 @@ class ApplicationObject final : public IPOutlookApp, public Counted<ApplicationO
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE VariantTimeToSystemTime(DATE date, SYSTEMTIME* time) override {
+    CALENDAR_CALL(connection_);
     if (!time) return E_POINTER;
     // 0100-01-01 to 9999-12-31, the range of a DATE.
     if (!(date >= -657434.0 && date < 2958466.0)) return E_INVALIDARG;
     *time = SystemTimeFromCivil(CivilFromDate(date));
     return S_OK;
   }
+  // Strings are always freed, faults or not: a caller could not free them another way.
   HRESULT STDMETHODCALLTYPE SysFreeString(BSTR text) override {
     ::SysFreeString(text);
     return S_OK;
@@ -257,6 +305,7 @@ class ApplicationObject final : public IPOutlookApp, public Counted<ApplicationO
   }
   bool loggedOn_ = false;
   ViewPtr view_;
+  ConnectionPtr connection_ = std::make_shared<Connection>();
 };
 
 class Factory final : public IClassFactory {

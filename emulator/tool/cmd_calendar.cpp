@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <string>
 
+#include "calendar/calendar_faults.h"
 #include "calendar/calendar_store.h"
 #include "calendar/calendar_view.h"
 #include "calendar/ics_import.h"
@@ -19,7 +20,8 @@ constexpr wchar_t kUsage[] =
     L"       qmdevice calendar list [DATE]          (DATE: yyyy-mm-dd or the device's short date)\n"
     L"       qmdevice calendar clear\n"
     L"       qmdevice calendar sample --in MINUTES --minutes N [--category NAME] [--subject TEXT]\n"
-    L"       qmdevice calendar categories [add NAME]";
+    L"       qmdevice calendar categories [add NAME]\n"
+    L"       qmdevice calendar faults [--delay MS] [--fail-after CALLS] [--no-duration] | off";
 constexpr wchar_t kClsidKey[] = L"CLSID\\{05058F23-20BE-11D2-8F18-0000F87A4335}";
 constexpr wchar_t kServerDll[] = L"qmcalendar.dll";
 // A fresh device offers these in its category picker.
@@ -234,6 +236,32 @@ int Categories(const ToolArgs& args) {
   return 0;
 }
 
+// Makes the device's calendar slow or broken for the connections made from now on.
+int Faults(const ToolArgs& args) {
+  CalendarFaults faults;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::wstring& opt = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (opt == L"off" && args.size() == 2) {
+      faults = CalendarFaults{};
+    } else if (opt == L"--delay" && hasValue) {
+      faults.delayMs = static_cast<DWORD>(wcstoul(args[++i].c_str(), nullptr, 10));
+    } else if (opt == L"--fail-after" && hasValue) {
+      faults.failAfterCalls = wcstol(args[++i].c_str(), nullptr, 10);
+    } else if (opt == L"--no-duration") {
+      faults.failDuration = true;
+    } else {
+      PrintError(kUsage);
+      return 2;
+    }
+  }
+  SetDeviceCalendarFaults(faults);
+  Print(L"calendar faults: delay " + std::to_wstring(faults.delayMs) + L" ms, fail after " +
+        (faults.failAfterCalls < 0 ? std::wstring(L"never") : std::to_wstring(faults.failAfterCalls)) +
+        L", duration " + (faults.failDuration ? L"unreadable" : L"readable"));
+  return 0;
+}
+
 int CalendarCommand(const ToolArgs& args) {
   if (args.empty()) {
     PrintError(kUsage);
@@ -245,6 +273,7 @@ int CalendarCommand(const ToolArgs& args) {
   if (sub == L"clear") return Clear(args);
   if (sub == L"sample") return Sample(args);
   if (sub == L"categories") return Categories(args);
+  if (sub == L"faults") return Faults(args);
   PrintError(kUsage);
   return 2;
 }
@@ -278,7 +307,7 @@ int SetUpCalendar(const std::wstring& windowsDir) {
 
 const ToolCommand kCalendar(L"calendar",
                             L"calendar import FILE.ics | list [DATE] | clear | sample --in MINUTES "
-                            L"--minutes N [--category NAME] | categories [add NAME]",
+                            L"--minutes N [--category NAME] | categories [add NAME] | faults ...",
                             CalendarCommand);
 const SetupStep kCalendarSetup(L"calendar", SetUpCalendar);
 
