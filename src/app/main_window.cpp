@@ -109,9 +109,9 @@ void RunPowerOnStep() {
         MuteNow();
       }
     }
-  } else {
-    CheckForMeeting();
   }
+  // Also after a mute this step ended, as the tick does.
+  if (!mute.Muted) CheckForMeeting();
   if (mute.Muted != mutedBefore || SoundRefreshPending) RefreshVolumeIndicator();
 }
 

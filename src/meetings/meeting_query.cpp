@@ -251,12 +251,19 @@ bool VisitItems(const CalendarSession& session, IPOutlookItemCollection* items, 
   while (hr == S_OK && item) {
     ItemFacts facts(session);
     if (ReadItem(item.get(), &facts) && PassesFilters(facts)) {
-      const bool inProgress = (facts.start <= nowDate && facts.end > nowDate && !facts.allDay) ||
-                              (facts.allDay && Settings.POAllDay);
+      // A meeting ends at its start plus its duration; without a duration that can be read, at
+      // its end time. One that has ended by then is no meeting in progress: a mute must never
+      // end before it starts.
+      long minutes = 0;
+      DATE end = facts.end;
+      if (SUCCEEDED(item->get_Duration(&minutes)) && minutes > 0) {
+        end = facts.start + minutes * kDayPerMinute;
+      }
+      const bool inProgress =
+          ((facts.start <= nowDate && facts.end > nowDate && !facts.allDay) ||
+           (facts.allDay && Settings.POAllDay)) &&
+          end > nowDate;
       if (inProgress) {
-        long minutes = 0;
-        item->get_Duration(&minutes);
-        const DATE end = facts.start + minutes * kDayPerMinute;
         if (facts.subject.get()) {
           DescribeMeeting(session, facts.subject.view(), facts.start, end, facts.allDay);
         }

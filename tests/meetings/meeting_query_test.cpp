@@ -6,6 +6,7 @@
 #include <string>
 
 #include "calendar/calendar_env.h"
+#include "calendar/calendar_faults.h"
 #include "calendar/calendar_server.h"
 #include "calendar/calendar_store.h"
 #include "common/scoped.h"
@@ -156,6 +157,17 @@ TEST_F(MeetingQuery, MeetingEndIsStartPlusDurationAndPausesTheChecks) {
   calendar_.Import(Calendar({kReview}));
   SetLocalClock(10, 20);
   ASSERT_TRUE(QueryMeetingInProgress());
+  EXPECT_EQ(LocalToUtc(2026, 12, 7, 11, 0), MeetingState.MeetingEnd);
+  EXPECT_EQ(MeetingState.MeetingEnd, MeetingState.NextMeetingCheck);
+}
+
+TEST_F(MeetingQuery, AMeetingWhoseDurationCannotBeReadEndsAtItsEndTime) {
+  calendar_.Import(Calendar({kReview}));
+  const CalendarFaults noDuration{0, -1, true};
+  SetProcessCalendarFaults(&noDuration);
+  SetLocalClock(10, 20);
+  EXPECT_TRUE(QueryMeetingInProgress());
+  SetProcessCalendarFaults(nullptr);
   EXPECT_EQ(LocalToUtc(2026, 12, 7, 11, 0), MeetingState.MeetingEnd);
   EXPECT_EQ(MeetingState.MeetingEnd, MeetingState.NextMeetingCheck);
 }
