@@ -67,3 +67,18 @@ void PumpMessages(UINT ms) {
     }
   }
 }
+
+bool PumpUntil(const std::function<bool()>& condition, DWORD ms) {
+  const DWORD end = GetTickCount() + ms;
+  MSG msg;
+  for (;;) {
+    if (condition()) return true;
+    const LONG left = static_cast<LONG>(end - GetTickCount());
+    if (left <= 0) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, left < 20 ? left : 20, QS_ALLINPUT);
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+}
