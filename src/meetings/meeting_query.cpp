@@ -264,14 +264,15 @@ bool VisitItems(const CalendarSession& session, IPOutlookItemCollection* items, 
            (facts.allDay && Settings.POAllDay)) &&
           end > nowDate;
       if (inProgress) {
+        // A meeting whose end the calendar cannot give is no verdict to mute on: the look has
+        // failed, and the next one comes within the check interval.
+        ULONGLONG endUtc = 0;
+        if (!session.UtcOf(end, &endUtc)) return false;
         if (facts.subject.get()) {
           DescribeMeeting(session, facts.subject.view(), facts.start, end, facts.allDay);
         }
-        ULONGLONG endUtc = 0;
-        if (session.UtcOf(end, &endUtc)) {
-          MeetingState.MeetingEnd = endUtc;
-          MeetingState.NextMeetingCheck = endUtc;
-        }
+        MeetingState.MeetingEnd = endUtc;
+        MeetingState.NextMeetingCheck = endUtc;
         MeetingState.InMeeting = true;
         return true;
       }
