@@ -208,6 +208,21 @@ TEST_F(OnTheDevice, TheSettingsWindowTurnsOnTheMeetingLinkAndTheFilterWhichThenD
   EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_MUTED; }, kWaitMs));
 }
 
+// Another program's window that happens to carry the settings window's names is not the
+// program's own: a tap on the icon still opens the settings window.
+TEST_F(OnTheDevice, AnotherProgramsWindowOfTheSameNamesDoesNotStopTheSettingsWindow) {
+  HWND other = CreateWindowExW(0, L"#32770", L"QuietMinder", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                               nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, other);
+  Program program(L"STARTUP");
+  ASSERT_NE(nullptr, WaitForMainWindow());
+  OpenSettingsWindow();
+  EXPECT_TRUE(WaitUntil([&] { return SettingsWindowOpen(program.id()); }, kWaitMs));
+  Drive({L"cancel"});
+  EXPECT_TRUE(WaitUntil([&] { return !SettingsWindowOpen(program.id()); }, kWaitMs));
+  DestroyWindow(other);
+}
+
 TEST_F(OnTheDevice, CancelKeepsThePageThatWasLeftAndDropsTheOneShown) {
   Program program(L"STARTUP");
   ASSERT_NE(nullptr, WaitForMainWindow());

@@ -25,11 +25,17 @@ void CALLBACK Poll(HWND, UINT, UINT_PTR id, DWORD) {
     act();
     return;
   }
-  HWND found = FindWindowW(it->second.className.c_str(), it->second.title.c_str());
+  // Other test programs on the same desktop may show a window of the same names, in front of
+  // this one's.
+  const wchar_t* cls = it->second.className.c_str();
+  const wchar_t* title = it->second.title.c_str();
+  HWND found = FindWindowExW(nullptr, nullptr, cls, title);
+  for (; found; found = FindWindowExW(nullptr, found, cls, title)) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(found, &pid);
+    if (pid == GetCurrentProcessId()) break;
+  }
   if (!found) return;
-  DWORD pid = 0;
-  GetWindowThreadProcessId(found, &pid);
-  if (pid != GetCurrentProcessId()) return;
   KillTimer(nullptr, id);
   auto act = std::move(it->second.act);
   g_pending.erase(it);
