@@ -66,8 +66,10 @@ TEST_F(OnTheDevice, ASecondStartRaisesTheFirstOnesSettingsWindowAndEndsWithOne) 
   PostMessageW(settings, WM_COMMAND, IDCANCEL, 0);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(settings); }, kWaitMs));
 
-  PostMessageW(main, WM_CLOSE, 0, 0);  // the standard close is ignored
-  Sleep(500);
+  // The standard close is ignored: the window has answered it, and is still there.
+  DWORD_PTR answer = 1;
+  EXPECT_NE(0, SendMessageTimeoutW(main, WM_CLOSE, 0, 0, SMTO_NORMAL, kWaitMs, &answer));
+  EXPECT_TRUE(IsWindow(main));
   EXPECT_TRUE(first.Running());
   PostMessageW(main, WM_CLOSE, 1, 0);
   EXPECT_EQ(0u, first.Wait(kWaitMs));
@@ -129,7 +131,7 @@ TEST_F(OnTheDevice, KilledDuringAMeetingTheSoundComesBackAfterARestart) {
   // survive in what the silence saved.
   Program again(L"STARTUP");
   ASSERT_NE(nullptr, WaitForMainWindow());
-  Sleep(2000);
+  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_MUTED; }, kWaitMs));
   EXPECT_TRUE(Silenced());
   EXPECT_EQ(before.screen, UserDword(kShellOverridesKeyPath, L"SavedScreen"));
   EXPECT_EQ(before.wave, UserDword(kShellOverridesKeyPath, L"SavedVolume"));

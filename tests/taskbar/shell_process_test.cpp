@@ -49,13 +49,20 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD ms) {
   }
 }
 
-// The shell's task bar once the shell reads its messages: the window is there a while before
-// the new process gets to its message loop, the longer on a busy machine.
-HWND WaitForShell() {
+// The task bar of the shell process `shell`, once that shell reads its messages: the window is
+// there a while before the new process gets to its message loop, the longer on a busy machine.
+HWND WaitForShell(HANDLE shell) {
+  const DWORD pid = GetProcessId(shell);
   HWND bar = nullptr;
   WaitUntil(
-      [&bar] {
-        bar = FindWindowW(kTaskBarClass, L"");
+      [&bar, pid] {
+        bar = nullptr;
+        for (HWND w = FindWindowW(kTaskBarClass, L""); w && !bar;
+             w = FindWindowExW(nullptr, w, kTaskBarClass, L"")) {
+          DWORD owner = 0;
+          GetWindowThreadProcessId(w, &owner);
+          if (owner == pid) bar = w;
+        }
         DWORD_PTR ignored = 0;
         return bar && SendMessageTimeoutW(bar, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &ignored) != 0;
       },
@@ -86,15 +93,17 @@ class ShellProcessTest : public ::testing::Test {
     savedMode_ = RealMode();
     const std::wstring shell = BuiltProgram(L"devshell.exe");
     if (shell.empty()) GTEST_SKIP() << "devshell.exe is not built";
+    // One shell per device: a start while another runs would leave at once.
+    ASSERT_TRUE(WaitUntil([] { return !FindWindowW(kTaskBarClass, L""); }, 30000));
     process_ = Start(shell, L"devshell.exe");
     ASSERT_NE(nullptr, process_);
-    taskBar_ = WaitForShell();
+    taskBar_ = WaitForShell(process_);
     ASSERT_NE(nullptr, taskBar_);
   }
   void TearDown() override {
     if (taskBar_) PostMessageW(taskBar_, WM_CLOSE, 0, 0);
     if (process_) {
-      EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process_, 10000)) << "the shell must end";
+      EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process_, 30000)) << "the shell must end";
       CloseHandle(process_);
     }
     if (savedMode_ != 0xDEADBEEF) {
