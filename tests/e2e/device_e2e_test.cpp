@@ -129,9 +129,12 @@ TEST_F(OnTheDevice, KilledDuringAMeetingTheSoundComesBackAfterARestart) {
 
   // Started again while the meeting still runs: the device stays silent and the user's values
   // survive in what the silence saved.
+  // The killed run's icon record stays behind: the new run's shows once its own window owns it.
   Program again(L"STARTUP");
-  ASSERT_NE(nullptr, WaitForMainWindow());
-  EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_MUTED; }, kWaitMs));
+  const HWND main = WaitForMainWindow();
+  ASSERT_NE(nullptr, main);
+  EXPECT_TRUE(
+      WaitUntil([main] { return TrayOwner() == main && TrayPicture() == IDI_MUTED; }, kWaitMs));
   EXPECT_TRUE(Silenced());
   EXPECT_EQ(before.screen, UserDword(kShellOverridesKeyPath, L"SavedScreen"));
   EXPECT_EQ(before.wave, UserDword(kShellOverridesKeyPath, L"SavedVolume"));

