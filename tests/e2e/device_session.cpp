@@ -62,9 +62,16 @@ int Tool(const std::wstring& arguments) {
     fwprintf(stderr, L"the device tool did not start (error %lu)\n", GetLastError());
     return -1;
   }
-  WaitForSingleObject(p.hProcess, 30000);
   DWORD code = 0;
-  GetExitCodeProcess(p.hProcess, &code);
+  if (WaitForSingleObject(p.hProcess, 60000) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(p.hProcess, &code);
+  } else {
+    // One that never ends must not act later, nor keep this program's output open.
+    fwprintf(stderr, L"the device tool did not end: %ls\n", arguments.c_str());
+    TerminateProcess(p.hProcess, 9);
+    WaitForSingleObject(p.hProcess, 5000);
+    code = static_cast<DWORD>(-1);
+  }
   CloseHandle(p.hThread);
   CloseHandle(p.hProcess);
   return static_cast<int>(code);

@@ -14,7 +14,8 @@ namespace e2e {
 // program of an earlier test running.
 void ResetDevice(DeviceKind kind);
 
-// Runs the device tool and waits for it; returns its exit code.
+// Runs the device tool and waits for it; returns its exit code, or -1 when it did not start or
+// did not end within a minute (it is then ended).
 int Tool(const std::wstring& arguments);
 
 class Program {
