@@ -5,6 +5,7 @@
 #include "common/scoped.h"
 #include "common/tray_icon.h"
 #include "meetings/meeting_query.h"
+#include "meetings/meeting_watch.h"
 #include "platform/device_profile.h"
 #include "platform/handheld.h"
 #include "settings/settings.h"
@@ -82,6 +83,7 @@ LRESULT RunCheckTick() {
   } else if (!mute.Muted && VolumeIsZero()) {
     AdoptUserMute();
   } else if (!mute.Muted) {
+    RepairAfterLostMute();
     const bool held = FilterState.FilterHold;
     if (heldBefore && !held) SetTrayIcon(TrayOperation::Modify, IDI_IDLE);
     if (!heldBefore && held) SetTrayIcon(TrayOperation::Modify, IDI_FILTER_HOLD);
@@ -113,6 +115,17 @@ void RunPowerOnStep() {
   // Also after a mute this step ended, as the tick does.
   if (!mute.Muted) CheckForMeeting();
   if (mute.Muted != mutedBefore || SoundRefreshPending) RefreshVolumeIndicator();
+}
+
+void FinishMeetingLook() {
+  // While the settings window is open its Mute page decides; the findings are taken all the same.
+  if (MainWindowState.SettingsWindowOpen) {
+    TakeFinishedMeetingLook();
+    return;
+  }
+  const bool mutedBefore = MuteState.Muted;
+  OnMeetingLookDone();
+  if (MuteState.Muted != mutedBefore) RefreshVolumeIndicator();
 }
 
 void RefreshVolumeIndicator() {
@@ -200,6 +213,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CHECK:
       if (wParam != 0) return RunCheckTick();
       return QueryMeetingInProgress() ? 1 : 0;
+    case WM_MEETING_LOOK_DONE:
+      FinishMeetingLook();
+      return 0;
     default:
       return DefWindowProcW(window, message, wParam, lParam);
   }

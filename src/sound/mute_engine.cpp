@@ -1,14 +1,17 @@
 #include "sound/mute_engine.h"
 
 #include <cwchar>
+#include <string>
 
 #include "appfilter/app_filter.h"
 #include "common/clock.h"
+#include "common/program.h"
 #include "common/registry.h"
 #include "common/scoped.h"
 #include "common/tray_icon.h"
 #include "meetings/meeting_query.h"
 #include "meetings/meeting_state.h"
+#include "meetings/meeting_watch.h"
 #include "platform/device_profile.h"
 #include "platform/handheld.h"
 #include "settings/settings.h"
@@ -43,6 +46,64 @@ void WriteOneDword(const wchar_t* keyPath, const wchar_t* name, DWORD value) {
   RegKey key;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_WRITE, key.put()) != ERROR_SUCCESS) return;
   SetDwordValue(key.get(), name, value);
+}
+
+// While a mute runs, the state to come back to is also kept in the settings key: a run of the
+// program that ends without giving the sound back (killed, crashed) loses none of it, also not
+// the values the shell keeps no copy of (a phone's ring volume and ear coupling).
+const wchar_t* KeptStateKeyPath() {
+  static const std::wstring path = std::wstring(kSettingsKeyPath) + L"\\SavedSound";
+  return path.c_str();
+}
+
+struct KeptValue {
+  const wchar_t* name;
+  DWORD SoundState::*field;
+};
+constexpr KeptValue kKeptValues[] = {
+    {L"Volume", &SoundState::Volume},      {L"Mute", &SoundState::Mute},
+    {L"Screen", &SoundState::Screen},      {L"Key", &SoundState::Key},
+    {L"Ringer", &SoundState::Ringer},      {L"InitVol", &SoundState::InitVol},
+    {L"EarCouple", &SoundState::EarCouple}};
+
+void KeepSavedState() {
+  RegKey key;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, KeptStateKeyPath(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                      key.put(), nullptr) != ERROR_SUCCESS) {
+    return;
+  }
+  const SoundState& saved = MuteState.SavedSoundState;
+  for (const KeptValue& v : kKeptValues) SetDwordValue(key.get(), v.name, saved.*v.field);
+  if (MuteState.RingToneSaved) {
+    SetStringValue(key.get(), L"SavedSound", saved.SavedSound);
+  } else {
+    RegDeleteValueW(key.get(), L"SavedSound");
+  }
+}
+
+// The state a mute of an earlier run kept, into the saved state; false (and nothing changed)
+// when there is none or it cannot be read whole.
+bool RecallSavedState() {
+  RegKey key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, KeptStateKeyPath(), 0, KEY_READ, key.put()) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  SoundState kept = MuteState.SavedSoundState;
+  for (const KeptValue& v : kKeptValues) {
+    if (ReadDwordValue(key.get(), v.name, &(kept.*v.field)) != ERROR_SUCCESS) return false;
+  }
+  const bool tone = ReadStringValue(key.get(), L"SavedSound", kept.SavedSound,
+                                    kSoundTextChars - 1) == ERROR_SUCCESS;
+  MuteState.SavedSoundState = kept;
+  MuteState.RingToneSaved = tone && DeviceProfile.HasPhone;
+  MuteState.SoundStateSaved = true;
+  return true;
+}
+
+void ForgetSavedState() {
+  RegDeleteKeyW(HKEY_CURRENT_USER, KeptStateKeyPath());
+  MuteState.LostMutePending = false;
 }
 
 void SaveDeviceState(bool takeOver) {
@@ -143,9 +204,15 @@ void SilenceDevice(bool takeOver) {
   if (MuteState.Muted) {
     // Silenced again: what the user changed in between is kept to come back to.
     if (MuteState.SoundStateSaved) KeepUserEdits(MuteState.SavedSoundState);
+  } else if (MuteState.LostMutePending && RecallSavedState()) {
+    // The silence is the mute of a run that ended without giving the sound back: what that mute
+    // kept is what comes back, and this mute carries on with it.
+    MuteState.LostMutePending = false;
+    KeepUserEdits(MuteState.SavedSoundState);
   } else {
     SaveDeviceState(takeOver);
   }
+  KeepSavedState();
 
   if (IsOlderPlatform()) {
     if (!takeOver) WriteVolumeKey(Keys().VolumeUnmuted, MuteState.SavedSoundState);
@@ -216,6 +283,9 @@ void MuteNow() {
 
 void AdoptUserMute() {
   if (FilterState.FilterHold) {
+    // The filter holds muting off: the silence is given back, as the owner's own sound that the
+    // silence kept, never as a default.
+    if (!MuteState.Muted) SaveDeviceState(true);
     RestoreSound();
     return;
   }
@@ -244,6 +314,7 @@ void RestoreSound() {
   MuteState.UserRestoreAllowed = false;
 
   const bool inaudible = RestoreDeviceSound();
+  ForgetSavedState();
   MuteState.SoundStateSaved = false;
   MuteState.RingToneSaved = false;
   SetWaveVolume(MuteState.SavedSoundState.Volume);
@@ -258,6 +329,29 @@ void RestoreSound() {
   if (inaudible && Settings.SoundProtection.Enabled && Settings.SoundProtection.WarnOnly) {
     WarnInaudibleRestore();
   }
+}
+
+void RecallLostMute() {
+  RegKey key;
+  MuteState.LostMutePending =
+      RegOpenKeyExW(HKEY_CURRENT_USER, KeptStateKeyPath(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+void RepairAfterLostMute() {
+  if (!MuteState.LostMutePending || MuteState.Muted) return;
+  // The device sounds again without this run having muted it: what the lost mute silenced and
+  // nobody has changed since goes back, as a restore would have given it.
+  if (RecallSavedState()) {
+    // The wave volume sounds already, at a volume the owner chose since.
+    DWORD wave = 0;
+    if (GetWaveVolume(&wave) && wave != 0) MuteState.SavedSoundState.Volume = wave;
+    RestoreDeviceSound();
+    SetWaveVolume(MuteState.SavedSoundState.Volume);
+    RefreshSoundSettings();
+  }
+  MuteState.SoundStateSaved = false;
+  MuteState.RingToneSaved = false;
+  ForgetSavedState();
 }
 
 void CheckMuteExpiry() {
@@ -284,5 +378,18 @@ void MuteForMeeting() {
 void CheckForMeeting() {
   if (!Settings.EnablePOLink) return;
   if (TimeFromNow(0) < MeetingState.NextMeetingCheck) return;
+  // The look runs on a thread of its own and reports to the main window; only when no thread
+  // can be had is it taken here and now.
+  if (Program.MainWindow && StartMeetingLook(Program.MainWindow, WM_MEETING_LOOK_DONE)) return;
+  if (MeetingLookRunning()) return;
   if (QueryMeetingInProgress()) MuteForMeeting();
+}
+
+void OnMeetingLookDone() {
+  const std::optional<bool> inMeeting = TakeFinishedMeetingLook();
+  if (!inMeeting || !*inMeeting) return;
+  // The look was started while no mute ran: a mute that began meanwhile stays as it is, and a
+  // link switched off meanwhile mutes nothing.
+  if (MuteState.Muted || !Settings.EnablePOLink) return;
+  MuteForMeeting();
 }
