@@ -11,7 +11,17 @@
 
 MeetingStateRecord MeetingState;
 
-void ResetMeetingState() { MeetingState = MeetingStateRecord{}; }
+namespace {
+// Looks are numbered as they are prepared; a look older than one already taken is dropped.
+unsigned long long g_looksPrepared = 0;
+unsigned long long g_lastLookTaken = 0;
+}  // namespace
+
+void ResetMeetingState() {
+  MeetingState = MeetingStateRecord{};
+  // A look prepared before the reset finds nothing that still counts.
+  g_lastLookTaken = g_looksPrepared + 1;
+}
 
 void EndMeetingInProgress() { MeetingState.InMeeting = false; }
 
@@ -308,12 +318,6 @@ bool MatchCategories(const wchar_t* wanted, const wchar_t* itemCategories) {
     return AnyName(held, [&](std::wstring_view h) { return h == name; });
   });
 }
-
-namespace {
-// Looks are numbered as they are prepared; a look older than one already taken is dropped.
-unsigned long long g_looksPrepared = 0;
-unsigned long long g_lastLookTaken = 0;
-}  // namespace
 
 MeetingLook PrepareMeetingLook() {
   MeetingLook look;

@@ -41,9 +41,14 @@ DWORD WINAPI LookThread(void*) {
     {
       std::lock_guard<std::mutex> lock(g_lock);
       g_finished = std::make_unique<MeetingLook>(std::move(job->look));
+    }
+    // The report is on its way before the look counts as over: whoever waits for the look to be
+    // over finds the report in the window's queue.
+    PostMessageW(job->window, job->message, 0, 0);
+    {
+      std::lock_guard<std::mutex> lock(g_lock);
       g_running = false;
     }
-    PostMessageW(job->window, job->message, 0, 0);
   }
 }
 
