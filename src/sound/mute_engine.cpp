@@ -342,7 +342,7 @@ void RepairAfterLostMute() {
   // The device sounds again without this run having muted it: what the lost mute silenced and
   // nobody has changed since goes back, as a restore would have given it.
   if (RecallSavedState()) {
-    // The wave volume sounds already, at a volume the owner chose since.
+    // A wave volume the owner has raised since stays.
     DWORD wave = 0;
     if (GetWaveVolume(&wave) && wave != 0) MuteState.SavedSoundState.Volume = wave;
     RestoreDeviceSound();
