@@ -59,13 +59,17 @@ const wchar_t* KeptStateKeyPath() {
 struct KeptValue {
   const wchar_t* name;
   DWORD SoundState::*field;
+  SoundFields bit;
 };
-constexpr KeptValue kKeptValues[] = {
-    {L"Volume", &SoundState::Volume},      {L"Mute", &SoundState::Mute},
-    {L"Screen", &SoundState::Screen},      {L"Key", &SoundState::Key},
-    {L"Ringer", &SoundState::Ringer},      {L"InitVol", &SoundState::InitVol},
-    {L"EarCouple", &SoundState::EarCouple}};
+constexpr KeptValue kKeptValues[] = {{L"Volume", &SoundState::Volume, kSoundVolume},
+                                     {L"Mute", &SoundState::Mute, kSoundMute},
+                                     {L"Screen", &SoundState::Screen, kSoundScreen},
+                                     {L"Key", &SoundState::Key, kSoundKey},
+                                     {L"Ringer", &SoundState::Ringer, kSoundRinger},
+                                     {L"InitVol", &SoundState::InitVol, kSoundInitVol},
+                                     {L"EarCouple", &SoundState::EarCouple, kSoundEarCouple}};
 
+// Only the owner's values are kept; a value the mute could not read is not there.
 void KeepSavedState() {
   RegKey key;
   if (RegCreateKeyExW(HKEY_CURRENT_USER, KeptStateKeyPath(), 0, nullptr, 0, KEY_WRITE, nullptr,
@@ -73,7 +77,13 @@ void KeepSavedState() {
     return;
   }
   const SoundState& saved = MuteState.SavedSoundState;
-  for (const KeptValue& v : kKeptValues) SetDwordValue(key.get(), v.name, saved.*v.field);
+  for (const KeptValue& v : kKeptValues) {
+    if (MuteState.SavedFields & v.bit) {
+      SetDwordValue(key.get(), v.name, saved.*v.field);
+    } else {
+      RegDeleteValueW(key.get(), v.name);
+    }
+  }
   if (MuteState.RingToneSaved) {
     SetStringValue(key.get(), L"SavedSound", saved.SavedSound);
   } else {
@@ -82,7 +92,7 @@ void KeepSavedState() {
 }
 
 // The state a mute of an earlier run kept, into the saved state; false (and nothing changed)
-// when there is none or it cannot be read whole.
+// when there is none or it cannot be read whole. A value that is not there was not the owner's.
 bool RecallSavedState() {
   RegKey key;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, KeptStateKeyPath(), 0, KEY_READ, key.put()) !=
@@ -90,12 +100,19 @@ bool RecallSavedState() {
     return false;
   }
   SoundState kept = MuteState.SavedSoundState;
+  SoundFields fields = 0;
   for (const KeptValue& v : kKeptValues) {
-    if (ReadDwordValue(key.get(), v.name, &(kept.*v.field)) != ERROR_SUCCESS) return false;
+    const LONG status = ReadDwordValue(key.get(), v.name, &(kept.*v.field));
+    if (status == ERROR_SUCCESS) {
+      fields |= v.bit;
+    } else if (status != ERROR_FILE_NOT_FOUND) {
+      return false;
+    }
   }
   const bool tone = ReadStringValue(key.get(), L"SavedSound", kept.SavedSound,
                                     kSoundTextChars - 1) == ERROR_SUCCESS;
   MuteState.SavedSoundState = kept;
+  MuteState.SavedFields = fields;
   MuteState.RingToneSaved = tone && DeviceProfile.HasPhone;
   MuteState.SoundStateSaved = true;
   return true;
@@ -108,6 +125,8 @@ void ForgetSavedState() {
 
 void SaveDeviceState(bool takeOver) {
   SoundState& saved = MuteState.SavedSoundState;
+  SoundFields& read = MuteState.SavedFields;
+  read = 0;
   DWORD wave = 0;
   const bool waveRead = !takeOver && GetWaveVolume(&wave);
   // A device that is silent already (silenced by hand, or left silent by a run of the program
@@ -116,14 +135,17 @@ void SaveDeviceState(bool takeOver) {
   if (waveRead && wave == 0) takeOver = true;
   if (takeOver) {
     if (IsOlderPlatform()) {
-      ReadVolumeKey(Keys().VolumeUnmuted, saved);
+      ReadVolumeKey(Keys().VolumeUnmuted, saved, &read);
     } else {
-      ReadShellSaved(Keys().ShellOverrides, saved);
+      ReadShellSaved(Keys().ShellOverrides, saved, &read);
     }
   } else {
-    ReadVolumeKey(Keys().Volume, saved);
+    ReadVolumeKey(Keys().Volume, saved, &read);
     // The live wave volume wins over the registry's copy.
-    if (waveRead) saved.Volume = wave;
+    if (waveRead) {
+      saved.Volume = wave;
+      read |= kSoundVolume;
+    }
   }
 
   MuteState.RingToneSaved = false;
@@ -140,9 +162,9 @@ void SaveDeviceState(bool takeOver) {
   }
 
   if (IsPocketPc2003Phone()) {
-    ReadRingVolume(Keys().RingCategory, saved);
+    ReadRingVolume(Keys().RingCategory, saved, &read);
     if (takeOver && saved.InitVol == 0) saved.InitVol = kTakenOverRingVolume;
-    ReadEarCouple(Keys().EarCouple, saved);
+    ReadEarCouple(Keys().EarCouple, saved, &read);
     if (saved.EarCouple == kSilencedEarCouple) saved.EarCouple = kRestoredEarCouple;
   }
   MuteState.SoundStateSaved = true;
@@ -163,16 +185,17 @@ bool RestoreVolumeOnly() {
 
 // A value the user changed during the mute no longer holds what the mute wrote: it is the user's
 // new choice, and it becomes the value to come back to. Values that cannot be read count as
-// unchanged. The wave volume keeps its own rules (a raised volume ends or is undone by the tick).
+// unchanged, and so do values the mute left alone. The wave volume keeps its own rules (a raised
+// volume ends or is undone by the tick).
 void KeepUserEdits(SoundState& saved) {
   SoundState live = MutedSoundState;
   ReadVolumeKey(Keys().Volume, live);
-  const auto keep = [](DWORD& target, DWORD now, DWORD silenced) {
-    if (now != silenced) target = now;
+  const auto keep = [](DWORD& target, DWORD now, DWORD silenced, SoundFields field) {
+    if ((MuteState.SavedFields & field) && now != silenced) target = now;
   };
-  keep(saved.Screen, live.Screen, MutedSoundState.Screen);
-  keep(saved.Key, live.Key, MutedSoundState.Key);
-  if (IsOlderPlatform()) keep(saved.Mute, live.Mute, MutedSoundState.Mute);
+  keep(saved.Screen, live.Screen, MutedSoundState.Screen, kSoundScreen);
+  keep(saved.Key, live.Key, MutedSoundState.Key, kSoundKey);
+  if (IsOlderPlatform()) keep(saved.Mute, live.Mute, MutedSoundState.Mute, kSoundMute);
   if (DeviceProfile.HasPhone && MuteState.RingToneSaved) {
     // A tone the user picks replaces the kept one; the shell's markers never do.
     bool soundRead = false;
@@ -180,11 +203,11 @@ void KeepUserEdits(SoundState& saved) {
     if (soundRead && !IsRingToneMarker(live.Sound)) wcscpy(saved.SavedSound, live.Sound);
   }
   if (!IsPocketPc2003Phone()) return;
-  keep(saved.Ringer, live.Ringer, MutedSoundState.Ringer);
+  keep(saved.Ringer, live.Ringer, MutedSoundState.Ringer, kSoundRinger);
   ReadRingVolume(Keys().RingCategory, live);
-  keep(saved.InitVol, live.InitVol, MutedSoundState.InitVol);
+  keep(saved.InitVol, live.InitVol, MutedSoundState.InitVol, kSoundInitVol);
   ReadEarCouple(Keys().EarCouple, live);
-  keep(saved.EarCouple, live.EarCouple, MutedSoundState.EarCouple);
+  keep(saved.EarCouple, live.EarCouple, MutedSoundState.EarCouple, kSoundEarCouple);
 }
 
 void WarnInaudibleRestore() {
@@ -214,18 +237,22 @@ void SilenceDevice(bool takeOver) {
   }
   KeepSavedState();
 
+  // Only values holding the owner's sound are silenced: one that could not be read has nothing
+  // to come back to. The live volume follows the wave volume, and the ringer mode is the
+  // program's own switch.
+  const SoundFields owners = MuteState.SavedFields;
   if (IsOlderPlatform()) {
-    if (!takeOver) WriteVolumeKey(Keys().VolumeUnmuted, MuteState.SavedSoundState);
-    WriteVolumeKey(Keys().Volume, MutedSoundState);
+    if (!takeOver) WriteVolumeKey(Keys().VolumeUnmuted, MuteState.SavedSoundState, owners);
+    WriteVolumeKey(Keys().Volume, MutedSoundState, owners | kSoundVolume);
     return;
   }
   MuteState.SavedSoundState.Mode = Settings.MuteToVibrate ? kRingerModeVibrate : kRingerModeOff;
   if (IsPocketPc2003Phone()) {
-    WriteRingVolume(Keys().RingCategory, MutedSoundState);
-    WriteEarCouple(Keys().EarCouple, MutedSoundState);
+    WriteRingVolume(Keys().RingCategory, MutedSoundState, owners);
+    WriteEarCouple(Keys().EarCouple, MutedSoundState, owners);
   }
-  WriteShellSaved(Keys().ShellOverrides, MuteState.SavedSoundState);
-  WriteVolumeKeyNoMute(Keys().Volume, MutedSoundState);
+  WriteShellSaved(Keys().ShellOverrides, MuteState.SavedSoundState, owners | kSoundMode);
+  WriteVolumeKeyNoMute(Keys().Volume, MutedSoundState, owners | kSoundVolume);
 }
 
 bool RestoreDeviceSound() {
@@ -233,17 +260,23 @@ bool RestoreDeviceSound() {
 
   SoundState& saved = MuteState.SavedSoundState;
   KeepUserEdits(saved);
+  // What could not be read at the start of the mute is not given back: the values are left as
+  // they are, and the volume, which must come back, comes back audible.
+  const SoundFields owners = MuteState.SavedFields;
   bool inaudible = false;
-  if (saved.Volume == 0) {
+  if (!(owners & kSoundVolume)) {
+    saved.Volume = ProtectedOrAudibleVolume();
+  } else if (saved.Volume == 0) {
     saved.Volume = ProtectedOrAudibleVolume();
     inaudible = true;
   }
-  if (Settings.SoundProtection.Enabled && Settings.SoundProtection.WarnOnly && saved.Mute == 0) {
+  if (Settings.SoundProtection.Enabled && Settings.SoundProtection.WarnOnly &&
+      (owners & kSoundMute) && saved.Mute == 0) {
     inaudible = true;
   }
   if (IsOlderPlatform()) {
-    WriteVolumeKey(Keys().VolumeUnmuted, saved);
-    WriteVolumeKey(Keys().Volume, saved);
+    WriteVolumeKey(Keys().VolumeUnmuted, saved, owners);
+    WriteVolumeKey(Keys().Volume, saved, owners | kSoundVolume);
     return inaudible;
   }
   saved.Mode = kRingerModeRing;
@@ -254,13 +287,13 @@ bool RestoreDeviceSound() {
       WriteRingTone(Keys().RingTone, saved);
     }
     if (DeviceProfile.IsPocketPcV4) {
-      WriteRingVolume(Keys().RingCategory, saved);
-      WriteEarCouple(Keys().EarCouple, saved);
+      WriteRingVolume(Keys().RingCategory, saved, owners);
+      WriteEarCouple(Keys().EarCouple, saved, owners);
       if (saved.Ringer == 0) saved.Ringer = ProtectedOrAudibleVolume();
     }
   }
-  WriteShellSaved(Keys().ShellOverrides, saved);
-  WriteVolumeKeyNoMute(Keys().Volume, saved);
+  WriteShellSaved(Keys().ShellOverrides, saved, owners | kSoundMode);
+  WriteVolumeKeyNoMute(Keys().Volume, saved, owners | kSoundVolume);
   return inaudible;
 }
 
@@ -317,6 +350,7 @@ void RestoreSound() {
   ForgetSavedState();
   MuteState.SoundStateSaved = false;
   MuteState.RingToneSaved = false;
+  MuteState.SavedFields = 0;
   SetWaveVolume(MuteState.SavedSoundState.Volume);
   RefreshSoundSettings();
 
@@ -344,13 +378,17 @@ void RepairAfterLostMute() {
   if (RecallSavedState()) {
     // A wave volume the owner has raised since stays.
     DWORD wave = 0;
-    if (GetWaveVolume(&wave) && wave != 0) MuteState.SavedSoundState.Volume = wave;
+    if (GetWaveVolume(&wave) && wave != 0) {
+      MuteState.SavedSoundState.Volume = wave;
+      MuteState.SavedFields |= kSoundVolume;
+    }
     RestoreDeviceSound();
     SetWaveVolume(MuteState.SavedSoundState.Volume);
     RefreshSoundSettings();
   }
   MuteState.SoundStateSaved = false;
   MuteState.RingToneSaved = false;
+  MuteState.SavedFields = 0;
   ForgetSavedState();
 }
 

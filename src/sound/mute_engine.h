@@ -19,6 +19,10 @@ struct MuteStateRecord {
   // An earlier run ended during a mute and left values the shell does not keep silenced; they
   // go back once the device sounds again without a mute.
   bool LostMutePending = false;
+  // The number fields of SavedSoundState that hold the owner's values: read at the start of the
+  // mute, or changed by the user during it. Only these are silenced and given back; a value that
+  // could not be read is left as it is.
+  SoundFields SavedFields = 0;
 };
 extern MuteStateRecord MuteState;
 // No mute, nothing saved.
