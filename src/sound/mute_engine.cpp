@@ -123,6 +123,10 @@ void ForgetSavedState() {
   MuteState.LostMutePending = false;
 }
 
+// A ring tone the owner chose: not one of the shell's markers, and not empty, which names no
+// tone at all. Only such a tone becomes the one to come back to.
+bool NamesATone(const wchar_t* tone) { return tone[0] != L'\0' && !IsRingToneMarker(tone); }
+
 void SaveDeviceState(bool takeOver) {
   SoundState& saved = MuteState.SavedSoundState;
   SoundFields& read = MuteState.SavedFields;
@@ -152,11 +156,11 @@ void SaveDeviceState(bool takeOver) {
   if (DeviceProfile.HasPhone) {
     bool soundRead = false;
     const LONG status = ReadRingTone(Keys().RingTone, saved, &soundRead);
-    if (soundRead && !IsRingToneMarker(saved.Sound)) {
+    if (soundRead && NamesATone(saved.Sound)) {
       wcscpy(saved.SavedSound, saved.Sound);
       MuteState.RingToneSaved = true;
     } else if (soundRead && status == ERROR_SUCCESS && saved.SavedSound[0] != L'\0') {
-      // A marker never replaces the ring tone kept in SavedSound.
+      // A marker or an empty text never replaces the ring tone kept in SavedSound.
       MuteState.RingToneSaved = true;
     }
   }
@@ -197,10 +201,11 @@ void KeepUserEdits(SoundState& saved) {
   keep(saved.Key, live.Key, MutedSoundState.Key, kSoundKey);
   if (IsOlderPlatform()) keep(saved.Mute, live.Mute, MutedSoundState.Mute, kSoundMute);
   if (DeviceProfile.HasPhone && MuteState.RingToneSaved) {
-    // A tone the user picks replaces the kept one; the shell's markers never do.
+    // A tone the user picks replaces the kept one; the shell's markers and an empty text never
+    // do.
     bool soundRead = false;
     ReadRingTone(Keys().RingTone, live, &soundRead);
-    if (soundRead && !IsRingToneMarker(live.Sound)) wcscpy(saved.SavedSound, live.Sound);
+    if (soundRead && NamesATone(live.Sound)) wcscpy(saved.SavedSound, live.Sound);
   }
   if (!IsPocketPc2003Phone()) return;
   keep(saved.Ringer, live.Ringer, MutedSoundState.Ringer, kSoundRinger);
