@@ -30,8 +30,11 @@ constexpr DWORD kTakenOverRingVolume = 5;
 
 const SoundKeyNames& Keys() { return DeviceProfile.SoundKeys; }
 
+// A protected volume of 0 gives nothing audible back (the Sound page never stores one; a damaged
+// setting may hold it): the audible default stands in for it.
 DWORD ProtectedOrAudibleVolume() {
-  return Settings.SoundProtection.Enabled ? Settings.SPVolume : kAudibleVolume;
+  if (Settings.SoundProtection.Enabled && Settings.SPVolume != 0) return Settings.SPVolume;
+  return kAudibleVolume;
 }
 
 void ShowStateIcon(int iconId) { SetTrayIcon(TrayOperation::Modify, iconId); }
