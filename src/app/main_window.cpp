@@ -27,6 +27,18 @@ LRESULT OnClose(WPARAM wParam) {
   return 0;
 }
 
+// A top-level window of this process with the class and title; another program's window that
+// happens to carry the same names is none of ours.
+HWND FindOwnWindow(const wchar_t* className, const wchar_t* title) {
+  for (HWND w = FindWindowExW(nullptr, nullptr, className, title); w;
+       w = FindWindowExW(nullptr, w, className, title)) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(w, &process);
+    if (process == GetCurrentProcessId()) return w;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 void StartCheckTimer() {
@@ -146,7 +158,7 @@ void OpenSettingsWindow(WPARAM iconId, LPARAM mouseMessage) {
   if (iconId != kTrayIconId || mouseMessage != WM_LBUTTONUP) return;
   // A program message box or an open settings window is raised, never a second window.
   for (const wchar_t* title : {L"QuietMinder Information", L"QuietMinder Error", L"QuietMinder"}) {
-    if (HWND open = FindWindowW(DialogClassName(), title)) {
+    if (HWND open = FindOwnWindow(DialogClassName(), title)) {
       SetForegroundWindow(open);
       return;
     }

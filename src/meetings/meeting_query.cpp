@@ -274,14 +274,15 @@ bool VisitItems(const CalendarSession& session, IPOutlookItemCollection* items, 
                                (facts.allDay && look.POAllDay)) &&
                               end > nowDate;
       if (inProgress) {
+        // A meeting whose end the calendar cannot give is no verdict to mute on: the look has
+        // failed, and the next one comes within the check interval.
+        ULONGLONG endUtc = 0;
+        if (!session.UtcOf(end, &endUtc)) return false;
         if (facts.subject.get()) {
           DescribeMeeting(session, facts.subject.view(), facts.start, end, facts.allDay, state);
         }
-        ULONGLONG endUtc = 0;
-        if (session.UtcOf(end, &endUtc)) {
-          state.MeetingEnd = endUtc;
-          state.NextMeetingCheck = endUtc;
-        }
+        state.MeetingEnd = endUtc;
+        state.NextMeetingCheck = endUtc;
         state.InMeeting = true;
         return true;
       }

@@ -17,8 +17,9 @@ namespace {
 
 // Class names and captions are compared on their first 48 characters.
 constexpr int kNameChars = 48 + 1;
-// A shell that does not answer must not hold the program's only thread for ever.
-constexpr UINT kShellAnswerMs = 2000;
+// The longest wait for the shell to answer one message: a shell that has stopped answering
+// holds the check tick no longer than this, once per refresh.
+constexpr UINT kShellAnswerMs = 250;
 
 bool HasClass(HWND window, const wchar_t* cls) {
   wchar_t name[kNameChars] = {};
@@ -26,9 +27,10 @@ bool HasClass(HWND window, const wchar_t* cls) {
   return wcscmp(name, cls) == 0;
 }
 
+// The caption as the system keeps it: the window is not asked, so a hung one cannot hold us.
 bool HasText(HWND window, const wchar_t* text) {
   wchar_t caption[kNameChars] = {};
-  GetWindowTextW(window, caption, kNameChars);
+  InternalGetWindowText(window, caption, kNameChars);
   return wcscmp(caption, text) == 0;
 }
 
@@ -44,14 +46,21 @@ HWND FindTopLevel(const wchar_t* cls, const wchar_t* title) {
 HWND FindTaskBar() { return FindTopLevel(kTaskBarClass, L""); }
 HWND FindVolumePopup() { return FindTopLevel(kShellDialogClass, kVolumePopupTitle); }
 
-void SendToShell(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+// True when the shell took the message and answered in time. A message it did not answer may
+// still be carried out later, when (if ever) the shell reads its messages again.
+bool SendToShell(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                      kShellAnswerMs, &ignored);
+  return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                             kShellAnswerMs, &ignored) != 0;
 }
 
-void TapIcon(HWND taskBar) {
-  SendToShell(taskBar, WM_LBUTTONDOWN, MK_LBUTTON, static_cast<LPARAM>(Settings.TBIconLocation));
+// The shell answers messages: it has also carried out every earlier one it took, so the state
+// of its windows can be read.
+bool ShellAnswers(HWND taskBar) { return SendToShell(taskBar, WM_NULL, 0, 0); }
+
+bool TapIcon(HWND taskBar) {
+  return SendToShell(taskBar, WM_LBUTTONDOWN, MK_LBUTTON,
+                     static_cast<LPARAM>(Settings.TBIconLocation));
 }
 
 // The pop-up's first child, that window's first child, then the first of it and its following
@@ -65,14 +74,17 @@ HWND FindRingerPanel(HWND popup) {
   return nullptr;
 }
 
-bool PressButton(HWND panel, const wchar_t* caption) {
+enum class Press { Done, NoSuchButton, Unanswered };
+
+Press PressButton(HWND panel, const wchar_t* caption) {
   for (HWND w = GetWindow(panel, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
     if (!HasText(w, caption)) continue;
     const WORD id = static_cast<WORD>(GetDlgCtrlID(w));
-    SendToShell(panel, WM_COMMAND, MAKEWPARAM(id, 0), reinterpret_cast<LPARAM>(w));
-    return true;
+    return SendToShell(panel, WM_COMMAND, MAKEWPARAM(id, 0), reinterpret_cast<LPARAM>(w))
+               ? Press::Done
+               : Press::Unanswered;
   }
-  return false;
+  return Press::NoSuchButton;
 }
 
 // ---- Locate dialog ----------------------------------------------------------------------
@@ -139,19 +151,27 @@ void SetTaskBarRinger(bool muted) {
     SoundRefreshPending = false;
     return;
   }
-  if (!FindVolumePopup()) TapIcon(taskBar);
+  // Until the shell has answered every step, the refresh stays pending and a later tick (or
+  // power-on) does it again from the start; nothing more is sent to a shell that has not
+  // answered, so unanswered taps never pile up to open and close the pop-up behind our back.
+  SoundRefreshPending = true;
+  if (!ShellAnswers(taskBar)) return;
+  if (!FindVolumePopup() && !TapIcon(taskBar)) return;
   const HWND popup = FindVolumePopup();
   if (!popup) {
+    // The tap was taken and opened nothing (the icon is elsewhere, or the shell has no pop-up).
     SoundRefreshPending = false;
     return;
   }
   if (const HWND panel = FindRingerPanel(popup)) {
+    Press pressed = PressButton(panel, wanted);
     // A device without a vibrating alert has no "Vibrate": it is silenced with "Off".
-    if (!PressButton(panel, wanted) && wanted == kRingerVibrateCaption) {
-      PressButton(panel, kRingerOffCaption);
+    if (pressed == Press::NoSuchButton && wanted == kRingerVibrateCaption) {
+      pressed = PressButton(panel, kRingerOffCaption);
     }
+    if (pressed == Press::Unanswered) return;
   }
-  TapIcon(taskBar);
+  if (!TapIcon(taskBar)) return;
   SoundRefreshPending = false;
 }
 

@@ -4,15 +4,17 @@
 #pragma once
 #include <windows.h>
 
-// The ringer buttons could not be set because a reminder was on screen; the main window refreshes
-// again while this is set.
+// The ringer buttons could not be set yet: a reminder was on screen, or the shell did not answer
+// in time. The main window refreshes again while this is set.
 extern bool SoundRefreshPending;
 void ResetTaskBarVolumeState();
 
 // SetTaskBarRinger with the current mute state.
 void RefreshTaskBarVolume();
 // Opens the volume pop-up (unless it is open), presses "On", or "Vibrate"/"Off" when muted, and
-// closes it again. Postponed (SoundRefreshPending set) while a reminder is on screen.
+// closes it again. Postponed (SoundRefreshPending set) while a reminder is on screen, and when the
+// shell leaves a message unanswered for a short while (a hung shell holds the caller no longer
+// than that, once); the next refresh starts again once the shell answers.
 void SetTaskBarRinger(bool muted);
 // A "Reminder" dialog is on screen; sets SoundRefreshPending when one is.
 bool ReminderShowing();

@@ -158,7 +158,7 @@ TEST_F(Startup, ASecondInstanceWakesTheFirstAndEndsWithOne) {
   ASSERT_NE(nullptr, first);
 
   EXPECT_EQ(1, QuietMinderMain(Self(), L"STARTUP"));
-  PumpMessages(50);
+  PumpUntil([] { return s_message != 0; }, 10000);
   EXPECT_EQ(WM_TRAY_NOTIFY, s_message);
   EXPECT_EQ(5000u, s_wParam);
   EXPECT_EQ(WM_LBUTTONUP, static_cast<UINT>(s_lParam));

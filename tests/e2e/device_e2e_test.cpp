@@ -66,8 +66,10 @@ TEST_F(OnTheDevice, ASecondStartRaisesTheFirstOnesSettingsWindowAndEndsWithOne) 
   PostMessageW(settings, WM_COMMAND, IDCANCEL, 0);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(settings); }, kWaitMs));
 
-  PostMessageW(main, WM_CLOSE, 0, 0);  // the standard close is ignored
-  Sleep(500);
+  // The standard close is ignored: the window has answered it, and is still there.
+  DWORD_PTR answer = 1;
+  EXPECT_NE(0, SendMessageTimeoutW(main, WM_CLOSE, 0, 0, SMTO_NORMAL, kWaitMs, &answer));
+  EXPECT_TRUE(IsWindow(main));
   EXPECT_TRUE(first.Running());
   PostMessageW(main, WM_CLOSE, 1, 0);
   EXPECT_EQ(0u, first.Wait(kWaitMs));
@@ -127,9 +129,12 @@ TEST_F(OnTheDevice, KilledDuringAMeetingTheSoundComesBackAfterARestart) {
 
   // Started again while the meeting still runs: the device stays silent and the user's values
   // survive in what the silence saved.
+  // The killed run's icon record stays behind: the new run's shows once its own window owns it.
   Program again(L"STARTUP");
-  ASSERT_NE(nullptr, WaitForMainWindow());
-  Sleep(2000);
+  const HWND main = WaitForMainWindow();
+  ASSERT_NE(nullptr, main);
+  EXPECT_TRUE(
+      WaitUntil([main] { return TrayOwner() == main && TrayPicture() == IDI_MUTED; }, kWaitMs));
   EXPECT_TRUE(Silenced());
   EXPECT_EQ(before.screen, UserDword(kShellOverridesKeyPath, L"SavedScreen"));
   EXPECT_EQ(before.wave, UserDword(kShellOverridesKeyPath, L"SavedVolume"));
@@ -206,6 +211,21 @@ TEST_F(OnTheDevice, TheSettingsWindowTurnsOnTheMeetingLinkAndTheFilterWhichThenD
   ASSERT_EQ(0, Tool(L"clock advance 4"));
   EXPECT_TRUE(WaitUntil(Silenced, kWaitMs));
   EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_MUTED; }, kWaitMs));
+}
+
+// Another program's window that happens to carry the settings window's names is not the
+// program's own: a tap on the icon still opens the settings window.
+TEST_F(OnTheDevice, AnotherProgramsWindowOfTheSameNamesDoesNotStopTheSettingsWindow) {
+  HWND other = CreateWindowExW(0, L"#32770", L"QuietMinder", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                               nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, other);
+  Program program(L"STARTUP");
+  ASSERT_NE(nullptr, WaitForMainWindow());
+  OpenSettingsWindow();
+  EXPECT_TRUE(WaitUntil([&] { return SettingsWindowOpen(program.id()); }, kWaitMs));
+  Drive({L"cancel"});
+  EXPECT_TRUE(WaitUntil([&] { return !SettingsWindowOpen(program.id()); }, kWaitMs));
+  DestroyWindow(other);
 }
 
 TEST_F(OnTheDevice, CancelKeepsThePageThatWasLeftAndDropsTheOneShown) {

@@ -149,4 +149,9 @@ DWORD TrayPicture() {
   return ReadDeviceDword(L"TrayIconShown", 0) ? ReadDeviceDword(L"TrayIconPicture", 0) : 0;
 }
 
+HWND TrayOwner() {
+  // Window handles carry 32 significant bits; the device keeps them as such.
+  return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(ReadDeviceDword(L"TrayIconOwner", 0)));
+}
+
 }  // namespace e2e

@@ -48,5 +48,6 @@ void PutUserDword(const wchar_t* key, const wchar_t* name, DWORD value);
 std::wstring UserText(const wchar_t* key, const wchar_t* name,
                       const std::wstring& fallback = L"<missing>");
 DWORD TrayPicture();  // the icon the device's notification area shows, 0 for none
+HWND TrayOwner();     // the window whose icon it is
 
 }  // namespace e2e

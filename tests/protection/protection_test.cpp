@@ -220,6 +220,37 @@ TEST_F(ProtectionTest, AnIncompleteReadWritesNothing) {
   }
 }
 
+// The check keeps the volume key open between ticks; a key deleted under it and made again is
+// the one it repairs, whether or not a tick ran while the key was missing.
+TEST_F(ProtectionTest, AVolumeKeyDeletedAndMadeAgainIsTheOneRepaired) {
+  for (const bool tickWhileMissing : {false, true}) {
+    SCOPED_TRACE(tickWhileMissing ? "a tick while it was missing" : "no tick in between");
+    const Platform& p = kPlatforms[3];
+    UseDevice(p);
+    ProtectSoundSettings();
+
+    RegDeleteTreeW(scratch_.root(), kVolumeKeyPath);
+    if (tickWhileMissing) {
+      ProtectSoundSettings();
+      HKEY probe{};
+      EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(scratch_.root(), kVolumeKeyPath, 0, KEY_READ, &probe))
+          << "a missing key is never made by the check";
+      if (probe) RegCloseKey(probe);
+    }
+    PopulateSoundKeys(scratch_.root(), p.kind);
+    const DWORD ringer = Live(L"Ringer");
+    SetLive(L"Key", 0);
+
+    ProtectSoundSettings();
+
+    EXPECT_EQ(Settings.SPKey, Live(L"Key"));
+    EXPECT_EQ(ringer, Live(L"Ringer"));
+    EXPECT_EQ(1, Refreshes());
+    ProtectSoundSettings();
+    EXPECT_EQ(1, Refreshes()) << "once repaired, the next tick finds nothing";
+  }
+}
+
 TEST_F(ProtectionTest, APhonesRingVolumeIsKept) {
   UseDevice(kPlatforms[3]);
   SetLive(L"Ringer", 0x44444444);

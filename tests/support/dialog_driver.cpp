@@ -25,11 +25,17 @@ void CALLBACK Poll(HWND, UINT, UINT_PTR id, DWORD) {
     act();
     return;
   }
-  HWND found = FindWindowW(it->second.className.c_str(), it->second.title.c_str());
+  // Other test programs on the same desktop may show a window of the same names, in front of
+  // this one's.
+  const wchar_t* cls = it->second.className.c_str();
+  const wchar_t* title = it->second.title.c_str();
+  HWND found = FindWindowExW(nullptr, nullptr, cls, title);
+  for (; found; found = FindWindowExW(nullptr, found, cls, title)) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(found, &pid);
+    if (pid == GetCurrentProcessId()) break;
+  }
   if (!found) return;
-  DWORD pid = 0;
-  GetWindowThreadProcessId(found, &pid);
-  if (pid != GetCurrentProcessId()) return;
   KillTimer(nullptr, id);
   auto act = std::move(it->second.act);
   g_pending.erase(it);
@@ -61,6 +67,21 @@ void PumpMessages(UINT ms) {
   MSG msg;
   while (static_cast<LONG>(end - GetTickCount()) > 0) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+}
+
+bool PumpUntil(const std::function<bool()>& condition, DWORD ms) {
+  const DWORD end = GetTickCount() + ms;
+  MSG msg;
+  for (;;) {
+    if (condition()) return true;
+    const LONG left = static_cast<LONG>(end - GetTickCount());
+    if (left <= 0) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, left < 20 ? left : 20, QS_ALLINPUT);
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);

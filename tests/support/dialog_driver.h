@@ -17,3 +17,6 @@ UINT_PTR AfterDelay(UINT ms, std::function<void()> act);
 
 // Pumps the calling thread's messages for `ms` milliseconds.
 void PumpMessages(UINT ms);
+// Pumps the calling thread's messages until `condition` holds (true), or for at most `ms`
+// milliseconds (false).
+bool PumpUntil(const std::function<bool()>& condition, DWORD ms);

@@ -18,6 +18,16 @@ namespace {
 
 using Step = std::function<void(HWND dialog)>;
 
+// No task bar is on the device (waiting a while for one that is going away).
+bool NoOtherTaskBar() {
+  const DWORD end = GetTickCount() + 30000;
+  while (FindWindowW(kTaskBarClass, L"")) {
+    if (static_cast<LONG>(end - GetTickCount()) <= 0) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
 constexpr UINT_PTR kPulseTimer = 1;
 constexpr int kGiveUpAfterIdles = 400;
 constexpr INT_PTR kGaveUp = 99;
@@ -62,6 +72,9 @@ class LocateTest : public ::testing::Test {
     fake::ResetDevice();
     Settings = SettingsRecord{};
     Settings.TBIconLocation = kBefore;
+    // The shell's full-screen calls act on the first task bar they find: a shell process that
+    // an earlier test started must be gone.
+    ASSERT_TRUE(NoOtherTaskBar());
     ASSERT_NE(nullptr, CreateShell(GetModuleHandleW(nullptr), ShellOptions{}));
     owner_ = MakeWindow(L"owner");
     other_ = MakeWindow(L"other program");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "settings/settings.h"
@@ -38,12 +39,43 @@ HANDLE Start(const std::wstring& program, std::wstring commandLine) {
   return process.hProcess;
 }
 
-HWND WaitForTaskBar() {
-  for (int i = 0; i < 200; ++i) {
-    if (HWND bar = FindWindowW(kTaskBarClass, L"")) return bar;
-    Sleep(50);
+// Polls `condition` every 20 ms; true once it holds, false after `ms`.
+bool WaitUntil(const std::function<bool()>& condition, DWORD ms) {
+  const DWORD end = GetTickCount() + ms;
+  for (;;) {
+    if (condition()) return true;
+    if (static_cast<LONG>(end - GetTickCount()) <= 0) return false;
+    Sleep(20);
   }
-  return nullptr;
+}
+
+// The task bar of the shell process `shell`, once that shell reads its messages: the window is
+// there a while before the new process gets to its message loop, the longer on a busy machine.
+HWND WaitForShell(HANDLE shell) {
+  const DWORD pid = GetProcessId(shell);
+  HWND bar = nullptr;
+  WaitUntil(
+      [&bar, pid] {
+        bar = nullptr;
+        for (HWND w = FindWindowW(kTaskBarClass, L""); w && !bar;
+             w = FindWindowExW(nullptr, w, kTaskBarClass, L"")) {
+          DWORD owner = 0;
+          GetWindowThreadProcessId(w, &owner);
+          if (owner == pid) bar = w;
+        }
+        DWORD_PTR ignored = 0;
+        return bar && SendMessageTimeoutW(bar, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &ignored) != 0;
+      },
+      30000);
+  return bar;
+}
+
+// Sets the ringer as the program's check ticks do: again while the shell has not answered it all.
+void SetRinger(bool muted) {
+  const DWORD end = GetTickCount() + 30000;
+  do {
+    SetTaskBarRinger(muted);
+  } while (SoundRefreshPending && static_cast<LONG>(end - GetTickCount()) > 0);
 }
 
 DWORD RealMode() {
@@ -61,15 +93,17 @@ class ShellProcessTest : public ::testing::Test {
     savedMode_ = RealMode();
     const std::wstring shell = BuiltProgram(L"devshell.exe");
     if (shell.empty()) GTEST_SKIP() << "devshell.exe is not built";
+    // One shell per device: a start while another runs would leave at once.
+    ASSERT_TRUE(WaitUntil([] { return !FindWindowW(kTaskBarClass, L""); }, 30000));
     process_ = Start(shell, L"devshell.exe");
     ASSERT_NE(nullptr, process_);
-    taskBar_ = WaitForTaskBar();
+    taskBar_ = WaitForShell(process_);
     ASSERT_NE(nullptr, taskBar_);
   }
   void TearDown() override {
     if (taskBar_) PostMessageW(taskBar_, WM_CLOSE, 0, 0);
     if (process_) {
-      EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process_, 10000)) << "the shell must end";
+      EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process_, 30000)) << "the shell must end";
       CloseHandle(process_);
     }
     if (savedMode_ != 0xDEADBEEF) {
@@ -88,10 +122,12 @@ class ShellProcessTest : public ::testing::Test {
 };
 
 TEST_F(ShellProcessTest, TheRingerFollowsTheMuteStateAcrossProcesses) {
-  SetTaskBarRinger(true);
+  SetRinger(true);
+  EXPECT_FALSE(SoundRefreshPending);
   EXPECT_EQ(2u, RealMode());
   EXPECT_EQ(nullptr, FindWindowW(kShellDialogClass, kVolumePopupTitle));
-  SetTaskBarRinger(false);
+  SetRinger(false);
+  EXPECT_FALSE(SoundRefreshPending);
   EXPECT_EQ(0u, RealMode());
   EXPECT_EQ(nullptr, FindWindowW(kShellDialogClass, kVolumePopupTitle));
 }
@@ -101,15 +137,15 @@ TEST_F(ShellProcessTest, TheDeviceToolsRequestsReachTheShell) {
   SetTaskBarRinger(true);
   EXPECT_TRUE(SoundRefreshPending);
   EXPECT_EQ(1, Request(kRequestHideReminder));
-  SetTaskBarRinger(true);
+  SetRinger(true);
   EXPECT_FALSE(SoundRefreshPending);
   EXPECT_EQ(2u, RealMode());
 
   EXPECT_EQ(1, Request(kRequestMoveIcon, MAKELONG(90, 12)));
-  SetTaskBarRinger(false);
+  SetRinger(false);
   EXPECT_EQ(2u, RealMode()) << "the icon moved away from the stored point";
   Settings.TBIconLocation = MAKELONG(90, 12);
-  SetTaskBarRinger(false);
+  SetRinger(false);
   EXPECT_EQ(0u, RealMode());
 
   EXPECT_EQ(0, Request(77)) << "an unknown request is refused";
