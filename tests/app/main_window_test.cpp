@@ -231,9 +231,13 @@ struct KilledRunCase {
   bool appHolds;
   bool ownerRaised;
 };
-constexpr KilledRunCase kKilledRunCases[] = {{"ATickBeforeThePowerOn", true, false, false},
-                                             {"ATickFirstWhileAnAppHolds", true, true, false},
-                                             {"ARaisedVolumeAndATickFirst", true, false, true}};
+constexpr KilledRunCase kKilledRunCases[] = {
+    {"ThePowerOnFirst", false, false, false},
+    {"ATickBeforeThePowerOn", true, false, false},
+    {"ThePowerOnFirstWhileAnAppHolds", false, true, false},
+    {"ATickFirstWhileAnAppHolds", true, true, false},
+    {"ARaisedVolumeAndThePowerOnFirstWhileAnAppHolds", false, true, true},
+    {"ARaisedVolumeAndATickFirst", true, false, true}};
 
 class AfterAKilledRun : public ::testing::TestWithParam<KilledRunCase> {
  protected:
