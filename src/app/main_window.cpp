@@ -112,6 +112,16 @@ void RunPowerOnStep() {
   ScopeExit rearm([] { StartCheckTimer(); });
   UpdateAppFilter();
   const MuteStateRecord& mute = MuteState;
+  // What the mute of an earlier run left and no tick of this run has dealt with yet is dealt
+  // with now, as the tick would: a silence is taken over, and this power-on then ends it as it
+  // ends a taken-over one; a device that sounds again gets back what that mute silenced.
+  if (!mute.Muted && mute.LostMutePending) {
+    if (VolumeIsZero()) {
+      AdoptUserMute();
+    } else {
+      RepairAfterLostMute();
+    }
+  }
   const bool mutedBefore = mute.Muted;
   if (mute.Muted) {
     CheckMuteExpiry();

@@ -218,6 +218,17 @@ void KeepUserEdits(SoundState& saved) {
   keep(saved.EarCouple, live.EarCouple, MutedSoundState.EarCouple, kSoundEarCouple);
 }
 
+// What a mute that starts now comes back to: what the mute of a run that ended without giving
+// the sound back kept (with what the user changed since), or else the device's state now.
+void TakeStateToComeBackTo(bool takeOver) {
+  if (MuteState.LostMutePending && RecallSavedState()) {
+    MuteState.LostMutePending = false;
+    KeepUserEdits(MuteState.SavedSoundState);
+    return;
+  }
+  SaveDeviceState(takeOver);
+}
+
 void WarnInaudibleRestore() {
   ShowMessageBox(nullptr, kInaudibleRestoreText, kInaudibleRestoreCaption,
                  MB_OK | MB_SETFOREGROUND | MB_TOPMOST);
@@ -235,13 +246,10 @@ void SilenceDevice(bool takeOver) {
   if (MuteState.Muted) {
     // Silenced again: what the user changed in between is kept to come back to.
     if (MuteState.SoundStateSaved) KeepUserEdits(MuteState.SavedSoundState);
-  } else if (MuteState.LostMutePending && RecallSavedState()) {
-    // The silence is the mute of a run that ended without giving the sound back: what that mute
-    // kept is what comes back, and this mute carries on with it.
-    MuteState.LostMutePending = false;
-    KeepUserEdits(MuteState.SavedSoundState);
   } else {
-    SaveDeviceState(takeOver);
+    // A silence that is the mute of a run that ended without giving the sound back carries on
+    // with what that mute kept.
+    TakeStateToComeBackTo(takeOver);
   }
   KeepSavedState();
 
@@ -325,8 +333,8 @@ void MuteNow() {
 void AdoptUserMute() {
   if (FilterState.FilterHold) {
     // The filter holds muting off: the silence is given back, as the owner's own sound that the
-    // silence kept, never as a default.
-    if (!MuteState.Muted) SaveDeviceState(true);
+    // silence kept (a lost mute's kept sound where the silence is one), never as a default.
+    if (!MuteState.Muted) TakeStateToComeBackTo(true);
     RestoreSound();
     return;
   }
