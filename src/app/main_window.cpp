@@ -134,12 +134,8 @@ void RunPowerOnStep() {
       }
     }
   }
-  if (!mute.Muted) {
-    // What a run that ended during its mute left silenced comes back with the power button, as
-    // that mute would have; then, also after a mute this step ended, the tick's meeting check.
-    RepairAfterLostMute();
-    CheckForMeeting();
-  }
+  // Also after a mute this step ended, as the tick does.
+  if (!mute.Muted) CheckForMeeting();
   if (mute.Muted != mutedBefore || SoundRefreshPending) RefreshVolumeIndicator();
 }
 
