@@ -340,8 +340,8 @@ TEST_F(RestartsOnTheDevice, TwentyStartsAtOnceLeaveOneProgramRunningAndTheSoundA
 
   // A later start that found the first one's window asked it to raise its settings window, and
   // an open settings window holds the device silent; what the starts themselves left is the
-  // owner's sound. A tap of our own comes last in the program's queue: once its window is up,
-  // every raise asked for before it has been handled.
+  // owner's sound. A tap of our own opens the window if none did, and the Cancel posted after it
+  // comes after every raise in the program's one queue: none is left to open it again.
   ASSERT_EQ(0, Tool(L"tap"));
   HWND settings = nullptr;
   ASSERT_TRUE(WaitUntil(
