@@ -451,14 +451,18 @@ void Device::OwnerSwitch(RingerMode mode) {
 
 // The ringer's "On": the shell gives back what it kept (the older kind: its unmuted key), which
 // is then the owner's sound; an edit of those values during the silence is the shell's to lose.
+// During the program's mute the older kind's key holds what the mute wrote, not the owner's:
+// the program's saved sound, with the owner's edits, is what comes back then.
 void Device::OwnerOn() {
   model::OwnerSound& o = model_.owner;
   const bool silent = fake::device().waveVolume == 0 || MuteState.Muted;
   if (silent && older_) {
-    o.wave = RegDword(root(), kVolumeUnmutedKeyPath, L"Volume");
-    o.classes = RegDword(root(), kVolumeUnmutedKeyPath, L"Mute");
-    o.screen = RegDword(root(), kVolumeUnmutedKeyPath, L"Screen");
-    o.key = RegDword(root(), kVolumeUnmutedKeyPath, L"Key");
+    if (!MuteState.Muted) {
+      o.wave = RegDword(root(), kVolumeUnmutedKeyPath, L"Volume");
+      o.classes = RegDword(root(), kVolumeUnmutedKeyPath, L"Mute");
+      o.screen = RegDword(root(), kVolumeUnmutedKeyPath, L"Screen");
+      o.key = RegDword(root(), kVolumeUnmutedKeyPath, L"Key");
+    }
   } else if (silent && RegDword(root(), kShellOverridesKeyPath, L"Mode") != 0) {
     o.wave = RegDword(root(), kShellOverridesKeyPath, L"SavedVolume");
     o.screen = RegDword(root(), kShellOverridesKeyPath, L"SavedScreen");
