@@ -111,7 +111,8 @@ void Write(int count, const std::wstring& path, Figures* f) {
 }  // namespace
 
 int main() {
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  // The program's apartment: its checks look at the calendar from threads of their own.
+  CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   wchar_t dir[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, dir);
   const std::wstring stem = std::wstring(dir) + L"meeting-bench-" +

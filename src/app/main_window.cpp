@@ -5,6 +5,7 @@
 #include "common/scoped.h"
 #include "common/tray_icon.h"
 #include "meetings/meeting_query.h"
+#include "meetings/meeting_watch.h"
 #include "platform/device_profile.h"
 #include "platform/handheld.h"
 #include "settings/settings.h"
@@ -94,6 +95,7 @@ LRESULT RunCheckTick() {
   } else if (!mute.Muted && VolumeIsZero()) {
     AdoptUserMute();
   } else if (!mute.Muted) {
+    RepairAfterLostMute();
     const bool held = FilterState.FilterHold;
     if (heldBefore && !held) SetTrayIcon(TrayOperation::Modify, IDI_IDLE);
     if (!heldBefore && held) SetTrayIcon(TrayOperation::Modify, IDI_FILTER_HOLD);
@@ -110,6 +112,16 @@ void RunPowerOnStep() {
   ScopeExit rearm([] { StartCheckTimer(); });
   UpdateAppFilter();
   const MuteStateRecord& mute = MuteState;
+  // What the mute of an earlier run left and no tick of this run has dealt with yet is dealt
+  // with now, as the tick would: a silence is taken over, and this power-on then ends it as it
+  // ends a taken-over one; a device that sounds again gets back what that mute silenced.
+  if (!mute.Muted && mute.LostMutePending) {
+    if (VolumeIsZero()) {
+      AdoptUserMute();
+    } else {
+      RepairAfterLostMute();
+    }
+  }
   const bool mutedBefore = mute.Muted;
   if (mute.Muted) {
     CheckMuteExpiry();
@@ -125,6 +137,17 @@ void RunPowerOnStep() {
   // Also after a mute this step ended, as the tick does.
   if (!mute.Muted) CheckForMeeting();
   if (mute.Muted != mutedBefore || SoundRefreshPending) RefreshVolumeIndicator();
+}
+
+void FinishMeetingLook() {
+  // While the settings window is open its Mute page decides; the findings are taken all the same.
+  if (MainWindowState.SettingsWindowOpen) {
+    TakeFinishedMeetingLook();
+    return;
+  }
+  const bool mutedBefore = MuteState.Muted;
+  OnMeetingLookDone();
+  if (MuteState.Muted != mutedBefore) RefreshVolumeIndicator();
 }
 
 void RefreshVolumeIndicator() {
@@ -212,6 +235,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CHECK:
       if (wParam != 0) return RunCheckTick();
       return QueryMeetingInProgress() ? 1 : 0;
+    case WM_MEETING_LOOK_DONE:
+      FinishMeetingLook();
+      return 0;
     default:
       return DefWindowProcW(window, message, wParam, lParam);
   }

@@ -38,3 +38,5 @@ LRESULT RunCheckTick();
 void RunPowerOnStep();
 void OpenSettingsWindow(WPARAM iconId, LPARAM mouseMessage);
 void RefreshVolumeIndicator();
+// A look at the calendar that a check started has finished: a meeting it found mutes.
+void FinishMeetingLook();

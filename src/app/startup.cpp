@@ -76,6 +76,13 @@ void LoadProgramIdentity(HINSTANCE instance, const wchar_t* commandLine) {
   Program.ClassName = LoadResourceString(instance, IDS_WINDOW_CLASS);
 }
 
+void StartProgramState() {
+  LoadSettings();
+  ResetMuteState();
+  RecallLostMute();
+  SetExtendToPowerOn(Settings.ExtendMuteDefault);
+}
+
 int QuietMinderMain(HINSTANCE instance, const wchar_t* commandLine) {
   LoadProgramIdentity(instance, commandLine);
 
@@ -105,9 +112,7 @@ int QuietMinderMain(HINSTANCE instance, const wchar_t* commandLine) {
   OpenPowerDriver();
   ScopeExit closeDriver([] { ClosePowerDriver(); });
 
-  LoadSettings();
-  ResetMuteState();
-  SetExtendToPowerOn(Settings.ExtendMuteDefault);
+  StartProgramState();
 
   int exitCode = -1;
   if (CreateMainWindow(instance)) {

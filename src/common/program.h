@@ -23,6 +23,8 @@ void ResetProgram();
 inline constexpr UINT WM_TRAY_NOTIFY = WM_USER + 2001;        // 3025: icon id / mouse message
 inline constexpr UINT WM_REFRESH_VOLUME_UI = WM_USER + 2003;  // 3027
 inline constexpr UINT WM_CHECK = WM_USER + 2004;              // 3028: 1 = tick, 0 = meeting verdict
+// The look at the calendar that a check started has finished (from the program's own thread).
+inline constexpr UINT WM_MEETING_LOOK_DONE = WM_APP + 1;
 
 // The one notification icon's id.
 inline constexpr UINT kTrayIconId = 5000;

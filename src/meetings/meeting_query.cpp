@@ -11,7 +11,17 @@
 
 MeetingStateRecord MeetingState;
 
-void ResetMeetingState() { MeetingState = MeetingStateRecord{}; }
+namespace {
+// Looks are numbered as they are prepared; a look older than one already taken is dropped.
+unsigned long long g_looksPrepared = 0;
+unsigned long long g_lastLookTaken = 0;
+}  // namespace
+
+void ResetMeetingState() {
+  MeetingState = MeetingStateRecord{};
+  // A look prepared before the reset finds nothing that still counts.
+  g_lastLookTaken = g_looksPrepared + 1;
+}
 
 void EndMeetingInProgress() { MeetingState.InMeeting = false; }
 
@@ -172,9 +182,9 @@ std::wstring ShortDate(const SYSTEMTIME& local) {
 
 // The category piece is left out when a name holds a quote, which would end the quoted value
 // early; the query's own category test still applies to every item.
-std::wstring BuildRestriction(const std::wstring& today) {
+std::wstring BuildRestriction(const MeetingLook& look, const std::wstring& today) {
   std::wstring text;
-  const auto& category = Settings.POCategory;
+  const auto& category = look.POCategory;
   if (category && !category->empty() && category->find(L'"') == std::wstring::npos) {
     text = L"[Categories] = \"" + *category + L"\" AND ";
   }
@@ -192,7 +202,7 @@ std::wstring SubjectShown(std::wstring_view subject) {
 }
 
 void DescribeMeeting(const CalendarSession& session, std::wstring_view subject, DATE start,
-                     DATE end, bool allDay) {
+                     DATE end, bool allDay, MeetingStateRecord& state) {
   SYSTEMTIME s{}, e{};
   session.BrokenDown(start, &s);
   session.BrokenDown(end, &e);
@@ -208,7 +218,7 @@ void DescribeMeeting(const CalendarSession& session, std::wstring_view subject, 
   } else {
     text += L" " + startDate + L" " + startTime + L" to " + endDate + L" " + endTime;
   }
-  CopyCut(MeetingState.MeetingText, text);
+  CopyCut(state.MeetingText, text);
 }
 
 struct ItemFacts {
@@ -231,9 +241,9 @@ bool ReadItem(IAppointment* item, ItemFacts* facts) {
   return true;
 }
 
-bool PassesFilters(const ItemFacts& facts) {
-  if (Settings.POExcludeFreeTime && facts.busy == kBusyFree) return false;
-  const auto& wanted = Settings.POCategory;
+bool PassesFilters(const MeetingLook& look, const ItemFacts& facts) {
+  if (look.POExcludeFreeTime && facts.busy == kBusyFree) return false;
+  const auto& wanted = look.POCategory;
   if (wanted && !wanted->empty()) {
     if (!facts.categories.get()) return false;
     if (!MatchCategories(wanted->c_str(), facts.categories.get())) return false;
@@ -243,14 +253,15 @@ bool PassesFilters(const ItemFacts& facts) {
 
 // Visits the items of today; true when a meeting in progress was found and recorded.
 bool VisitItems(const CalendarSession& session, IPOutlookItemCollection* items, DATE nowDate,
-                DATE limit) {
+                DATE limit, MeetingLook& look) {
+  MeetingStateRecord& state = look.state;
   bool nextFound = false;
   ComPtr<IAppointment> item;
-  const SysString restriction(BuildRestriction(ShortDate(LocalTimeOf(TimeFromNow(0)))));
+  const SysString restriction(BuildRestriction(look, ShortDate(LocalTimeOf(look.now))));
   HRESULT hr = items->Find(restriction.get(), item.put());
   while (hr == S_OK && item) {
     ItemFacts facts(session);
-    if (ReadItem(item.get(), &facts) && PassesFilters(facts)) {
+    if (ReadItem(item.get(), &facts) && PassesFilters(look, facts)) {
       // A meeting ends at its start plus its duration; without a duration that can be read, at
       // its end time. One that has ended by then is no meeting in progress: a mute must never
       // end before it starts.
@@ -259,21 +270,20 @@ bool VisitItems(const CalendarSession& session, IPOutlookItemCollection* items, 
       if (SUCCEEDED(item->get_Duration(&minutes)) && minutes > 0) {
         end = facts.start + minutes * kDayPerMinute;
       }
-      const bool inProgress =
-          ((facts.start <= nowDate && facts.end > nowDate && !facts.allDay) ||
-           (facts.allDay && Settings.POAllDay)) &&
-          end > nowDate;
+      const bool inProgress = ((facts.start <= nowDate && facts.end > nowDate && !facts.allDay) ||
+                               (facts.allDay && look.POAllDay)) &&
+                              end > nowDate;
       if (inProgress) {
         // A meeting whose end the calendar cannot give is no verdict to mute on: the look has
         // failed, and the next one comes within the check interval.
         ULONGLONG endUtc = 0;
         if (!session.UtcOf(end, &endUtc)) return false;
         if (facts.subject.get()) {
-          DescribeMeeting(session, facts.subject.view(), facts.start, end, facts.allDay);
+          DescribeMeeting(session, facts.subject.view(), facts.start, end, facts.allDay, state);
         }
-        MeetingState.MeetingEnd = endUtc;
-        MeetingState.NextMeetingCheck = endUtc;
-        MeetingState.InMeeting = true;
+        state.MeetingEnd = endUtc;
+        state.NextMeetingCheck = endUtc;
+        state.InMeeting = true;
         return true;
       }
       if (facts.start > nowDate && !facts.allDay) {
@@ -283,12 +293,12 @@ bool VisitItems(const CalendarSession& session, IPOutlookItemCollection* items, 
           session.BrokenDown(facts.start, &s);
           const std::wstring text = L"Today's next QuietMinder meeting starts at " +
                                     FormatPart(s, false, kTimeChars) + L".";
-          CopyCut(MeetingState.MeetingStatusText, text);
+          CopyCut(state.MeetingStatusText, text);
         }
         ULONGLONG startUtc = 0;
         if (facts.start < limit && facts.end > nowDate && session.UtcOf(facts.start, &startUtc)) {
           limit = facts.start;
-          MeetingState.NextMeetingCheck = startUtc;
+          state.NextMeetingCheck = startUtc;
         }
       }
     }
@@ -310,39 +320,66 @@ bool MatchCategories(const wchar_t* wanted, const wchar_t* itemCategories) {
   });
 }
 
-bool QueryMeetingInProgress() {
-  const bool wasInMeeting = MeetingState.InMeeting;
-  MeetingState.InMeeting = false;
-  if (!Settings.EnablePOLink) return false;
+MeetingLook PrepareMeetingLook() {
+  MeetingLook look;
+  look.number = ++g_looksPrepared;
+  look.EnablePOLink = Settings.EnablePOLink;
+  look.POCheckInterval = Settings.POCheckInterval;
+  look.POCategory = Settings.POCategory;
+  look.POAllDay = Settings.POAllDay;
+  look.POExcludeFreeTime = Settings.POExcludeFreeTime;
+  look.state = MeetingState;
+  look.now = TimeFromNow(0);
+  return look;
+}
+
+void LookAtCalendar(MeetingLook& look) {
+  MeetingStateRecord& state = look.state;
+  look.verdict = false;
+  const bool wasInMeeting = state.InMeeting;
+  state.InMeeting = false;
+  if (!look.EnablePOLink) return;
   CalendarSession session;
   if (!session.Open()) {
-    CopyCut(MeetingState.MeetingStatusText, kConnectError);
-    return false;
+    CopyCut(state.MeetingStatusText, kConnectError);
+    return;
   }
-  const ULONGLONG now = TimeFromNow(0);
-  const ULONGLONG soon = now + ULONGLONG{Settings.POCheckInterval} * kFileTimeSecond;
-  CopyCut(MeetingState.MeetingStatusText, kNoOtherMeeting);
-  if (now >= MeetingState.NextMeetingCheck) MeetingState.NextMeetingCheck = soon;
+  const ULONGLONG now = look.now;
+  const ULONGLONG soon = now + ULONGLONG{look.POCheckInterval} * kFileTimeSecond;
+  CopyCut(state.MeetingStatusText, kNoOtherMeeting);
+  if (now >= state.NextMeetingCheck) state.NextMeetingCheck = soon;
   // A query after a meeting that finds none in progress asks again soon, not at the old end.
-  if (wasInMeeting && soon < MeetingState.NextMeetingCheck) MeetingState.NextMeetingCheck = soon;
+  if (wasInMeeting && soon < state.NextMeetingCheck) state.NextMeetingCheck = soon;
 
-  bool verdict = false;
   DATE limit = 0, nowDate = 0;
   ComPtr<IFolder> folder;
   ComPtr<IPOutlookItemCollection> items;
-  if (session.CalendarTimeOf(MeetingState.NextMeetingCheck, &limit) &&
+  if (session.CalendarTimeOf(state.NextMeetingCheck, &limit) &&
       session.CalendarTimeOf(now, &nowDate) &&
       SUCCEEDED(session->GetDefaultFolder(kCalendarFolder, folder.put())) && folder &&
       SUCCEEDED(folder->get_Items(items.put())) && items) {
     items->put_IncludeRecurrences(VARIANT_TRUE);
     try {
-      verdict = VisitItems(session, items.get(), nowDate, limit);
+      look.verdict = VisitItems(session, items.get(), nowDate, limit, look);
     } catch (const std::bad_alloc&) {
-      verdict = MeetingState.InMeeting;
+      look.verdict = state.InMeeting;
     }
   }
   items.reset();
   folder.reset();
-  if (!session.Close()) CopyCut(MeetingState.MeetingStatusText, kDisconnectError);
-  return verdict;
+  if (!session.Close()) CopyCut(state.MeetingStatusText, kDisconnectError);
+}
+
+bool TakeMeetingLook(const MeetingLook& look) {
+  if (look.number < g_lastLookTaken) return false;
+  g_lastLookTaken = look.number;
+  MeetingState = look.state;
+  return true;
+}
+
+bool QueryMeetingInProgress() {
+  MeetingLook look = PrepareMeetingLook();
+  LookAtCalendar(look);
+  TakeMeetingLook(look);
+  return look.verdict;
 }

@@ -5,8 +5,35 @@
 
 #include "meetings/meeting_state.h"
 
-// True when a meeting that passes the user's rules is in progress now. Updates MeetingState. A
-// connection to the calendar lives only within one query.
+#include <optional>
+#include <string>
+
+// One look at the calendar: what it works from (the user's meeting rules, the meeting state and
+// the time, copied) and what it leaves (the new meeting state and the verdict). A look holds no
+// reference to the program's state, so it can be taken on any thread.
+struct MeetingLook {
+  bool EnablePOLink = false;
+  DWORD POCheckInterval = 30;
+  std::optional<std::wstring> POCategory;
+  bool POAllDay = false;
+  bool POExcludeFreeTime = false;
+  ULONGLONG now = 0;  // UTC file time
+  MeetingStateRecord state;
+  bool verdict = false;           // a meeting that passes the rules is in progress
+  unsigned long long number = 0;  // in the order looks were prepared
+};
+
+// From Settings, MeetingState and the device's clock.
+MeetingLook PrepareMeetingLook();
+// Connects to the calendar, searches today's appointments, disconnects. A connection to the
+// calendar lives only within one look.
+void LookAtCalendar(MeetingLook& look);
+// Makes the look's findings the meeting state, unless a look prepared after it was taken
+// already (then false: its findings are out of date).
+bool TakeMeetingLook(const MeetingLook& look);
+
+// True when a meeting that passes the user's rules is in progress now: one look, taken here and
+// now. Updates MeetingState.
 bool QueryMeetingInProgress();
 // The meeting in progress is over (the mute made for it has ended).
 void EndMeetingInProgress();

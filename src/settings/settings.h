@@ -85,9 +85,12 @@ struct SettingValue {
 std::span<const SettingValue> SettingValues();
 
 // Reads every value; a value that is missing or does not fit its field is replaced by the
-// field's default, which is written back (a fresh key gets every default). Honours the
-// installer's first-run marker.
+// field's default, which is written back (a fresh key gets every default). A value of at most 4
+// bytes fits a flag or a number whatever its registry type. Honours the installer's first-run
+// marker.
 void LoadSettings();
+// Writes the record's values of `group`. Only the page that edits the group calls it, when the
+// user commits the page: nothing else writes the key after the load.
 void SaveSettingsGroup(SettingsGroup group);
 // The general group.
 void SaveSettings();

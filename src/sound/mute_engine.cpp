@@ -1,14 +1,17 @@
 #include "sound/mute_engine.h"
 
 #include <cwchar>
+#include <string>
 
 #include "appfilter/app_filter.h"
 #include "common/clock.h"
+#include "common/program.h"
 #include "common/registry.h"
 #include "common/scoped.h"
 #include "common/tray_icon.h"
 #include "meetings/meeting_query.h"
 #include "meetings/meeting_state.h"
+#include "meetings/meeting_watch.h"
 #include "platform/device_profile.h"
 #include "platform/handheld.h"
 #include "settings/settings.h"
@@ -27,8 +30,11 @@ constexpr DWORD kTakenOverRingVolume = 5;
 
 const SoundKeyNames& Keys() { return DeviceProfile.SoundKeys; }
 
+// A protected volume of 0 gives nothing audible back (the Sound page never stores one; a damaged
+// setting may hold it): the audible default stands in for it.
 DWORD ProtectedOrAudibleVolume() {
-  return Settings.SoundProtection.Enabled ? Settings.SPVolume : kAudibleVolume;
+  if (Settings.SoundProtection.Enabled && Settings.SPVolume != 0) return Settings.SPVolume;
+  return kAudibleVolume;
 }
 
 void ShowStateIcon(int iconId) { SetTrayIcon(TrayOperation::Modify, iconId); }
@@ -45,8 +51,89 @@ void WriteOneDword(const wchar_t* keyPath, const wchar_t* name, DWORD value) {
   SetDwordValue(key.get(), name, value);
 }
 
+// While a mute runs, the state to come back to is also kept in the settings key: a run of the
+// program that ends without giving the sound back (killed, crashed) loses none of it, also not
+// the values the shell keeps no copy of (a phone's ring volume and ear coupling).
+const wchar_t* KeptStateKeyPath() {
+  static const std::wstring path = std::wstring(kSettingsKeyPath) + L"\\SavedSound";
+  return path.c_str();
+}
+
+struct KeptValue {
+  const wchar_t* name;
+  DWORD SoundState::*field;
+  SoundFields bit;
+};
+constexpr KeptValue kKeptValues[] = {{L"Volume", &SoundState::Volume, kSoundVolume},
+                                     {L"Mute", &SoundState::Mute, kSoundMute},
+                                     {L"Screen", &SoundState::Screen, kSoundScreen},
+                                     {L"Key", &SoundState::Key, kSoundKey},
+                                     {L"Ringer", &SoundState::Ringer, kSoundRinger},
+                                     {L"InitVol", &SoundState::InitVol, kSoundInitVol},
+                                     {L"EarCouple", &SoundState::EarCouple, kSoundEarCouple}};
+
+// Only the owner's values are kept; a value the mute could not read is not there.
+void KeepSavedState() {
+  RegKey key;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, KeptStateKeyPath(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                      key.put(), nullptr) != ERROR_SUCCESS) {
+    return;
+  }
+  const SoundState& saved = MuteState.SavedSoundState;
+  for (const KeptValue& v : kKeptValues) {
+    if (MuteState.SavedFields & v.bit) {
+      SetDwordValue(key.get(), v.name, saved.*v.field);
+    } else {
+      RegDeleteValueW(key.get(), v.name);
+    }
+  }
+  if (MuteState.RingToneSaved) {
+    SetStringValue(key.get(), L"SavedSound", saved.SavedSound);
+  } else {
+    RegDeleteValueW(key.get(), L"SavedSound");
+  }
+}
+
+// The state a mute of an earlier run kept, into the saved state; false (and nothing changed)
+// when there is none or it cannot be read whole. A value that is not there was not the owner's.
+bool RecallSavedState() {
+  RegKey key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, KeptStateKeyPath(), 0, KEY_READ, key.put()) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  SoundState kept = MuteState.SavedSoundState;
+  SoundFields fields = 0;
+  for (const KeptValue& v : kKeptValues) {
+    const LONG status = ReadDwordValue(key.get(), v.name, &(kept.*v.field));
+    if (status == ERROR_SUCCESS) {
+      fields |= v.bit;
+    } else if (status != ERROR_FILE_NOT_FOUND) {
+      return false;
+    }
+  }
+  const bool tone = ReadStringValue(key.get(), L"SavedSound", kept.SavedSound,
+                                    kSoundTextChars - 1) == ERROR_SUCCESS;
+  MuteState.SavedSoundState = kept;
+  MuteState.SavedFields = fields;
+  MuteState.RingToneSaved = tone && DeviceProfile.HasPhone;
+  MuteState.SoundStateSaved = true;
+  return true;
+}
+
+void ForgetSavedState() {
+  RegDeleteKeyW(HKEY_CURRENT_USER, KeptStateKeyPath());
+  MuteState.LostMutePending = false;
+}
+
+// A ring tone the owner chose: not one of the shell's markers, and not empty, which names no
+// tone at all. Only such a tone becomes the one to come back to.
+bool NamesATone(const wchar_t* tone) { return tone[0] != L'\0' && !IsRingToneMarker(tone); }
+
 void SaveDeviceState(bool takeOver) {
   SoundState& saved = MuteState.SavedSoundState;
+  SoundFields& read = MuteState.SavedFields;
+  read = 0;
   DWORD wave = 0;
   const bool waveRead = !takeOver && GetWaveVolume(&wave);
   // A device that is silent already (silenced by hand, or left silent by a run of the program
@@ -55,33 +142,36 @@ void SaveDeviceState(bool takeOver) {
   if (waveRead && wave == 0) takeOver = true;
   if (takeOver) {
     if (IsOlderPlatform()) {
-      ReadVolumeKey(Keys().VolumeUnmuted, saved);
+      ReadVolumeKey(Keys().VolumeUnmuted, saved, &read);
     } else {
-      ReadShellSaved(Keys().ShellOverrides, saved);
+      ReadShellSaved(Keys().ShellOverrides, saved, &read);
     }
   } else {
-    ReadVolumeKey(Keys().Volume, saved);
+    ReadVolumeKey(Keys().Volume, saved, &read);
     // The live wave volume wins over the registry's copy.
-    if (waveRead) saved.Volume = wave;
+    if (waveRead) {
+      saved.Volume = wave;
+      read |= kSoundVolume;
+    }
   }
 
   MuteState.RingToneSaved = false;
   if (DeviceProfile.HasPhone) {
     bool soundRead = false;
     const LONG status = ReadRingTone(Keys().RingTone, saved, &soundRead);
-    if (soundRead && !IsRingToneMarker(saved.Sound)) {
+    if (soundRead && NamesATone(saved.Sound)) {
       wcscpy(saved.SavedSound, saved.Sound);
       MuteState.RingToneSaved = true;
     } else if (soundRead && status == ERROR_SUCCESS && saved.SavedSound[0] != L'\0') {
-      // A marker never replaces the ring tone kept in SavedSound.
+      // A marker or an empty text never replaces the ring tone kept in SavedSound.
       MuteState.RingToneSaved = true;
     }
   }
 
   if (IsPocketPc2003Phone()) {
-    ReadRingVolume(Keys().RingCategory, saved);
+    ReadRingVolume(Keys().RingCategory, saved, &read);
     if (takeOver && saved.InitVol == 0) saved.InitVol = kTakenOverRingVolume;
-    ReadEarCouple(Keys().EarCouple, saved);
+    ReadEarCouple(Keys().EarCouple, saved, &read);
     if (saved.EarCouple == kSilencedEarCouple) saved.EarCouple = kRestoredEarCouple;
   }
   MuteState.SoundStateSaved = true;
@@ -102,28 +192,41 @@ bool RestoreVolumeOnly() {
 
 // A value the user changed during the mute no longer holds what the mute wrote: it is the user's
 // new choice, and it becomes the value to come back to. Values that cannot be read count as
-// unchanged. The wave volume keeps its own rules (a raised volume ends or is undone by the tick).
+// unchanged, and so do values the mute left alone. The wave volume keeps its own rules (a raised
+// volume ends or is undone by the tick).
 void KeepUserEdits(SoundState& saved) {
   SoundState live = MutedSoundState;
   ReadVolumeKey(Keys().Volume, live);
-  const auto keep = [](DWORD& target, DWORD now, DWORD silenced) {
-    if (now != silenced) target = now;
+  const auto keep = [](DWORD& target, DWORD now, DWORD silenced, SoundFields field) {
+    if ((MuteState.SavedFields & field) && now != silenced) target = now;
   };
-  keep(saved.Screen, live.Screen, MutedSoundState.Screen);
-  keep(saved.Key, live.Key, MutedSoundState.Key);
-  if (IsOlderPlatform()) keep(saved.Mute, live.Mute, MutedSoundState.Mute);
+  keep(saved.Screen, live.Screen, MutedSoundState.Screen, kSoundScreen);
+  keep(saved.Key, live.Key, MutedSoundState.Key, kSoundKey);
+  if (IsOlderPlatform()) keep(saved.Mute, live.Mute, MutedSoundState.Mute, kSoundMute);
   if (DeviceProfile.HasPhone && MuteState.RingToneSaved) {
-    // A tone the user picks replaces the kept one; the shell's markers never do.
+    // A tone the user picks replaces the kept one; the shell's markers and an empty text never
+    // do.
     bool soundRead = false;
     ReadRingTone(Keys().RingTone, live, &soundRead);
-    if (soundRead && !IsRingToneMarker(live.Sound)) wcscpy(saved.SavedSound, live.Sound);
+    if (soundRead && NamesATone(live.Sound)) wcscpy(saved.SavedSound, live.Sound);
   }
   if (!IsPocketPc2003Phone()) return;
-  keep(saved.Ringer, live.Ringer, MutedSoundState.Ringer);
+  keep(saved.Ringer, live.Ringer, MutedSoundState.Ringer, kSoundRinger);
   ReadRingVolume(Keys().RingCategory, live);
-  keep(saved.InitVol, live.InitVol, MutedSoundState.InitVol);
+  keep(saved.InitVol, live.InitVol, MutedSoundState.InitVol, kSoundInitVol);
   ReadEarCouple(Keys().EarCouple, live);
-  keep(saved.EarCouple, live.EarCouple, MutedSoundState.EarCouple);
+  keep(saved.EarCouple, live.EarCouple, MutedSoundState.EarCouple, kSoundEarCouple);
+}
+
+// What a mute that starts now comes back to: what the mute of a run that ended without giving
+// the sound back kept (with what the user changed since), or else the device's state now.
+void TakeStateToComeBackTo(bool takeOver) {
+  if (MuteState.LostMutePending && RecallSavedState()) {
+    MuteState.LostMutePending = false;
+    KeepUserEdits(MuteState.SavedSoundState);
+    return;
+  }
+  SaveDeviceState(takeOver);
 }
 
 void WarnInaudibleRestore() {
@@ -144,21 +247,28 @@ void SilenceDevice(bool takeOver) {
     // Silenced again: what the user changed in between is kept to come back to.
     if (MuteState.SoundStateSaved) KeepUserEdits(MuteState.SavedSoundState);
   } else {
-    SaveDeviceState(takeOver);
+    // A silence that is the mute of a run that ended without giving the sound back carries on
+    // with what that mute kept.
+    TakeStateToComeBackTo(takeOver);
   }
+  KeepSavedState();
 
+  // Only values holding the owner's sound are silenced: one that could not be read has nothing
+  // to come back to. The live volume follows the wave volume, and the ringer mode is the
+  // program's own switch.
+  const SoundFields owners = MuteState.SavedFields;
   if (IsOlderPlatform()) {
-    if (!takeOver) WriteVolumeKey(Keys().VolumeUnmuted, MuteState.SavedSoundState);
-    WriteVolumeKey(Keys().Volume, MutedSoundState);
+    if (!takeOver) WriteVolumeKey(Keys().VolumeUnmuted, MuteState.SavedSoundState, owners);
+    WriteVolumeKey(Keys().Volume, MutedSoundState, owners | kSoundVolume);
     return;
   }
   MuteState.SavedSoundState.Mode = Settings.MuteToVibrate ? kRingerModeVibrate : kRingerModeOff;
   if (IsPocketPc2003Phone()) {
-    WriteRingVolume(Keys().RingCategory, MutedSoundState);
-    WriteEarCouple(Keys().EarCouple, MutedSoundState);
+    WriteRingVolume(Keys().RingCategory, MutedSoundState, owners);
+    WriteEarCouple(Keys().EarCouple, MutedSoundState, owners);
   }
-  WriteShellSaved(Keys().ShellOverrides, MuteState.SavedSoundState);
-  WriteVolumeKeyNoMute(Keys().Volume, MutedSoundState);
+  WriteShellSaved(Keys().ShellOverrides, MuteState.SavedSoundState, owners | kSoundMode);
+  WriteVolumeKeyNoMute(Keys().Volume, MutedSoundState, owners | kSoundVolume);
 }
 
 bool RestoreDeviceSound() {
@@ -166,17 +276,23 @@ bool RestoreDeviceSound() {
 
   SoundState& saved = MuteState.SavedSoundState;
   KeepUserEdits(saved);
+  // What could not be read at the start of the mute is not given back: the values are left as
+  // they are, and the volume, which must come back, comes back audible.
+  const SoundFields owners = MuteState.SavedFields;
   bool inaudible = false;
-  if (saved.Volume == 0) {
+  if (!(owners & kSoundVolume)) {
+    saved.Volume = ProtectedOrAudibleVolume();
+  } else if (saved.Volume == 0) {
     saved.Volume = ProtectedOrAudibleVolume();
     inaudible = true;
   }
-  if (Settings.SoundProtection.Enabled && Settings.SoundProtection.WarnOnly && saved.Mute == 0) {
+  if (Settings.SoundProtection.Enabled && Settings.SoundProtection.WarnOnly &&
+      (owners & kSoundMute) && saved.Mute == 0) {
     inaudible = true;
   }
   if (IsOlderPlatform()) {
-    WriteVolumeKey(Keys().VolumeUnmuted, saved);
-    WriteVolumeKey(Keys().Volume, saved);
+    WriteVolumeKey(Keys().VolumeUnmuted, saved, owners);
+    WriteVolumeKey(Keys().Volume, saved, owners | kSoundVolume);
     return inaudible;
   }
   saved.Mode = kRingerModeRing;
@@ -187,13 +303,13 @@ bool RestoreDeviceSound() {
       WriteRingTone(Keys().RingTone, saved);
     }
     if (DeviceProfile.IsPocketPcV4) {
-      WriteRingVolume(Keys().RingCategory, saved);
-      WriteEarCouple(Keys().EarCouple, saved);
+      WriteRingVolume(Keys().RingCategory, saved, owners);
+      WriteEarCouple(Keys().EarCouple, saved, owners);
       if (saved.Ringer == 0) saved.Ringer = ProtectedOrAudibleVolume();
     }
   }
-  WriteShellSaved(Keys().ShellOverrides, saved);
-  WriteVolumeKeyNoMute(Keys().Volume, saved);
+  WriteShellSaved(Keys().ShellOverrides, saved, owners | kSoundMode);
+  WriteVolumeKeyNoMute(Keys().Volume, saved, owners | kSoundVolume);
   return inaudible;
 }
 
@@ -216,6 +332,9 @@ void MuteNow() {
 
 void AdoptUserMute() {
   if (FilterState.FilterHold) {
+    // The filter holds muting off: the silence is given back, as the owner's own sound that the
+    // silence kept (a lost mute's kept sound where the silence is one), never as a default.
+    if (!MuteState.Muted) TakeStateToComeBackTo(true);
     RestoreSound();
     return;
   }
@@ -244,8 +363,10 @@ void RestoreSound() {
   MuteState.UserRestoreAllowed = false;
 
   const bool inaudible = RestoreDeviceSound();
+  ForgetSavedState();
   MuteState.SoundStateSaved = false;
   MuteState.RingToneSaved = false;
+  MuteState.SavedFields = 0;
   SetWaveVolume(MuteState.SavedSoundState.Volume);
   RefreshSoundSettings();
 
@@ -258,6 +379,33 @@ void RestoreSound() {
   if (inaudible && Settings.SoundProtection.Enabled && Settings.SoundProtection.WarnOnly) {
     WarnInaudibleRestore();
   }
+}
+
+void RecallLostMute() {
+  RegKey key;
+  MuteState.LostMutePending =
+      RegOpenKeyExW(HKEY_CURRENT_USER, KeptStateKeyPath(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+void RepairAfterLostMute() {
+  if (!MuteState.LostMutePending || MuteState.Muted) return;
+  // The device sounds again without this run having muted it: what the lost mute silenced and
+  // nobody has changed since goes back, as a restore would have given it.
+  if (RecallSavedState()) {
+    // A wave volume the owner has raised since stays.
+    DWORD wave = 0;
+    if (GetWaveVolume(&wave) && wave != 0) {
+      MuteState.SavedSoundState.Volume = wave;
+      MuteState.SavedFields |= kSoundVolume;
+    }
+    RestoreDeviceSound();
+    SetWaveVolume(MuteState.SavedSoundState.Volume);
+    RefreshSoundSettings();
+  }
+  MuteState.SoundStateSaved = false;
+  MuteState.RingToneSaved = false;
+  MuteState.SavedFields = 0;
+  ForgetSavedState();
 }
 
 void CheckMuteExpiry() {
@@ -284,5 +432,18 @@ void MuteForMeeting() {
 void CheckForMeeting() {
   if (!Settings.EnablePOLink) return;
   if (TimeFromNow(0) < MeetingState.NextMeetingCheck) return;
+  // The look runs on a thread of its own and reports to the main window; only when no thread
+  // can be had is it taken here and now.
+  if (Program.MainWindow && StartMeetingLook(Program.MainWindow, WM_MEETING_LOOK_DONE)) return;
+  if (MeetingLookRunning()) return;
   if (QueryMeetingInProgress()) MuteForMeeting();
+}
+
+void OnMeetingLookDone() {
+  const std::optional<bool> inMeeting = TakeFinishedMeetingLook();
+  if (!inMeeting || !*inMeeting) return;
+  // The look was started while no mute ran: a mute that began meanwhile stays as it is, and a
+  // link switched off meanwhile mutes nothing.
+  if (MuteState.Muted || !Settings.EnablePOLink) return;
+  MuteForMeeting();
 }

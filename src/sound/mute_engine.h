@@ -16,6 +16,13 @@ struct MuteStateRecord {
   bool SoundStateSaved = false;
   // The ring tone in SavedSoundState.SavedSound was read at the start of that mute.
   bool RingToneSaved = false;
+  // An earlier run ended during a mute and left values the shell does not keep silenced; they
+  // go back once the device sounds again without a mute.
+  bool LostMutePending = false;
+  // The number fields of SavedSoundState that hold the owner's values: read at the start of the
+  // mute, or changed by the user during it. Only these are silenced and given back; a value that
+  // could not be read is left as it is.
+  SoundFields SavedFields = 0;
 };
 extern MuteStateRecord MuteState;
 // No mute, nothing saved.
@@ -31,10 +38,16 @@ void MuteNow();
 void AdoptUserMute();
 // Gives back the saved state and ends the mute; warns when the result would be inaudible.
 void RestoreSound();
+// At start-up: whether an earlier run ended during a mute (see LostMutePending).
+void RecallLostMute();
+// Gives back what such a mute left silenced, once the device sounds and no mute runs.
+void RepairAfterLostMute();
 // Ends the mute when the filter holds muting off or its time has come.
 void CheckMuteExpiry();
-// Looks for a meeting in progress when the link is on and the next check time has come.
+// Looks for a meeting in progress when the link is on and the next check time has come. The look
+// is taken on a thread of its own; OnMeetingLookDone takes its findings and mutes for a meeting.
 void CheckForMeeting();
+void OnMeetingLookDone();
 // Mutes until the end of the meeting in progress that the meeting state describes.
 void MuteForMeeting();
 

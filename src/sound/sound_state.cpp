@@ -22,6 +22,7 @@ namespace {
 struct DwordField {
   const wchar_t* name;
   DWORD SoundState::*field;
+  SoundFields bit;
 };
 
 // Runs `body` on the opened key and closes it; the result is the body's failure or the close's.
@@ -37,31 +38,33 @@ LONG WithKey(const wchar_t* keyPath, REGSAM access, Body body) {
 }
 
 LONG ReadDwords(const wchar_t* keyPath, SoundState& state, std::initializer_list<DwordField> fields,
-                const DwordField* phoneOnly) {
+                const DwordField* phoneOnly, SoundFields* read) {
+  const auto readOne = [&](HKEY key, const DwordField& f) {
+    const LONG status = ReadDwordValue(key, f.name, &(state.*f.field));
+    if (status == ERROR_SUCCESS && read) *read |= f.bit;
+    return status;
+  };
   return WithKey(keyPath, KEY_READ, [&](HKEY key) -> LONG {
     for (const DwordField& f : fields) {
-      if (const LONG status = ReadDwordValue(key, f.name, &(state.*f.field)); status != 0) {
-        return status;
-      }
+      if (const LONG status = readOne(key, f); status != 0) return status;
     }
-    if (phoneOnly && IsPocketPc2003Phone()) {
-      return ReadDwordValue(key, phoneOnly->name, &(state.*phoneOnly->field));
-    }
+    if (phoneOnly && IsPocketPc2003Phone()) return readOne(key, *phoneOnly);
     return ERROR_SUCCESS;
   });
 }
 
 LONG WriteDwords(const wchar_t* keyPath, const SoundState& state,
-                 std::initializer_list<DwordField> fields, const DwordField* phoneOnly) {
+                 std::initializer_list<DwordField> fields, const DwordField* phoneOnly,
+                 SoundFields only) {
+  const auto writeOne = [&](HKEY key, const DwordField& f) -> LONG {
+    if (!(only & f.bit)) return ERROR_SUCCESS;
+    return SetDwordValue(key, f.name, state.*f.field);
+  };
   return WithKey(keyPath, KEY_WRITE, [&](HKEY key) -> LONG {
     for (const DwordField& f : fields) {
-      if (const LONG status = SetDwordValue(key, f.name, state.*f.field); status != 0) {
-        return status;
-      }
+      if (const LONG status = writeOne(key, f); status != 0) return status;
     }
-    if (phoneOnly && IsPocketPc2003Phone()) {
-      return SetDwordValue(key, phoneOnly->name, state.*phoneOnly->field);
-    }
+    if (phoneOnly && IsPocketPc2003Phone()) return writeOne(key, *phoneOnly);
     return ERROR_SUCCESS;
   });
 }
@@ -77,56 +80,57 @@ LONG SetToneValue(HKEY key, const wchar_t* name, const wchar_t (&text)[kSoundTex
 // The read limit of a ring-tone text in characters, terminator included (520 bytes).
 constexpr size_t kToneReadChars = kSoundTextChars - 1;
 
-constexpr DwordField kVolume{L"Volume", &SoundState::Volume};
-constexpr DwordField kMute{L"Mute", &SoundState::Mute};
-constexpr DwordField kScreen{L"Screen", &SoundState::Screen};
-constexpr DwordField kKey{L"Key", &SoundState::Key};
-constexpr DwordField kRinger{L"Ringer", &SoundState::Ringer};
-constexpr DwordField kSavedVolume{L"SavedVolume", &SoundState::Volume};
-constexpr DwordField kMode{L"Mode", &SoundState::Mode};
-constexpr DwordField kSavedScreen{L"SavedScreen", &SoundState::Screen};
-constexpr DwordField kSavedKey{L"SavedKey", &SoundState::Key};
-constexpr DwordField kSavedRinger{L"SavedRingerVolume", &SoundState::Ringer};
-constexpr DwordField kInitVol{L"InitVol", &SoundState::InitVol};
-constexpr DwordField kEarCouple{L"EarCouple", &SoundState::EarCouple};
+constexpr DwordField kVolume{L"Volume", &SoundState::Volume, kSoundVolume};
+constexpr DwordField kMute{L"Mute", &SoundState::Mute, kSoundMute};
+constexpr DwordField kScreen{L"Screen", &SoundState::Screen, kSoundScreen};
+constexpr DwordField kKey{L"Key", &SoundState::Key, kSoundKey};
+constexpr DwordField kRinger{L"Ringer", &SoundState::Ringer, kSoundRinger};
+constexpr DwordField kSavedVolume{L"SavedVolume", &SoundState::Volume, kSoundVolume};
+constexpr DwordField kMode{L"Mode", &SoundState::Mode, kSoundMode};
+constexpr DwordField kSavedScreen{L"SavedScreen", &SoundState::Screen, kSoundScreen};
+constexpr DwordField kSavedKey{L"SavedKey", &SoundState::Key, kSoundKey};
+constexpr DwordField kSavedRinger{L"SavedRingerVolume", &SoundState::Ringer, kSoundRinger};
+constexpr DwordField kInitVol{L"InitVol", &SoundState::InitVol, kSoundInitVol};
+constexpr DwordField kEarCouple{L"EarCouple", &SoundState::EarCouple, kSoundEarCouple};
 
 }  // namespace
 
-LONG ReadVolumeKey(const wchar_t* keyPath, SoundState& state) {
-  return ReadDwords(keyPath, state, {kVolume, kMute, kScreen, kKey}, &kRinger);
+LONG ReadVolumeKey(const wchar_t* keyPath, SoundState& state, SoundFields* read) {
+  return ReadDwords(keyPath, state, {kVolume, kMute, kScreen, kKey}, &kRinger, read);
 }
 
-LONG WriteVolumeKey(const wchar_t* keyPath, const SoundState& state) {
-  return WriteDwords(keyPath, state, {kVolume, kMute, kScreen, kKey}, nullptr);
+LONG WriteVolumeKey(const wchar_t* keyPath, const SoundState& state, SoundFields only) {
+  return WriteDwords(keyPath, state, {kVolume, kMute, kScreen, kKey}, nullptr, only);
 }
 
-LONG WriteVolumeKeyNoMute(const wchar_t* keyPath, const SoundState& state) {
-  return WriteDwords(keyPath, state, {kVolume, kScreen, kKey}, &kRinger);
+LONG WriteVolumeKeyNoMute(const wchar_t* keyPath, const SoundState& state, SoundFields only) {
+  return WriteDwords(keyPath, state, {kVolume, kScreen, kKey}, &kRinger, only);
 }
 
-LONG ReadShellSaved(const wchar_t* keyPath, SoundState& state) {
-  return ReadDwords(keyPath, state, {kSavedVolume, kMode, kSavedScreen, kSavedKey}, &kSavedRinger);
+LONG ReadShellSaved(const wchar_t* keyPath, SoundState& state, SoundFields* read) {
+  return ReadDwords(keyPath, state, {kSavedVolume, kMode, kSavedScreen, kSavedKey}, &kSavedRinger,
+                    read);
 }
 
-LONG WriteShellSaved(const wchar_t* keyPath, const SoundState& state) {
-  return WriteDwords(keyPath, state, {kSavedVolume, kMode, kSavedScreen, kSavedKey},
-                     &kSavedRinger);
+LONG WriteShellSaved(const wchar_t* keyPath, const SoundState& state, SoundFields only) {
+  return WriteDwords(keyPath, state, {kSavedVolume, kMode, kSavedScreen, kSavedKey}, &kSavedRinger,
+                     only);
 }
 
-LONG ReadRingVolume(const wchar_t* keyPath, SoundState& state) {
-  return ReadDwords(keyPath, state, {kInitVol}, nullptr);
+LONG ReadRingVolume(const wchar_t* keyPath, SoundState& state, SoundFields* read) {
+  return ReadDwords(keyPath, state, {kInitVol}, nullptr, read);
 }
 
-LONG WriteRingVolume(const wchar_t* keyPath, const SoundState& state) {
-  return WriteDwords(keyPath, state, {kInitVol}, nullptr);
+LONG WriteRingVolume(const wchar_t* keyPath, const SoundState& state, SoundFields only) {
+  return WriteDwords(keyPath, state, {kInitVol}, nullptr, only);
 }
 
-LONG ReadEarCouple(const wchar_t* keyPath, SoundState& state) {
-  return ReadDwords(keyPath, state, {kEarCouple}, nullptr);
+LONG ReadEarCouple(const wchar_t* keyPath, SoundState& state, SoundFields* read) {
+  return ReadDwords(keyPath, state, {kEarCouple}, nullptr, read);
 }
 
-LONG WriteEarCouple(const wchar_t* keyPath, const SoundState& state) {
-  return WriteDwords(keyPath, state, {kEarCouple}, nullptr);
+LONG WriteEarCouple(const wchar_t* keyPath, const SoundState& state, SoundFields only) {
+  return WriteDwords(keyPath, state, {kEarCouple}, nullptr, only);
 }
 
 LONG ReadRingTone(const wchar_t* keyPath, SoundState& state, bool* soundRead) {

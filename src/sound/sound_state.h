@@ -31,31 +31,50 @@ inline constexpr wchar_t kRingToneVibrate[] = L"*vibrate*";
 // The silenced values. Never modified.
 extern const SoundState MutedSoundState;
 
+// A set of the record's number fields, one bit each.
+using SoundFields = unsigned;
+inline constexpr SoundFields kSoundVolume = 1u << 0;
+inline constexpr SoundFields kSoundMute = 1u << 1;
+inline constexpr SoundFields kSoundScreen = 1u << 2;
+inline constexpr SoundFields kSoundKey = 1u << 3;
+inline constexpr SoundFields kSoundMode = 1u << 4;
+inline constexpr SoundFields kSoundRinger = 1u << 5;
+inline constexpr SoundFields kSoundInitVol = 1u << 6;
+inline constexpr SoundFields kSoundEarCouple = 1u << 7;
+inline constexpr SoundFields kAllSoundFields = 0xFFu;
+
 // Each operation opens `keyPath` under HKEY_CURRENT_USER (never creating it), handles its values
 // in a fixed order and stops at the first value that fails; later values are skipped. A read that
 // fails leaves its field as it was. A null `keyPath` (a key the platform lacks) fails like a
 // missing key. The result is the first failure's status, or the close's status (0 on success).
 // "Ringer" / "SavedRingerVolume" are handled only on a Pocket PC 2003 phone.
+// A read adds the field of each value it took to `read`, when given. A write handles only the
+// values whose field is in `only`; the others are skipped and stay as they are.
 
 // "Volume", "Mute", "Screen", "Key", then "Ringer".
-LONG ReadVolumeKey(const wchar_t* keyPath, SoundState& state);
+LONG ReadVolumeKey(const wchar_t* keyPath, SoundState& state, SoundFields* read = nullptr);
 // "Volume", "Mute", "Screen", "Key" (never "Ringer").
-LONG WriteVolumeKey(const wchar_t* keyPath, const SoundState& state);
+LONG WriteVolumeKey(const wchar_t* keyPath, const SoundState& state,
+                    SoundFields only = kAllSoundFields);
 // "Volume", "Screen", "Key", then "Ringer" (never "Mute").
-LONG WriteVolumeKeyNoMute(const wchar_t* keyPath, const SoundState& state);
+LONG WriteVolumeKeyNoMute(const wchar_t* keyPath, const SoundState& state,
+                          SoundFields only = kAllSoundFields);
 // "SavedVolume", "Mode", "SavedScreen", "SavedKey", then "SavedRingerVolume".
-LONG ReadShellSaved(const wchar_t* keyPath, SoundState& state);
-LONG WriteShellSaved(const wchar_t* keyPath, const SoundState& state);
+LONG ReadShellSaved(const wchar_t* keyPath, SoundState& state, SoundFields* read = nullptr);
+LONG WriteShellSaved(const wchar_t* keyPath, const SoundState& state,
+                     SoundFields only = kAllSoundFields);
 // "InitVol".
-LONG ReadRingVolume(const wchar_t* keyPath, SoundState& state);
-LONG WriteRingVolume(const wchar_t* keyPath, const SoundState& state);
+LONG ReadRingVolume(const wchar_t* keyPath, SoundState& state, SoundFields* read = nullptr);
+LONG WriteRingVolume(const wchar_t* keyPath, const SoundState& state,
+                     SoundFields only = kAllSoundFields);
 // "Sound", then "SavedSound" only when "Sound" was read. A stored text that does not fit in 259
 // characters and its terminator fails to read. `soundRead`, when given, tells whether "Sound" was.
 LONG ReadRingTone(const wchar_t* keyPath, SoundState& state, bool* soundRead = nullptr);
 LONG WriteRingTone(const wchar_t* keyPath, const SoundState& state);
 // "EarCouple".
-LONG ReadEarCouple(const wchar_t* keyPath, SoundState& state);
-LONG WriteEarCouple(const wchar_t* keyPath, const SoundState& state);
+LONG ReadEarCouple(const wchar_t* keyPath, SoundState& state, SoundFields* read = nullptr);
+LONG WriteEarCouple(const wchar_t* keyPath, const SoundState& state,
+                    SoundFields only = kAllSoundFields);
 
 // True for the ring-tone markers "*none*" and "*vibrate*" (exact, case-sensitive).
 bool IsRingToneMarker(const wchar_t* tone);

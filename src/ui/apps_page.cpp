@@ -109,15 +109,9 @@ void OnRefresh(HWND page) {
 }
 
 BOOL OnCommand(HWND page, WPARAM wParam) {
+  if (ClosePageOnCommand(page, LOWORD(wParam))) return FALSE;
   const bool clicked = HIWORD(wParam) == BN_CLICKED;
   switch (LOWORD(wParam)) {
-    case IDOK:
-      SendMessageW(page, WM_PAGE_COMMIT, 0, 0);
-      EndDialog(page, 0);
-      break;
-    case IDCANCEL:
-      EndDialog(page, 0);
-      break;
     case IDC_APPS_ENABLE:
       if (clicked) OnFilterClicked(page);
       break;

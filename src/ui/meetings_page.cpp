@@ -80,15 +80,9 @@ void OnClear(HWND page) {
 }
 
 BOOL OnCommand(HWND page, WPARAM wParam) {
+  if (ClosePageOnCommand(page, LOWORD(wParam))) return FALSE;
   const bool clicked = HIWORD(wParam) == BN_CLICKED;
   switch (LOWORD(wParam)) {
-    case IDOK:
-      SendMessageW(page, WM_PAGE_COMMIT, 0, 0);
-      EndDialog(page, 0);
-      break;
-    case IDCANCEL:
-      EndDialog(page, 0);
-      break;
     case IDC_MEET_LINK:
       if (clicked) OnLinkClicked(page);
       break;

@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "ui/settings_window.h"
+
 bool IsChecked(HWND page, int id) {
   return SendDlgItemMessageW(page, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
@@ -93,4 +95,11 @@ void ShowSelectionCount(HWND label, HWND list, const wchar_t* one, const wchar_t
   wchar_t text[64] = {};
   swprintf(text, 64, many, selected);
   SetWindowTextW(label, text);
+}
+
+bool ClosePageOnCommand(HWND page, WORD command) {
+  if (command != IDOK && command != IDCANCEL) return false;
+  if (command == IDOK) SendMessageW(page, WM_PAGE_COMMIT, 0, 0);
+  EndDialog(page, 0);
+  return true;
 }

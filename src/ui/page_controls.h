@@ -40,3 +40,7 @@ std::optional<std::wstring> JoinSelectedEntries(HWND list, wchar_t separator);
 // Sets `label` to `one` when exactly one entry of `list` is selected, else to `many` with the
 // number put for its "%i".
 void ShowSelectionCount(HWND label, HWND list, const wchar_t* one, const wchar_t* many);
+
+// OK and Cancel that the settings window forwards to a page: OK stores what the page shows,
+// either ends it. True when `command` was one of them.
+bool ClosePageOnCommand(HWND page, WORD command);

@@ -94,14 +94,8 @@ void OnLocate(HWND page) {
 }
 
 BOOL OnCommand(HWND page, WPARAM wParam) {
+  if (ClosePageOnCommand(page, LOWORD(wParam))) return FALSE;
   switch (LOWORD(wParam)) {
-    case IDOK:
-      SendMessageW(page, WM_PAGE_COMMIT, 0, 0);
-      EndDialog(page, 0);
-      break;
-    case IDCANCEL:
-      EndDialog(page, 0);
-      break;
     case IDC_SET_LOCATE:
       OnLocate(page);
       break;

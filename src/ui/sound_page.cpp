@@ -175,14 +175,8 @@ BOOL OnVScroll(HWND page, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL OnCommand(HWND page, WPARAM wParam) {
+  if (ClosePageOnCommand(page, LOWORD(wParam))) return FALSE;
   switch (LOWORD(wParam)) {
-    case IDOK:
-      SendMessageW(page, WM_PAGE_COMMIT, 0, 0);
-      EndDialog(page, 0);
-      break;
-    case IDCANCEL:
-      EndDialog(page, 0);
-      break;
     case IDC_SOUND_ENABLE:
     case IDC_SOUND_WARN_ONLY:
     case IDC_SOUND_PROTECT:

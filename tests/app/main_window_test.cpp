@@ -9,9 +9,11 @@
 #include <stdexcept>
 
 #include "app/main_window.h"
+#include "app/startup.h"
 #include "common/program.h"
 #include "device/device_kinds.h"
 #include "platform/device_profile.h"
+#include "platform/sound_keys.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
 #include "support/dialog_driver.h"
@@ -217,5 +219,94 @@ TEST_F(MainWindowGuards, TheMeetingVerdictRequestRunsNoTick) {
   EXPECT_EQ(0, SendMessageW(Program.MainWindow, WM_CHECK, 0, 0));
   EXPECT_FALSE(MuteState.Muted);  // a tick would have taken the silence over
 }
+
+// A run killed during its mute, and the next run of the program: what the killed run silenced is
+// the next run's own, and the first power-on that ends it gives the owner's sound back, whether or
+// not a tick of the next run has dealt with it before. An application that holds muting off has
+// it given back at once, as the owner's sound too; a volume the owner raised during the mute,
+// which the killed run never saw, stays as the owner's choice.
+struct KilledRunCase {
+  const char* name;
+  bool tickFirst;
+  bool appHolds;
+  bool ownerRaised;
+};
+constexpr KilledRunCase kKilledRunCases[] = {
+    {"ThePowerOnFirst", false, false, false},
+    {"ATickBeforeThePowerOn", true, false, false},
+    {"ThePowerOnFirstWhileAnAppHolds", false, true, false},
+    {"ATickFirstWhileAnAppHolds", true, true, false},
+    {"ARaisedVolumeAndThePowerOnFirstWhileAnAppHolds", false, true, true},
+    {"ARaisedVolumeAndATickFirst", true, false, true}};
+
+class AfterAKilledRun : public ::testing::TestWithParam<KilledRunCase> {
+ protected:
+  static constexpr DWORD kOwnerVolume = 0x44444444, kRaisedVolume = 0x70707070;
+  void SetUp() override {
+    fake::ResetDevice();
+    ResetProgramState();
+    PopulateSoundKeys(hkcu_.root(), DeviceKind::PocketPc2003Phone);
+    fake::device().osMajor = 4;
+    fake::device().platformType = L"PocketPC";
+    fake::device().waveVolume = kOwnerVolume;
+    RegPutDword(hkcu_.root(), kVolumeKeyPath, L"Volume", kOwnerVolume);
+    RegPutDword(hkcu_.root(), kRingCategoryKeyPath, L"InitVol", 4);
+    RegPutDword(hkcu_.root(), kEarCoupleKeyPath, L"EarCouple", 2);
+    DetectDeviceProfile(Program.Instance);
+    ASSERT_NE(nullptr, CreateTestMainWindow());
+  }
+  void TearDown() override {
+    if (app_) DestroyWindow(app_);
+    DestroyTestMainWindow();
+  }
+  // The run ends where it stands, and the program starts again.
+  void KillAndStartAgain() {
+    StopCheckTimer();
+    ResetProgramState();
+    DetectDeviceProfile(Program.Instance);
+    StartProgramState();
+  }
+
+  ScratchHkcu hkcu_;
+  HWND app_ = nullptr;
+};
+
+TEST_P(AfterAKilledRun, TheFirstPowerOnGivesBackWhatTheKilledRunSilenced) {
+  const KilledRunCase& c = GetParam();
+  MuteNow();  // a meeting's mute
+  ASSERT_EQ(0u, fake::device().waveVolume);
+  ASSERT_EQ(0u, RegDword(hkcu_.root(), kRingCategoryKeyPath, L"InitVol"));
+  if (c.appHolds) {
+    RegPutDword(hkcu_.root(), kSettingsKeyPath, L"EnableAppFilter", 1);
+    RegPutText(hkcu_.root(), kSettingsKeyPath, L"AppsToFilter", L"Notes");
+    app_ = CreateWindowExW(0, L"STATIC", L"Notes", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr,
+                           nullptr, nullptr, nullptr);
+  }
+  if (c.ownerRaised) fake::device().waveVolume = kRaisedVolume;
+  KillAndStartAgain();
+  if (c.tickFirst) {
+    SendMessageW(Program.MainWindow, WM_CHECK, 1, 0);
+    EXPECT_EQ(!c.appHolds && !c.ownerRaised, MuteState.Muted)
+        << "the silence is taken over, or given back";
+  }
+  SendMessageW(Program.MainWindow, WM_POWERON_NOTIFY, 0, 0);
+  const DWORD volume = c.ownerRaised ? kRaisedVolume : kOwnerVolume;
+  EXPECT_FALSE(MuteState.Muted);
+  EXPECT_EQ(volume, fake::device().waveVolume);
+  EXPECT_EQ(volume, RegDword(hkcu_.root(), kVolumeKeyPath, L"Volume"));
+  EXPECT_EQ(1u, RegDword(hkcu_.root(), kVolumeKeyPath, L"Screen"));
+  EXPECT_EQ(0u, RegDword(hkcu_.root(), kShellOverridesKeyPath, L"Mode"));
+  EXPECT_EQ(4u, RegDword(hkcu_.root(), kRingCategoryKeyPath, L"InitVol"));
+  EXPECT_EQ(2u, RegDword(hkcu_.root(), kEarCoupleKeyPath, L"EarCouple"));
+  EXPECT_FALSE(
+      RegValueExists(hkcu_.root(), L"Software\\Fernhollow\\QuietMinder\\SavedSound", L"Volume"));
+  // Nothing is left for a later tick to do.
+  SendMessageW(Program.MainWindow, WM_CHECK, 1, 0);
+  EXPECT_FALSE(MuteState.Muted);
+  EXPECT_EQ(volume, fake::device().waveVolume);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, AfterAKilledRun, ::testing::ValuesIn(kKilledRunCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

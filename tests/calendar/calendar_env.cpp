@@ -17,7 +17,8 @@ std::wstring TempPath(const wchar_t* stem) {
 }
 
 DeviceCalendar::DeviceCalendar() : path_(TempPath(L"calendar")) {
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  // The program's apartment: its checks look at the calendar from threads of their own.
+  CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   DeleteFileW(path_.c_str());
   SetCalendarStorePath(path_);
   ComPtr<IUnknown> factory;

@@ -12,32 +12,38 @@ namespace {
 constexpr wchar_t kProgram[] = L"C:\\Program Files\\QuietMinder\\QuietMinder.exe";
 constexpr wchar_t kTool[] = L"C:\\windows\\qmdevice.exe";
 
-PROCESS_INFORMATION Start(const std::wstring& module, const std::wstring& arguments) {
+PROCESS_INFORMATION StartOnce(const std::wstring& module, const std::wstring& arguments,
+                              DWORD flags) {
   std::wstring line = L"\"" + module + L"\"";
   if (!arguments.empty()) line += L" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(module.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\",
+  if (!CreateProcessW(module.c_str(), line.data(), nullptr, nullptr, FALSE, flags, nullptr, L"C:\\",
                       &startup, &process)) {
     process = PROCESS_INFORMATION{};
   }
   return process;
 }
 
+// A start refused on a busy machine has run nothing, so it is safe to ask again.
+PROCESS_INFORMATION Start(const std::wstring& module, const std::wstring& arguments,
+                          DWORD flags = 0) {
+  PROCESS_INFORMATION p{};
+  for (int attempt = 0; attempt < 3 && !p.hProcess; ++attempt) {
+    p = StartOnce(module, arguments, flags);
+  }
+  return p;
+}
+
 void KillLeftovers() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-    if (_wcsicmp(entry.szExeFile, L"QuietMinder.exe") != 0) continue;
-    if (HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
+  for (const DWORD id : ProgramProcessIds()) {
+    if (HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id)) {
       TerminateProcess(p, 9);
       WaitForSingleObject(p, 5000);
       CloseHandle(p);
     }
   }
-  CloseHandle(snapshot);
 }
 
 }  // namespace
@@ -55,9 +61,7 @@ void ResetDevice(DeviceKind kind) {
 }
 
 int Tool(const std::wstring& arguments) {
-  // A start refused on a busy machine has run nothing, so it is safe to ask again.
-  PROCESS_INFORMATION p{};
-  for (int attempt = 0; attempt < 3 && !p.hProcess; ++attempt) p = Start(kTool, arguments);
+  PROCESS_INFORMATION p = Start(kTool, arguments);
   if (!p.hProcess) {
     fwprintf(stderr, L"the device tool did not start (error %lu)\n", GetLastError());
     return -1;
@@ -77,7 +81,12 @@ int Tool(const std::wstring& arguments) {
   return static_cast<int>(code);
 }
 
-Program::Program(const std::wstring& arguments) : process_(Start(kProgram, arguments)) {}
+Program::Program(const std::wstring& arguments, Held held)
+    : process_(Start(kProgram, arguments, held == Held::Yes ? CREATE_SUSPENDED : 0)) {}
+
+void Program::Go() {
+  if (process_.hThread) ResumeThread(process_.hThread);
+}
 
 Program::~Program() {
   Kill();
@@ -98,7 +107,7 @@ DWORD Program::Wait(DWORD ms) const {
 void Program::Kill() {
   if (process_.hProcess && Running()) {
     TerminateProcess(process_.hProcess, 9);
-    WaitForSingleObject(process_.hProcess, 5000);
+    WaitForSingleObject(process_.hProcess, 30000);
   }
 }
 
@@ -106,6 +115,35 @@ HWND WaitForMainWindow(DWORD ms) {
   HWND window = nullptr;
   WaitUntil([&] { return (window = FindWindowW(L"QMIND", L"QMind")) != nullptr; }, ms);
   return window;
+}
+
+HWND WaitForMainWindowOf(DWORD pid, DWORD ms) {
+  HWND window = nullptr;
+  WaitUntil([&] { return (window = FindProcessWindow(pid, L"QMIND", L"QMind")) != nullptr; }, ms);
+  return window;
+}
+
+std::vector<HWND> MainWindows() {
+  std::vector<HWND> windows;
+  for (HWND w = FindWindowExW(nullptr, nullptr, L"QMIND", L"QMind"); w;
+       w = FindWindowExW(nullptr, w, L"QMIND", L"QMind")) {
+    windows.push_back(w);
+  }
+  return windows;
+}
+
+std::vector<DWORD> ProgramProcessIds() {
+  std::vector<DWORD> ids;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return ids;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more;
+       more = Process32NextW(snapshot, &entry)) {
+    if (_wcsicmp(entry.szExeFile, L"QuietMinder.exe") == 0) ids.push_back(entry.th32ProcessID);
+  }
+  CloseHandle(snapshot);
+  return ids;
 }
 
 HWND FindProcessWindow(DWORD pid, const wchar_t* className, const wchar_t* title) {
@@ -159,6 +197,13 @@ DWORD TrayPicture() {
 HWND TrayOwner() {
   // Window handles carry 32 significant bits; the device keeps them as such.
   return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(ReadDeviceDword(L"TrayIconOwner", 0)));
+}
+
+bool TrayIconOf(HWND window) {
+  // The device keeps the owner as the 32 significant bits of its handle.
+  return window && ReadDeviceDword(L"TrayIconShown", 0) != 0 &&
+         ReadDeviceDword(L"TrayIconOwner", 0) ==
+             static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(window));
 }
 
 }  // namespace e2e

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "device/device_kinds.h"
 
@@ -20,8 +21,11 @@ int Tool(const std::wstring& arguments);
 
 class Program {
  public:
-  explicit Program(const std::wstring& arguments);  // starts QuietMinder.exe
-  ~Program();                                       // kills it if it still runs
+  // Held::Yes: the program does not run before Go(), so that many can start at one moment.
+  enum class Held { No, Yes };
+  explicit Program(const std::wstring& arguments, Held held = Held::No);  // starts QuietMinder.exe
+  void Go();
+  ~Program();  // kills it if it still runs
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
@@ -37,6 +41,12 @@ class Program {
 
 // The program's hidden main window, once it exists (null after the timeout).
 HWND WaitForMainWindow(DWORD ms = 10000);
+// The main window of the program running as process `pid`, once it exists.
+HWND WaitForMainWindowOf(DWORD pid, DWORD ms = 10000);
+// Every main window of the program on the device, of any process.
+std::vector<HWND> MainWindows();
+// The ids of every QuietMinder.exe process running on the device.
+std::vector<DWORD> ProgramProcessIds();
 // A window of the given class and title that belongs to process `pid`.
 HWND FindProcessWindow(DWORD pid, const wchar_t* className, const wchar_t* title);
 
@@ -50,5 +60,8 @@ std::wstring UserText(const wchar_t* key, const wchar_t* name,
                       const std::wstring& fallback = L"<missing>");
 DWORD TrayPicture();  // the icon the device's notification area shows, 0 for none
 HWND TrayOwner();     // the window whose icon it is
+// Whether the device's notification icon is shown for `window` (a run killed without taking
+// its icon away leaves the icon shown for its window until another run replaces it).
+bool TrayIconOf(HWND window);
 
 }  // namespace e2e

@@ -343,7 +343,7 @@ TEST_P(MuteMatrix, RestoreWithNothingSavedOnlyMakesTheVolumeAudible) {
   fake::device().waveVolume = 0;
   RegPutDword(root(), kVolumeKeyPath, L"Volume", 0);
   if (!Older()) RegPutDword(root(), kShellOverridesKeyPath, L"Mode", 2);
-  AdoptUserMute();  // held: restores at once
+  RestoreSound();  // a silent device with nothing saved
   EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(kAudibleVolume, fake::device().waveVolume);
   EXPECT_EQ(IDI_FILTER_HOLD, fake::CurrentIconId());
@@ -376,6 +376,17 @@ TEST_P(MuteMatrix, RestoreWithNothingSavedOnlyMakesTheVolumeAudible) {
                  "phone values");
     EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKeyPath, L"Sound"));
   }
+}
+
+TEST_P(MuteMatrix, ASilenceMadeByHandWhileTheFilterHoldsComesBackAsTheOwnersSound) {
+  FilterState.FilterHold = true;
+  fake::device().waveVolume = 0;
+  RegPutDword(root(), kVolumeKeyPath, L"Volume", 0);
+  if (!Older()) RegPutDword(root(), kShellOverridesKeyPath, L"Mode", 2);
+  AdoptUserMute();  // held: given back at once
+  EXPECT_FALSE(MuteState.Muted);
+  EXPECT_EQ(kFreshVolume, fake::device().waveVolume) << "what the silence kept, not a default";
+  EXPECT_EQ(kFreshVolume, RegDword(root(), kVolumeKeyPath, L"Volume"));
 }
 
 TEST_P(MuteMatrix, AStateIsGivenBackOnlyOnce) {

@@ -1,0 +1,834 @@
+// QuietMinder's promise held against a reference model over many random event sequences: the same
+// events go to the real program (in this process, on the fake handheld, through its main window's
+// real messages and the fake clock) and to the model, and after every event the device must
+// sound as the model says. Run with --sequences N --seed S for long runs; a failure prints the
+// seed and the shortest sequence that still fails.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <initializer_list>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "calendar/calendar_env.h"
+#include "calendar/calendar_store.h"
+#include "calendar/ics_import.h"
+#include "common/clock.h"
+#include "device/device_kinds.h"
+#include "device/device_state.h"
+#include "meetings/meeting_watch.h"
+#include "model/sound_model.h"
+#include "platform/device_profile.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "shell/ringer_switch.h"
+#include "shell/shell_program.h"
+#include "sound/mute_engine.h"
+#include "appfilter/app_filter.h"
+#include "support/fake_device.h"
+#include "support/program_state.h"
+#include "support/scratch_registry.h"
+#include "support/test_main_window.h"
+#include "ui/window_driver.h"
+
+namespace {
+
+using model::kMinute;
+using model::kSecond;
+
+unsigned g_sequences = 10000;
+unsigned g_seed = 20261207;
+// The sequences are drawn from one stream; a shard runs every `g_shards`-th of them.
+unsigned g_shard = 0, g_shards = 1;
+// "--only N": the N-th sequence alone, each event's outcome printed (for a failure's report).
+long g_only = -1;
+bool g_trace = false;
+
+// ---- Events --------------------------------------------------------------------------------
+
+enum class Kind {
+  Tick,         // a check tick, `a` seconds after the last event
+  Later,        // `a` minutes pass, then a tick
+  PowerOn,      // the power button, `a` seconds after the last event
+  OwnerOff,     // the owner silences the device by hand (b: to vibrate where there is one)
+  OwnerOn,      // the owner switches the sound on again by hand
+  OwnerVolume,  // the owner sets the wave volume to `a` (never 0: that is OwnerOff)
+  OwnerEdit,    // the owner changes one sound setting (b: which) to a value drawn from `a`
+  AppStarts,    // a listed application starts
+  AppEnds,      // it ends
+  Window,       // the settings window: b the choice, a its value, c the extend box
+  Restart,      // the program is killed and started again; the registry stays
+};
+
+struct Step {
+  Kind kind;
+  DWORD a = 0, b = 0, c = 0;
+};
+
+// The settings window's choices.
+enum Choice : DWORD {
+  kRestore,
+  kPowerOn,
+  kMinutes,
+  kUntil,
+  kMeeting,
+  kContinue,
+  kCancel,
+  kExit,
+  kChoices
+};
+
+std::string Describe(const Step& e) {
+  static const char* const names[] = {"tick",     "later",        "power-on",   "owner off",
+                                      "owner on", "owner volume", "owner edit", "app starts",
+                                      "app ends", "window",       "restart"};
+  static const char* const choices[] = {"restore", "to power-on", "minutes", "until",
+                                        "meeting", "continue",    "cancel",  "exit"};
+  std::ostringstream out;
+  out << names[static_cast<int>(e.kind)];
+  if (e.kind == Kind::Window) {
+    out << " " << choices[e.b] << " " << e.a << (e.c ? " extended" : "");
+  } else {
+    out << " " << e.a << "/" << e.b;
+  }
+  return out.str();
+}
+
+// ---- A sequence: the device, the owner's settings and the events ----------------------------
+
+// The calendars sequences are drawn from: meetings as (start minute after the first event,
+// length), each calendar written once.
+constexpr int kSchedules = 12;
+std::vector<std::pair<int, int>> Schedule(int index) {
+  std::mt19937 rng(static_cast<unsigned>(index) * 7919u + 17u);
+  std::vector<std::pair<int, int>> meetings;
+  for (int n = index % 3; n > 0; --n) {
+    meetings.push_back({static_cast<int>(rng() % 180), 5 + static_cast<int>(rng() % 90)});
+  }
+  return meetings;
+}
+
+struct Sequence {
+  DeviceKind kind;
+  int schedule = 0;
+  bool link = false, filter = false, extendDefault = false, vibrate = false;
+  DWORD userMuteTime = 0, userUnMute = 0;
+  DWORD checkInterval = 300;  // seconds between looks at the calendar
+  model::OwnerSound owner;
+  std::vector<Step> events;
+};
+
+Sequence Draw(std::mt19937& rng) {
+  auto pick = [&](DWORD n) { return static_cast<DWORD>(rng() % n); };
+  Sequence s;
+  s.kind = kAllKinds[pick(4)];
+  s.link = pick(3) != 0;
+  s.filter = pick(4) == 0;
+  s.extendDefault = pick(4) == 0;
+  s.vibrate = pick(2) == 0;
+  s.userMuteTime = pick(2) ? 0 : 900 * (1 + pick(4));
+  s.userUnMute = pick(3);
+  s.checkInterval = 300 * (1 + pick(3));
+  s.owner = {0x11111111u * (1 + pick(14)),
+             pick(3) == 0 ? 0u : (pick(2) ? 1u : 0x10002u),
+             pick(3) == 0 ? 0u : (pick(2) ? 1u : 0x10002u),
+             1 + pick(7),
+             0x01010101u * (1 + pick(200)),
+             1 + pick(5),
+             1 + pick(3),
+             pick(2) ? L"\\Windows\\Owner.wav" : L"\\Windows\\Alarm.wav"};
+  s.schedule = static_cast<int>(pick(kSchedules));
+  const DWORD length = 4 + pick(9);
+  for (DWORD i = 0; i < length; ++i) {
+    const DWORD roll = pick(1000);
+    Step e{Kind::Tick, 1 + pick(90)};
+    if (roll < 250)
+      e = {Kind::Tick, 1 + pick(90)};
+    else if (roll < 450)
+      e = {Kind::Later, 1 + pick(45)};
+    else if (roll < 530)
+      e = {Kind::PowerOn, 1 + pick(60)};
+    else if (roll < 620)
+      e = {Kind::OwnerOff, 0, pick(2)};
+    else if (roll < 680)
+      e = {Kind::OwnerOn};
+    else if (roll < 750)
+      e = {Kind::OwnerVolume, 0x01010101u * (1 + pick(255))};
+    else if (roll < 830)
+      e = {Kind::OwnerEdit, pick(1000), pick(5)};
+    else if (roll < 880)
+      e = {Kind::AppStarts};
+    else if (roll < 920)
+      e = {Kind::AppEnds};
+    else if (roll < 925) {
+      // Exit ends the program (and waits for the notification area): rarely.
+      DWORD choice = pick(kChoices);
+      if (choice == kExit && pick(10) != 0) choice = kCancel;
+      e = {Kind::Window, pick(180), choice, pick(2)};
+    } else if (roll < 950)
+      e = {Kind::Restart};
+    s.events.push_back(e);
+  }
+  return s;
+}
+
+// ---- The program on the fake handheld ---------------------------------------------------------
+
+constexpr wchar_t kListedApp[] = L"Model Listed Application";
+
+// Runs `act` on the settings window from inside its modal loop, once the Mute page has shown its
+// state (the page does that in a message it posts itself when it is made).
+// The settings window of this process.
+HWND OwnSettingsWindow() {
+  for (HWND w = FindSettingsWindow(); w; w = FindWindowExW(nullptr, w, nullptr, L"QuietMinder")) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(w, &process);
+    if (process == GetCurrentProcessId() && GetDlgItem(w, 1019)) return w;
+  }
+  return nullptr;
+}
+
+class WindowHand {
+ public:
+  WindowHand() {
+    static const ATOM atom = [] {
+      WNDCLASSW wc{};
+      wc.lpfnWndProc = Proc;
+      wc.hInstance = GetModuleHandleW(nullptr);
+      wc.lpszClassName = L"QMModelHand";
+      return RegisterClassW(&wc);
+    }();
+    window_ = CreateWindowExW(0, reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(atom)), L"", 0, 0,
+                              0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), this);
+  }
+  ~WindowHand() { DestroyWindow(window_); }
+  void Open(std::function<void(HWND)> act) {
+    act_ = std::move(act);
+    PostMessageW(window_, WM_APP, 0, 0);
+    SendMessageW(Program.MainWindow, WM_TRAY_NOTIFY, 5000, WM_LBUTTONUP);
+    act_ = nullptr;
+  }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == WM_NCCREATE) {
+      SetWindowLongPtrW(
+          w, GWLP_USERDATA,
+          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<WindowHand*>(GetWindowLongPtrW(w, GWLP_USERDATA));
+    if (m != WM_APP || !self) return DefWindowProcW(w, m, wp, lp);
+    // The first time round, the page's own message is still behind this one.
+    if (wp == 0) {
+      PostMessageW(w, WM_APP, 1, 0);
+    } else if (const HWND settings = OwnSettingsWindow(); settings && self->act_) {
+      self->act_(settings);
+    }
+    return 0;
+  }
+  HWND window_ = nullptr;
+  std::function<void(HWND)> act_;
+};
+
+// The local time stamp of an iCalendar file for a UTC time.
+std::string Stamp(ULONGLONG utc) {
+  const SYSTEMTIME t = LocalTimeOf(utc);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04u%02u%02uT%02u%02u00", t.wYear, t.wMonth, t.wDay, t.wHour,
+                t.wMinute);
+  return text;
+}
+
+// What every sequence runs on: a scratch registry, and the calendar served in this process with
+// one calendar file per schedule, written once (every sequence starts at the same time).
+struct Env {
+  Env() {
+    fake::ResetDevice();
+    const ULONGLONG first = TimeFromNow(0);
+    for (int k = 0; k < kSchedules; ++k) {
+      files.push_back(TempPath(L"model"));
+      std::vector<std::string> events;
+      for (const auto& [start, length] : Schedule(k)) {
+        const ULONGLONG begin = first + static_cast<ULONGLONG>(start) * kMinute;
+        events.push_back(Event(Stamp(begin),
+                               Stamp(begin + static_cast<ULONGLONG>(length) * kMinute),
+                               "Model meeting"));
+      }
+      std::wstring error;
+      IcsImport summary;
+      SaveCalendarStore(files.back(), CalendarStore{}, &error);
+      if (!events.empty()) ImportIntoStore(Calendar(events), files.back(), &summary, &error);
+    }
+  }
+  ~Env() {
+    DestroyTestMainWindow();
+    for (const std::wstring& file : files) DeleteFileW(file.c_str());
+  }
+  ScratchHkcu hkcu;
+  ScratchHklm hklm{hkcu};
+  DeviceCalendar calendar;
+  std::vector<std::wstring> files;
+  WindowHand hand;
+};
+
+class Device {
+ public:
+  Device(const Sequence& s, Env& env)
+      : s_(s),
+        phone_(s.kind == DeviceKind::PocketPc2003Phone),
+        older_(s.kind == DeviceKind::OlderCe),
+        env_(env) {}
+  ~Device() {
+    if (app_) DestroyWindow(app_);
+    SettleMeetingLook();
+  }
+
+  // Sets everything up; the failure, or empty.
+  std::string Start();
+  std::string Apply(const Step& e);
+
+ private:
+  HKEY root() const { return env_.hkcu.root(); }
+  ULONGLONG Now() const { return TimeFromNow(0); }
+
+  void StartProgram();
+  void StopProgram();
+  void Tick();
+  void SettleMeetingLook();
+  void Window(const Step& e);
+  void OwnerSwitch(RingerMode mode);
+  void OwnerOn();
+  void OwnerEdit(const Step& e);
+  std::string Check(bool afterTick);
+  // The phone's ring volume and ear coupling, which the shell does not keep, may wait for the
+  // program's next tick to come back after a run ended during a mute.
+  std::string CheckOwnerSound(bool ringValuesToo = true);
+
+  const Sequence& s_;
+  const bool phone_, older_;
+  Env& env_;
+  model::SoundModel model_;
+  bool running_ = false;
+  bool mutedBefore_ = false;
+  bool repairAwaited_ = false;
+  HWND app_ = nullptr;
+};
+
+void Device::StartProgram() {
+  // What start-up does with the state: the settings from the registry, no mute, no meeting. A
+  // window left by an earlier sequence serves again (a restart makes a new one).
+  ResetProgramState();
+  DetectDeviceProfile(Program.Instance);
+  StartProgramState();
+  if (!Program.MainWindow) CreateTestMainWindow();
+  running_ = true;
+  mutedBefore_ = false;
+}
+
+void Device::StopProgram() {
+  SettleMeetingLook();
+  DestroyTestMainWindow();
+  running_ = false;
+}
+
+// One key's values, written through one handle.
+void PutValues(HKEY root, const wchar_t* path,
+               std::initializer_list<std::pair<const wchar_t*, DWORD>> values) {
+  HKEY key{};
+  if (RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != 0)
+    return;
+  for (const auto& [name, value] : values) {
+    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  }
+  RegCloseKey(key);
+}
+
+std::string Device::Start() {
+  fake::ResetDevice();
+  const DeviceKindInfo& info = KindInfo(s_.kind);
+  fake::device().osMajor = info.osMajor;
+  fake::device().platformType = info.platformType;
+  WriteDeviceKind(s_.kind);
+  const model::OwnerSound& o = s_.owner;
+  model_.owner = o;
+  model_.meetingLinkOn = s_.link;
+  model_.extendDefault = s_.extendDefault;
+  model_.userMuteTime = s_.userMuteTime;
+  model_.userUnMute = s_.userUnMute;
+  fake::device().waveVolume = o.wave;
+  // The device's sound keys, with the owner's values; the keys of other kinds go.
+  for (const wchar_t* path : kSoundKeyPaths) RegDeleteTreeW(root(), path);
+  PutValues(root(), kVolumeKeyPath,
+            {{L"Volume", o.wave}, {L"Mute", o.classes}, {L"Screen", o.screen}, {L"Key", o.key}});
+  if (older_) {
+    PutValues(root(), kVolumeUnmutedKeyPath,
+              {{L"Volume", o.wave}, {L"Mute", o.classes}, {L"Screen", o.screen}, {L"Key", o.key}});
+  } else {
+    PutValues(
+        root(), kShellOverridesKeyPath,
+        {{L"SavedVolume", o.wave}, {L"Mode", 0}, {L"SavedScreen", o.screen}, {L"SavedKey", o.key}});
+  }
+  if (phone_) {
+    PutValues(root(), kVolumeKeyPath, {{L"Ringer", o.ringer}});
+    PutValues(root(), kShellOverridesKeyPath, {{L"SavedRingerVolume", o.ringer}});
+    PutValues(root(), kRingCategoryKeyPath, {{L"InitVol", o.initVol}});
+    PutValues(root(), kEarCoupleKeyPath, {{L"EarCouple", o.earCouple}});
+    RegPutText(root(), kRingToneKeyPath, L"Sound", o.tone);
+    RegPutText(root(), kRingToneKeyPath, L"SavedSound", o.tone);
+  }
+  // The settings of this sequence; the rest of the key is kept from sequence to sequence, all
+  // but what a mute keeps while it runs.
+  const std::wstring kept = std::wstring(kSettingsKeyPath) + L"\\SavedSound";
+  RegDeleteTreeW(root(), kept.c_str());
+  PutValues(root(), kSettingsKeyPath,
+            {{L"EnablePOLink", s_.link},
+             {L"EnableAppFilter", s_.filter},
+             {L"ExtendMuteDefault", s_.extendDefault},
+             {L"MuteToVibrate", s_.vibrate},
+             {L"UserMuteTime", s_.userMuteTime},
+             {L"UserUnMute", s_.userUnMute},
+             {L"POCheckInterval", s_.checkInterval},
+             {L"ExitButton", 1}});
+  RegPutText(root(), kSettingsKeyPath, L"AppsToFilter", kListedApp);
+
+  const ULONGLONG first = Now();
+  for (const auto& [start, length] : Schedule(s_.schedule)) {
+    const ULONGLONG begin = first + static_cast<ULONGLONG>(start) * kMinute;
+    model_.meetings.push_back({begin, begin + static_cast<ULONGLONG>(length) * kMinute, false});
+  }
+  SetCalendarStorePath(env_.files[static_cast<size_t>(s_.schedule)]);
+  StartProgram();
+  return CheckOwnerSound();
+}
+
+void Device::SettleMeetingLook() {
+  // A look at the calendar runs on a thread of its own; the next event waits for its report.
+  while (MeetingLookRunning()) Sleep(0);
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+void Device::Tick() {
+  SendMessageW(Program.MainWindow, WM_CHECK, 1, 0);
+  SettleMeetingLook();
+}
+
+// The owner's tap on a ringer button of the shell's pop-up (the older kind keeps the values to
+// come back to in a key of its own).
+void Device::OwnerSwitch(RingerMode mode) {
+  if (older_) {
+    const bool off = mode != RingerMode::Ring;
+    if (off == (fake::device().waveVolume == 0)) return;
+    static const wchar_t* const names[] = {L"Volume", L"Mute", L"Screen", L"Key"};
+    if (off) {
+      RegPutDword(root(), kVolumeKeyPath, L"Volume", fake::device().waveVolume);
+      for (const auto* name : names) {
+        RegPutDword(root(), kVolumeUnmutedKeyPath, name, RegDword(root(), kVolumeKeyPath, name));
+        RegPutDword(root(), kVolumeKeyPath, name, 0);
+      }
+      fake::device().waveVolume = 0;
+    } else {
+      for (const auto* name : names) {
+        RegPutDword(root(), kVolumeKeyPath, name, RegDword(root(), kVolumeUnmutedKeyPath, name));
+      }
+      fake::device().waveVolume = RegDword(root(), kVolumeUnmutedKeyPath, L"Volume");
+    }
+    return;
+  }
+  // The shell of the emulated handheld keeps its wave volume in the device's state.
+  WriteDeviceWaveVolume(fake::device().waveVolume);
+  SwitchRinger(mode);
+  fake::device().waveVolume = ReadDeviceWaveVolume();
+}
+
+// The ringer's "On": the shell gives back what it kept (the older kind: its unmuted key), which
+// is then the owner's sound; an edit of those values during the silence is the shell's to lose.
+// During the program's mute the older kind's key holds what the mute wrote, not the owner's:
+// the program's saved sound, with the owner's edits, is what comes back then.
+void Device::OwnerOn() {
+  model::OwnerSound& o = model_.owner;
+  const bool silent = fake::device().waveVolume == 0 || MuteState.Muted;
+  if (silent && older_) {
+    if (!MuteState.Muted) {
+      o.wave = RegDword(root(), kVolumeUnmutedKeyPath, L"Volume");
+      o.classes = RegDword(root(), kVolumeUnmutedKeyPath, L"Mute");
+      o.screen = RegDword(root(), kVolumeUnmutedKeyPath, L"Screen");
+      o.key = RegDword(root(), kVolumeUnmutedKeyPath, L"Key");
+    }
+  } else if (silent && RegDword(root(), kShellOverridesKeyPath, L"Mode") != 0) {
+    o.wave = RegDword(root(), kShellOverridesKeyPath, L"SavedVolume");
+    o.screen = RegDword(root(), kShellOverridesKeyPath, L"SavedScreen");
+    o.key = RegDword(root(), kShellOverridesKeyPath, L"SavedKey");
+    if (phone_) o.ringer = RegDword(root(), kShellOverridesKeyPath, L"SavedRingerVolume");
+  }
+  OwnerSwitch(RingerMode::Ring);
+  if (!MuteState.Muted) model_.userSilenced = false;
+}
+
+// The owner changes one setting; during a mute the new value is what comes back. The very value
+// the mute wrote (a click sound switched off) is not drawn then: it cannot be told from the
+// silence, so the value from before the mute comes back for it.
+void Device::OwnerEdit(const Step& e) {
+  model::OwnerSound& o = model_.owner;
+  const bool muted = MuteState.Muted;
+  auto edit = [&](DWORD& field, const wchar_t* key, const wchar_t* name, DWORD value) {
+    if (muted && value == 0) return;
+    RegPutDword(root(), key, name, value);
+    field = value;
+  };
+  const DWORD clicks[] = {0, 1, 0x10002};
+  switch (e.b) {
+    case 0:
+      edit(o.screen, kVolumeKeyPath, L"Screen", clicks[e.a % 3]);
+      break;
+    case 1:
+      edit(o.key, kVolumeKeyPath, L"Key", clicks[e.a % 3]);
+      break;
+    case 2:
+      if (phone_) edit(o.ringer, kVolumeKeyPath, L"Ringer", 0x01010101u * (1 + e.a % 255));
+      break;
+    case 3:
+      if (phone_) edit(o.initVol, kRingCategoryKeyPath, L"InitVol", 1 + e.a % 5);
+      break;
+    default:
+      if (!phone_) return;
+      o.tone = L"\\Windows\\Tone" + std::to_wstring(e.a) + L".wav";
+      RegPutText(root(), kRingToneKeyPath, L"Sound", o.tone);
+      break;
+  }
+}
+
+void Device::Window(const Step& e) {
+  const ULONGLONG now = Now();
+  // "Until": a time of day `e.a` minutes before (a < 30) or after now.
+  const LONGLONG shift = e.a < 30 ? -static_cast<LONGLONG>(e.a) : static_cast<LONGLONG>(e.a);
+  const ULONGLONG picked = now + static_cast<ULONGLONG>(shift * static_cast<LONGLONG>(kMinute));
+  bool chosen = false;
+  env_.hand.Open([&](HWND w) {
+    // The extend box, except for a mute that continues as it is.
+    const HWND extend = FindShownControl(w, IDC_MUTE_EXTEND);
+    if (e.b != kContinue && extend &&
+        (SendMessageW(extend, BM_GETCHECK, 0, 0) == BST_CHECKED) != (e.c != 0)) {
+      SendMessageW(extend, BM_CLICK, 0, 0);
+    }
+    switch (e.b) {
+      case kRestore:
+        chosen = TapControl(w, IDC_MUTE_RESTORE);
+        break;
+      case kPowerOn:
+        chosen = TapControl(w, IDC_MUTE_POWER_ON);
+        break;
+      case kMinutes:
+        chosen = ChooseListRow(w, IDC_MUTE_MINUTES, static_cast<int>(e.a % 6));
+        break;
+      case kUntil: {
+        SYSTEMTIME at = LocalTimeOf(picked);
+        SendMessageW(FindShownControl(w, IDC_MUTE_UNTIL_TIME), DTM_SETSYSTEMTIME, GDT_VALID,
+                     reinterpret_cast<LPARAM>(&at));
+        chosen = TapControl(w, IDC_MUTE_UNTIL);
+        break;
+      }
+      case kMeeting:
+        chosen = TapControl(w, IDC_MUTE_MEETING);
+        break;
+      case kContinue:
+        chosen = TapControl(w, IDC_MUTE_CONTINUE);
+        break;
+      case kExit:
+        chosen = TapControl(w, IDC_MUTE_EXIT);
+        break;
+      default:
+        break;
+    }
+    if (e.b == kCancel || !chosen) {
+      CloseSettingsWindow(w, false);
+    } else if (e.b != kExit) {
+      CloseSettingsWindow(w, true);
+    }
+  });
+  SettleMeetingLook();
+
+  if (e.b == kExit && chosen) {
+    // The main window ends the program; the user starts it again at once.
+    MSG msg;
+    while (PeekMessageW(&msg, Program.MainWindow, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    model_.WindowRestored();
+    StopProgram();
+    StartProgram();
+    return;
+  }
+  if (!chosen || e.b == kRestore || e.b == kCancel) {
+    model_.WindowRestored();
+    return;
+  }
+  const bool extend = e.c != 0;
+  switch (e.b) {
+    case kPowerOn:
+      model_.WindowMuteChosen("the window's mute to the next power-on", now, true);
+      break;
+    case kMinutes: {
+      static const DWORD minutes[] = {15, 30, 45, 60, 90, 120};
+      model_.WindowMuteChosen("the window's mute for minutes", now + minutes[e.a % 6] * kMinute,
+                              extend);
+      break;
+    }
+    case kUntil: {
+      // Only the time of day counts (to the minute: the picker may drop the seconds); one well
+      // past means tomorrow, one just past lasts to the next power-on.
+      const bool recent = shift < 0 && shift >= -15;
+      const ULONGLONG until = picked + kMinute + (shift < -15 ? 24 * 60 * kMinute : 0);
+      model_.WindowMuteChosen("the window's mute until a time", until, extend || recent);
+      break;
+    }
+    case kMeeting: {
+      ULONGLONG end = now;
+      for (const model::Meeting& m : model_.meetings) {
+        if (m.start <= now && now < m.end && m.end > end) end = m.end;
+      }
+      model_.WindowMuteChosen("the window's mute for the meeting", end, extend);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+std::string Device::Apply(const Step& e) {
+  if (!running_) StartProgram();
+  auto advance = [](ULONGLONG seconds) { fake::AdvanceClock(seconds); };
+  bool tick = false;
+  switch (e.kind) {
+    case Kind::Tick:
+      advance(e.a);
+      Tick();
+      tick = true;
+      break;
+    case Kind::Later:
+      advance(e.a * 60ULL);
+      Tick();
+      tick = true;
+      break;
+    case Kind::PowerOn:
+      advance(e.a);
+      model_.PowerOn(Now());
+      SendMessageW(Program.MainWindow, WM_POWERON_NOTIFY, 0, 0);
+      SettleMeetingLook();
+      tick = true;
+      break;
+    case Kind::OwnerOff: {
+      const bool vibrate = e.b != 0 && s_.kind != kNoVibrateKind && !older_;
+      if (!MuteState.Muted && fake::device().waveVolume != 0) model_.userSilenced = true;
+      OwnerSwitch(vibrate ? RingerMode::Vibrate : RingerMode::Off);
+      break;
+    }
+    case Kind::OwnerOn:
+      OwnerOn();
+      break;
+    case Kind::OwnerVolume:
+      // The volume of a silence made by hand comes back with the ringer's "On".
+      if (model_.userSilenced && !MuteState.Muted) break;
+      if (!MuteState.Muted) {
+        model_.owner.wave = e.a;
+        RegPutDword(root(), kVolumeKeyPath, L"Volume", e.a);
+      }
+      fake::device().waveVolume = e.a;  // during a mute: raised, which the tick deals with
+      break;
+    case Kind::OwnerEdit:
+      // Settings changed while the device is silenced by hand are the shell's business.
+      if (!model_.userSilenced || MuteState.Muted) OwnerEdit(e);
+      break;
+    case Kind::AppStarts:
+      if (!app_) {
+        app_ = CreateWindowExW(0, L"STATIC", kListedApp, WS_OVERLAPPED | WS_VISIBLE, 0, 0, 10, 10,
+                               nullptr, nullptr, nullptr, nullptr);
+      }
+      break;
+    case Kind::AppEnds:
+      if (app_) DestroyWindow(app_);
+      app_ = nullptr;
+      break;
+    case Kind::Window:
+      Window(e);
+      break;
+    case Kind::Restart: {
+      const bool silent = fake::device().waveVolume == 0;
+      // A mute the killed run could not end is given back by the next run's first tick; a
+      // volume raised during it stays, as the volume the owner chose.
+      if (MuteState.Muted && !silent) {
+        repairAwaited_ = true;
+        model_.owner.wave = fake::device().waveVolume;
+      }
+      StopProgram();
+      StartProgram();
+      // The restarted program takes a silence it finds over as the owner's own.
+      if (silent) model_.userSilenced = true;
+      const SettingsRecord loaded = Settings;
+      if (loaded.UserMuteTime != s_.userMuteTime || loaded.EnablePOLink != s_.link ||
+          loaded.UserUnMute != s_.userUnMute) {
+        return "the settings key did not load after a restart";
+      }
+      break;
+    }
+  }
+  return Check(tick);
+}
+
+std::string Device::Check(bool afterTick) {
+  const bool muted = MuteState.Muted;
+  const ULONGLONG now = Now();
+  if (muted && !mutedBefore_ && model_.userSilenced) model_.UserSilenceTakenOver(now);
+  if (muted) {
+    for (model::Meeting& m : model_.meetings) {
+      if (m.start <= now && now < m.end && !m.mutedFor) {
+        m.mutedFor = true;
+        m.powerOnsBefore = model_.powerOns.size();
+      }
+    }
+  }
+  if (!muted && mutedBefore_) model_.SoundGivenBack();
+  mutedBefore_ = muted;
+
+  if (muted && afterTick && !model_.SilenceAllowedAt(now)) {
+    return "the device is silent after every reason to be silent has ended";
+  }
+  if (afterTick) repairAwaited_ = false;
+  if (muted || model_.userSilenced || repairAwaited_ || fake::device().waveVolume == 0) return {};
+  return CheckOwnerSound(afterTick);
+}
+
+// While the device sounds, every value is the owner's own: none written as a zero or a default
+// the owner did not have, and after a mute all of them back exactly.
+std::string Device::CheckOwnerSound(bool ringValuesToo) {
+  const model::OwnerSound& o = model_.owner;
+  std::ostringstream wrong;
+  auto expect = [&](const char* what, DWORD actual, DWORD wanted) {
+    if (actual != wanted)
+      wrong << what << " is 0x" << std::hex << actual << ", the owner's 0x" << wanted << std::dec
+            << "; ";
+  };
+  expect("the wave volume", fake::device().waveVolume, o.wave);
+  expect("Volume", RegDword(root(), kVolumeKeyPath, L"Volume"), o.wave);
+  expect("Screen", RegDword(root(), kVolumeKeyPath, L"Screen"), o.screen);
+  expect("Key", RegDword(root(), kVolumeKeyPath, L"Key"), o.key);
+  if (older_) expect("Mute", RegDword(root(), kVolumeKeyPath, L"Mute"), o.classes);
+  if (!older_) expect("Mode", RegDword(root(), kShellOverridesKeyPath, L"Mode"), 0);
+  if (phone_) {
+    expect("Ringer", RegDword(root(), kVolumeKeyPath, L"Ringer"), o.ringer);
+    if (ringValuesToo) {
+      expect("InitVol", RegDword(root(), kRingCategoryKeyPath, L"InitVol"), o.initVol);
+      expect("EarCouple", RegDword(root(), kEarCoupleKeyPath, L"EarCouple"), o.earCouple);
+    }
+    const std::wstring tone = RegText(root(), kRingToneKeyPath, L"Sound");
+    if (tone != o.tone) wrong << "the ring tone changed; ";
+  }
+  return wrong.str();
+}
+
+// ---- Running sequences ----------------------------------------------------------------------
+
+struct Outcome {
+  std::string failure;
+  size_t failedAt = 0;  // events applied, the failing one included
+};
+
+Outcome RunSequence(const Sequence& s, Env& env) {
+  Device device(s, env);
+  if (std::string f = device.Start(); !f.empty()) return {"at the start: " + f, 0};
+  for (size_t i = 0; i < s.events.size(); ++i) {
+    std::string f = device.Apply(s.events[i]);
+    if (g_trace) {
+      std::printf("  %-28s muted %d, wave %08lx, extend %d, until %+lld s%s%s\n",
+                  Describe(s.events[i]).c_str(), MuteState.Muted, fake::device().waveVolume,
+                  MuteState.ExtendToPowerOn,
+                  static_cast<long long>(MuteState.MuteUntil - TimeFromNow(0)) / 10'000'000,
+                  f.empty() ? "" : ": ", f.c_str());
+    }
+    if (!f.empty()) return {f, i + 1};
+  }
+  return {};
+}
+
+// The shortest sequence that still fails: events dropped one at a time while the failure stays.
+Sequence Shrink(Sequence s, Env& env) {
+  s.events.resize(RunSequence(s, env).failedAt);
+  for (size_t i = 0; i < s.events.size();) {
+    Sequence shorter = s;
+    shorter.events.erase(shorter.events.begin() + static_cast<std::ptrdiff_t>(i));
+    if (!RunSequence(shorter, env).failure.empty()) {
+      s = shorter;
+    } else {
+      ++i;
+    }
+  }
+  return s;
+}
+
+std::string Report(const Sequence& s, const Outcome& o, unsigned seed, size_t index) {
+  std::ostringstream out;
+  out << "seed " << seed << ", sequence " << index << ": " << o.failure << "\n  device "
+      << std::string(KindInfo(s.kind).name, KindInfo(s.kind).name + wcslen(KindInfo(s.kind).name))
+      << (s.link ? ", meeting link on" : "") << (s.filter ? ", filter on" : "")
+      << (s.extendDefault ? ", extend by default" : "") << ", user mute " << s.userMuteTime
+      << " s, user restore " << s.userUnMute << "\n  meetings:";
+  for (const auto& [start, length] : Schedule(s.schedule)) {
+    out << " +" << start << "min/" << length << "min";
+  }
+  out << "\n  events:";
+  for (const Step& e : s.events) out << "\n    " << Describe(e);
+  return out.str();
+}
+
+TEST(SoundModel, TheOwnersSoundSurvivesEverySequence) {
+  Env env;
+  std::mt19937 rng(g_seed);
+  size_t events = 0, kinds[4] = {};
+  unsigned run = 0;
+  for (unsigned i = 0; i < g_sequences; ++i) {
+    const Sequence s = Draw(rng);
+    if (g_only >= 0 ? i != static_cast<unsigned>(g_only) : i % g_shards != g_shard) continue;
+    g_trace =
+        g_only >= 0 || (getenv("QM_MODEL_TRACE") &&
+                        std::strtol(getenv("QM_MODEL_TRACE"), nullptr, 10) == static_cast<long>(i));
+    ++run;
+    events += s.events.size();
+    ++kinds[static_cast<int>(s.kind)];
+    const Outcome o = RunSequence(s, env);
+    if (o.failure.empty()) continue;
+    if (RunSequence(s, env).failure.empty()) {
+      FAIL() << Report(s, o, g_seed, i) << "\n  (it did not fail when run again alone)";
+    }
+    const Sequence shortest = Shrink(s, env);
+    FAIL() << Report(shortest, RunSequence(shortest, env), g_seed, i);
+  }
+  std::printf(
+      "%u sequences (shard %u of %u), %zu events, seed %u; device kinds %zu/%zu/%zu/%zu; "
+      "invariant failures: 0\n",
+      run, g_shard + 1, g_shards, events, g_seed, kinds[0], kinds[1], kinds[2], kinds[3]);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::string(argv[i]) == "--sequences") g_sequences = std::strtoul(argv[i + 1], nullptr, 10);
+    if (std::string(argv[i]) == "--seed") g_seed = std::strtoul(argv[i + 1], nullptr, 10);
+    if (std::string(argv[i]) == "--only") g_only = std::strtol(argv[i + 1], nullptr, 10);
+    if (std::string(argv[i]) == "--shard") {
+      // "--shard K/N": the K-th of N shards, counted from 1.
+      std::sscanf(argv[i + 1], "%u/%u", &g_shard, &g_shards);
+      if (g_shards == 0 || g_shard == 0 || g_shard > g_shards) g_shard = g_shards = 1;
+      --g_shard;
+    }
+  }
+  return RUN_ALL_TESTS();
+}
