@@ -1,7 +1,7 @@
 // The journal's lines as the program writes them, driven through its main window on the fake
 // handheld with a calendar in this process: what a meeting's mute and its end say, that text from
 // the calendar stays one bounded line, that each change is one line of its own kind and an idle
-// tick none.
+// tick none, and the history view that shows them.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -23,6 +23,7 @@
 #include "support/dialog_driver.h"
 #include "support/fake_device.h"
 #include "support/test_main_window.h"
+#include "ui/history_view.h"
 #include "ui/settings_window.h"
 #include "ui/window_driver.h"
 
@@ -280,6 +281,41 @@ TEST_F(JournalWindow, TheWindowsChoiceIsOneLineAndWhatItDoesToTheSoundAnother) {
       L"2026-12-07 10:00:00  sound-back  settings window; mute for: settings window: mute "
       L"for 30 minutes until 10:30; wave 0x00000000 -> 0x55555555, ringer off -> ring",
       lines[3]);
+}
+
+TEST_F(JournalWindow, HistoryShowsTheJournalNewestFirstInAReadOnlyList) {
+  for (int n = 1; n <= 3; ++n) Journal(kJournalWindow, L"entry " + std::to_wstring(n));
+  std::vector<std::wstring> shown;
+  LONG_PTR style = 0;
+  bool closedItself = false;
+  Open([&](HWND w) {
+    ASSERT_TRUE(ChooseTab(w, kAboutPage));
+    WhenWindowAppears(L"#32770", L"History", [&](HWND history) {
+      const HWND list = GetDlgItem(history, IDC_HISTORY_LIST);
+      style = GetWindowLongPtrW(list, GWL_STYLE);
+      const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+      for (int i = 0; i < count; ++i) {
+        wchar_t text[512] = {};
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        shown.emplace_back(text);
+      }
+      PostMessageW(history, WM_COMMAND, IDOK, 0);
+    });
+    // The tap returns once the view has closed again.
+    ASSERT_TRUE(TapControl(w, IDC_ABOUT_HISTORY));
+    closedItself = FindWindowW(L"#32770", L"History") == nullptr;
+    CloseSettingsWindow(w, false);
+  });
+  EXPECT_TRUE(closedItself);
+  ASSERT_GE(shown.size(), 3u);
+  // Opening the window silenced the device: that line is the newest.
+  EXPECT_EQ(L"silenced", JournalLineKind(shown[0]));
+  EXPECT_EQ(L"2026-12-07 10:00:00  window  entry 3", shown[1]);
+  EXPECT_EQ(L"2026-12-07 10:00:00  window  entry 1", shown[3]);
+  EXPECT_TRUE(style & LBS_NOSEL) << "nothing in the list can be chosen or changed";
+
+  DeleteFileW(path_.c_str());
+  EXPECT_EQ(std::vector<std::wstring>{kNoHistoryText}, HistoryEntries());
 }
 
 }  // namespace
