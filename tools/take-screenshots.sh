@@ -48,7 +48,9 @@ for tab in 0 1 2 3 4 5; do
 done
 dev ui cancel >/dev/null
 
-# The History view of the About page, after a silence made by hand that the power button ends.
+# The History view of the About page, after a silence made by hand that the power button ends
+# (once the program has put the task bar's ringer back on after the Cancel).
+sleep 2
 dev ringer off >/dev/null
 sleep 2
 dev power >/dev/null
