@@ -204,6 +204,22 @@ void KeepUserEdits(SoundState& saved) {
   const auto keep = [](DWORD& target, DWORD now, DWORD silenced, SoundFields field) {
     if ((MuteState.SavedFields & field) && now != silenced) target = now;
   };
+  if (!IsOlderPlatform()) {
+    // The shell keeps a copy of what it gives back, which this mute wrote; one that holds
+    // something else now was kept by the shell for the user: an edit made while the sound was
+    // back, silenced again by hand since.
+    SoundState shell = saved;
+    SoundFields shellRead = 0;
+    ReadShellSaved(Keys().ShellOverrides, shell, &shellRead);
+    const auto keepShell = [&](DWORD& target, DWORD kept, DWORD silenced, SoundFields field) {
+      if ((shellRead & field) && kept != silenced) keep(target, kept, silenced, field);
+    };
+    keepShell(saved.Screen, shell.Screen, MutedSoundState.Screen, kSoundScreen);
+    keepShell(saved.Key, shell.Key, MutedSoundState.Key, kSoundKey);
+    if (IsPocketPc2003Phone()) {
+      keepShell(saved.Ringer, shell.Ringer, MutedSoundState.Ringer, kSoundRinger);
+    }
+  }
   keep(saved.Screen, live.Screen, MutedSoundState.Screen, kSoundScreen);
   keep(saved.Key, live.Key, MutedSoundState.Key, kSoundKey);
   if (IsOlderPlatform()) keep(saved.Mute, live.Mute, MutedSoundState.Mute, kSoundMute);
