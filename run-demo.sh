@@ -114,6 +114,10 @@ if [ $display = 1 ]; then
   watch_for 3
 fi
 
+echo "== QuietMinder's journal of what it did to the sound (\\My Documents\\QuietMinder Journal.txt;"
+echo "   the About page's History button shows it too)"
+dev journal | sed 's/^/   /' || true
+
 if [ $once = 1 ]; then exit 0; fi
 dev clock rate 1 >/dev/null
 echo "== QuietMinder keeps running; try: emulator/device.sh tool $device volume set 0"

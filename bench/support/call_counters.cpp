@@ -10,10 +10,12 @@ namespace {
 // volatile: the compiler may assume that malloc leaves globals alone.
 volatile long g_keysOpened = 0;
 volatile long g_heapAllocations = 0;
+volatile long g_filesOpened = 0;
 
 decltype(&RegOpenKeyExW) g_regOpenKeyExW;
 decltype(&RegCreateKeyExW) g_regCreateKeyExW;
 decltype(&HeapAlloc) g_heapAlloc;
+decltype(&CreateFileW) g_createFileW;
 void* (*g_malloc)(size_t);
 void* (*g_calloc)(size_t, size_t);
 void* (*g_realloc)(void*, size_t);
@@ -26,6 +28,11 @@ LSTATUS WINAPI CountCreate(HKEY k, LPCWSTR s, DWORD z, LPWSTR c, DWORD o, REGSAM
                            const LPSECURITY_ATTRIBUTES sa, PHKEY r, LPDWORD d) {
   g_keysOpened = g_keysOpened + 1;
   return g_regCreateKeyExW(k, s, z, c, o, a, sa, r, d);
+}
+HANDLE WINAPI CountCreateFile(LPCWSTR n, DWORD a, DWORD s, LPSECURITY_ATTRIBUTES sa, DWORD c,
+                              DWORD f, HANDLE t) {
+  g_filesOpened = g_filesOpened + 1;
+  return g_createFileW(n, a, s, sa, c, f, t);
 }
 LPVOID WINAPI CountHeapAlloc(HANDLE h, DWORD f, SIZE_T n) {
   g_heapAllocations = g_heapAllocations + 1;
@@ -79,6 +86,7 @@ bool InstallCallCounters() {
     bool ok = Hook("RegOpenKeyExW", &CountOpen, &g_regOpenKeyExW);
     ok = Hook("RegCreateKeyExW", &CountCreate, &g_regCreateKeyExW) && ok;
     ok = Hook("malloc", &CountMalloc, &g_malloc) && ok;
+    ok = Hook("CreateFileW", &CountCreateFile, &g_createFileW) && ok;
     Hook("calloc", &CountCalloc, &g_calloc);
     Hook("realloc", &CountRealloc, &g_realloc);
     Hook("HeapAlloc", &CountHeapAlloc, &g_heapAlloc);
@@ -90,9 +98,12 @@ bool InstallCallCounters() {
     if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &key) == ERROR_SUCCESS) {
       RegCloseKey(key);
     }
+    const HANDLE file = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     const CallCounts seen = ReadCallCounts();
     ResetCallCounts();
-    return ok && seen.keysOpened == 1 && seen.heapAllocations >= 1;
+    return ok && seen.keysOpened == 1 && seen.heapAllocations >= 1 && seen.filesOpened == 1;
   }();
   return installed;
 }
@@ -100,6 +111,7 @@ bool InstallCallCounters() {
 void ResetCallCounts() {
   g_keysOpened = 0;
   g_heapAllocations = 0;
+  g_filesOpened = 0;
 }
 
-CallCounts ReadCallCounts() { return {g_keysOpened, g_heapAllocations}; }
+CallCounts ReadCallCounts() { return {g_keysOpened, g_heapAllocations, g_filesOpened}; }

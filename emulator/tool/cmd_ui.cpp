@@ -13,8 +13,8 @@ namespace {
 
 constexpr DWORD kWaitMs = 10000;
 constexpr wchar_t kUiUsage[] =
-    L"ui tab N | tap ID | choose ID ROW | select ID TEXT | deselect ID TEXT | slide ID POSITION | "
-    L"ok | cancel";
+    L"ui tab N | tap ID | open ID | choose ID ROW | select ID TEXT | deselect ID TEXT | "
+    L"slide ID POSITION | history | ok | cancel";
 
 bool ParseNumber(const std::wstring& text, int* out) {
   wchar_t* end = nullptr;
@@ -37,6 +37,18 @@ UiAction ParseUiAction(const ToolArgs& args) {
   if (verb == L"tap" && args.size() == 2 && ParseNumber(args[1], &a)) {
     return [a](HWND s) { return TapControl(s, a); };
   }
+  // A button that opens a window of its own (History): the tap does not wait for it to close.
+  if (verb == L"open" && args.size() == 2 && ParseNumber(args[1], &a)) {
+    return [a](HWND s) { return TapControlThatOpens(s, a); };
+  }
+  if (verb == L"history" && args.size() == 1) {
+    return [](HWND) {
+      const HWND view = FindHistoryView();
+      if (!view) return false;
+      for (const std::wstring& line : HistoryViewLines(view)) Print(line);
+      return true;
+    };
+  }
   if (verb == L"choose" && args.size() == 3 && ParseNumber(args[1], &a) &&
       ParseNumber(args[2], &b)) {
     return [a, b](HWND s) { return ChooseListRow(s, a, b); };
@@ -50,9 +62,10 @@ UiAction ParseUiAction(const ToolArgs& args) {
       ParseNumber(args[2], &b)) {
     return [a, b](HWND s) { return DragSlider(s, a, b); };
   }
+  // The window in front: the history view while it is open.
   if ((verb == L"ok" || verb == L"cancel") && args.size() == 1) {
     const bool ok = verb == L"ok";
-    return [ok](HWND s) { return CloseSettingsWindow(s, ok); };
+    return [ok](HWND) { return CloseFrontWindow(ok); };
   }
   return {};
 }
@@ -71,6 +84,8 @@ int Ui(const ToolArgs& args) {
   }
   if (!FindSettingsWindow()) {
     PrintError(L"no settings window is open");
+  } else if (args[0] == L"history") {
+    PrintError(L"no history view is open");
   } else {
     PrintError(L"not done: the control is not shown or not enabled, or has no such entry");
   }

@@ -10,6 +10,8 @@ namespace {
 
 constexpr int kTabsId = 1019;
 constexpr wchar_t kSettingsTitle[] = L"QuietMinder";
+constexpr int kHistoryListId = 1091;
+constexpr wchar_t kHistoryTitle[] = L"History";
 
 struct Search {
   int id;
@@ -123,6 +125,42 @@ bool DragSlider(HWND settings, int id, int position) {
 
 bool CloseSettingsWindow(HWND settings, bool ok) {
   return settings && PostMessageW(settings, WM_COMMAND, ok ? IDOK : IDCANCEL, 0);
+}
+
+bool TapControlThatOpens(HWND settings, int id) {
+  const HWND control = FindShownControl(settings, id);
+  if (!control || !IsWindowEnabled(control)) return false;
+  return PostMessageW(control, BM_CLICK, 0, 0) != FALSE;
+}
+
+HWND FindHistoryView() {
+  HWND candidate = nullptr;
+  while ((candidate = FindWindowExW(nullptr, candidate, nullptr, kHistoryTitle)) != nullptr) {
+    if (GetDlgItem(candidate, kHistoryListId)) return candidate;
+  }
+  return nullptr;
+}
+
+std::vector<std::wstring> HistoryViewLines(HWND view) {
+  std::vector<std::wstring> lines;
+  const HWND list = view ? GetDlgItem(view, kHistoryListId) : nullptr;
+  if (!list) return lines;
+  const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT index = 0; index < count; ++index) {
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, index, 0);
+    if (length < 0) break;
+    std::vector<wchar_t> entry(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(entry.data()));
+    lines.emplace_back(entry.data());
+  }
+  return lines;
+}
+
+bool CloseFrontWindow(bool ok) {
+  if (const HWND history = FindHistoryView()) {
+    return PostMessageW(history, WM_COMMAND, ok ? IDOK : IDCANCEL, 0) != FALSE;
+  }
+  return CloseSettingsWindow(FindSettingsWindow(), ok);
 }
 
 bool SaveScreenPicture(const std::wstring& path) {

@@ -1,10 +1,12 @@
 // Driving the program's windows from another process, as a user would: finding the settings
 // window and a control of its shown page, choosing a tab, tapping a button, choosing a list row
-// or list entries, dragging a slider, and taking a picture of the screen.
+// or list entries, dragging a slider, reading the history view, and taking a picture of the
+// screen.
 #pragma once
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // The settings window: a dialog titled "QuietMinder"; null when none is open.
 HWND FindSettingsWindow();
@@ -31,6 +33,18 @@ bool SelectListEntry(HWND settings, int id, const std::wstring& text, bool selec
 bool DragSlider(HWND settings, int id, int position);
 // The caption's OK, or Cancel, posted to the window.
 bool CloseSettingsWindow(HWND settings, bool ok);
+
+// A tap on a button of the shown page that opens a window of its own (the About page's History):
+// posted, so that the caller goes on while that window is open.
+bool TapControlThatOpens(HWND settings, int id);
+// The history view over the settings window: a dialog titled "History" with its list; null when
+// none is open.
+HWND FindHistoryView();
+// The lines the history view lists, top first.
+std::vector<std::wstring> HistoryViewLines(HWND view);
+// The caption's OK, or Cancel, of the program's window in front: the history view while it is
+// open, else the settings window.
+bool CloseFrontWindow(bool ok);
 
 // Saves the whole screen as a 24-bit BMP file; false when it cannot.
 bool SaveScreenPicture(const std::wstring& path);

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/power_driver.h"
+#include "app/startup.h"
 #include "appfilter/app_filter.h"
 #include "common/scoped.h"
 #include "common/tray_icon.h"
@@ -88,12 +89,12 @@ LRESULT RunCheckTick() {
   if (mute.Muted && volumeRead && volume != 0) {
     volumeChanged = true;
     if (mute.UserRestoreAllowed) {
-      RestoreSound();
+      RestoreSound(ChangeCause::RaisedVolume);
     } else {
-      MuteNow();
+      MuteNow(ChangeCause::RaisedVolume);
     }
   } else if (!mute.Muted && VolumeIsZero()) {
-    AdoptUserMute();
+    AdoptUserMute(mute.LostMutePending ? ChangeCause::LostMute : ChangeCause::HandSilence);
   } else if (!mute.Muted) {
     RepairAfterLostMute();
     const bool held = FilterState.FilterHold;
@@ -117,20 +118,20 @@ void RunPowerOnStep() {
   // ends a taken-over one; a device that sounds again gets back what that mute silenced.
   if (!mute.Muted && mute.LostMutePending) {
     if (VolumeIsZero()) {
-      AdoptUserMute();
+      AdoptUserMute(ChangeCause::LostMute);
     } else {
       RepairAfterLostMute();
     }
   }
   const bool mutedBefore = mute.Muted;
   if (mute.Muted) {
-    CheckMuteExpiry();
+    CheckMuteExpiry(ChangeCause::PowerButton);
     DWORD volume = 0;
     if (mute.Muted && GetWaveVolume(&volume) && volume != 0) {
       if (mute.UserRestoreAllowed) {
-        AdoptUserMute();
+        AdoptUserMute(ChangeCause::RaisedVolume);
       } else {
-        MuteNow();
+        MuteNow(ChangeCause::RaisedVolume);
       }
     }
   }
@@ -178,9 +179,9 @@ void OpenSettingsWindow(WPARAM iconId, LPARAM mouseMessage) {
   const INT_PTR result = RunSettingsWindow(Program.MainWindow);
   if (result > 0) {
     ReleaseFilterHold();
-    MuteNow();
+    MuteNow(ChangeCause::WindowChoice);
   } else if (result == 0) {
-    RestoreSound();
+    RestoreSound(ChangeCause::SettingsWindow);
   }
   // A window that could not be shown (-1) asked nothing of the user: the sound stays as it was.
   if (IsPocketPc()) {
@@ -210,7 +211,8 @@ void ReturnFocus(HWND window) {
 void RunShutdownDuties() {
   if (Program.MainWindow) TakeBackPowerDriverWindow(Program.MainWindow);
   StopCheckTimer();
-  if (MuteState.Muted) RestoreSound();
+  if (MuteState.Muted) RestoreSound(ChangeCause::ProgramEnd);
+  JournalProgramEnd();
   SetTrayIcon(TrayOperation::Delete, IDI_IDLE);
   Sleep(500);
   PostQuitMessage(0);

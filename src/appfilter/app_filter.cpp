@@ -3,15 +3,28 @@
 #include <algorithm>
 #include <array>
 
+#include "common/journal.h"
 #include "settings/settings.h"
 
 FilterStateRecord FilterState;
 
 void ResetFilterState() { FilterState = FilterStateRecord{}; }
-void ReleaseFilterHold() { FilterState.FilterHold = false; }
 void ForgetFilteredApp() { FilterState.FilteredAppRunning = false; }
 
 namespace {
+
+void RaiseHold(std::wstring_view name) {
+  FilterState.FilterHold = true;
+  const size_t n = std::min(name.size(), kAppNameChars);
+  name.copy(FilterState.HoldingApp, n);
+  FilterState.HoldingApp[n] = L'\0';
+  Journal(kJournalHeldOff, L"\"" + std::wstring(FilterState.HoldingApp) + L"\" runs");
+}
+
+void ReleaseHold(const wchar_t* why) {
+  FilterState.FilterHold = false;
+  Journal(kJournalHoldReleased, L"\"" + std::wstring(FilterState.HoldingApp) + L"\" " + why);
+}
 
 BOOL CALLBACK RecordWindowTitle(HWND window, LPARAM) {
   if (!IsWindowVisible(window)) return TRUE;
@@ -25,27 +38,32 @@ BOOL CALLBACK RecordWindowTitle(HWND window, LPARAM) {
   return TRUE;
 }
 
-// Whether any name of `list` is one of the names of the running applications.
-bool AnyListedNameRunning(std::wstring_view list) {
+// The first name of `list` that is one of the names of the running applications; empty when
+// none is.
+std::wstring_view FirstListedNameRunning(std::wstring_view list) {
   std::array<std::wstring_view, kWindowTitleEntries> running;
   const WindowTitleTableRecord& table = FilterState.WindowTitleTable;
   const size_t count = std::min(table.Count, kWindowTitleEntries);
   for (size_t i = 0; i < count; ++i) running[i] = FormatAppName(table.Titles[i]);
-  if (count == 0) return false;
+  if (count == 0) return {};
   // Sorted once, so that a list of any length is one pass with a binary search per name.
   std::sort(running.begin(), running.begin() + count);
   while (true) {
     const size_t end = list.find(kAppListSeparator);
     const std::wstring_view name = list.substr(0, end);
     if (!name.empty() && std::binary_search(running.begin(), running.begin() + count, name)) {
-      return true;
+      return name;
     }
-    if (end == std::wstring_view::npos) return false;
+    if (end == std::wstring_view::npos) return {};
     list.remove_prefix(end + 1);
   }
 }
 
 }  // namespace
+
+void ReleaseFilterHold() {
+  if (FilterState.FilterHold) ReleaseHold(L"let go for the settings window's mute");
+}
 
 void EnumerateWindowTitles() {
   FilterState.WindowTitleTable.Count = 0;
@@ -69,14 +87,17 @@ bool AppListContains(std::wstring_view list, std::wstring_view name) {
 
 bool UpdateAppFilter() {
   const bool wasRunning = FilterState.FilteredAppRunning;
-  bool running = false;
+  std::wstring_view found;
   if (Settings.EnableAppFilter && Settings.AppsToFilter) {
     EnumerateWindowTitles();
-    running = AnyListedNameRunning(*Settings.AppsToFilter);
+    found = FirstListedNameRunning(*Settings.AppsToFilter);
   }
+  const bool running = !found.empty();
   FilterState.FilteredAppRunning = running;
-  if (running && !wasRunning) FilterState.FilterHold = true;
-  if (!running) FilterState.FilterHold = false;
+  if (running && !wasRunning && !FilterState.FilterHold) RaiseHold(found);
+  if (!running && FilterState.FilterHold) {
+    ReleaseHold(Settings.EnableAppFilter ? L"no longer runs" : L"let go: the filter is off");
+  }
   return running;
 }
 

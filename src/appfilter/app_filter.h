@@ -23,12 +23,15 @@ struct FilterStateRecord {
   bool FilteredAppRunning = false;
   // Muting is held off by the filter. Raised only when a listed application is first seen.
   bool FilterHold = false;
+  // The listed name seen when the hold was raised.
+  wchar_t HoldingApp[kAppNameChars + 1] = {};
   // The titles of the visible top-level windows, refilled by each enumeration.
   WindowTitleTableRecord WindowTitleTable;
 };
 extern FilterStateRecord FilterState;
 void ResetFilterState();
 // The user asked for a mute: the hold is let go until a listed application is seen anew.
+// A hold raised and let go is journaled (held-off, hold-released).
 void ReleaseFilterHold();
 // The sound came back with no hold: the next update starts from no listed application.
 void ForgetFilteredApp();

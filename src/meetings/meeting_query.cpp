@@ -278,6 +278,8 @@ bool VisitItems(const CalendarSession& session, IPOutlookItemCollection* items, 
         // failed, and the next one comes within the check interval.
         ULONGLONG endUtc = 0;
         if (!session.UtcOf(end, &endUtc)) return false;
+        CopyCut(state.MeetingSubject, facts.subject.view());
+        CopyCut(state.MeetingCategories, facts.categories.view());
         if (facts.subject.get()) {
           DescribeMeeting(session, facts.subject.view(), facts.start, end, facts.allDay, state);
         }

@@ -8,6 +8,9 @@ struct MeetingStateRecord {
   ULONGLONG NextMeetingCheck = 0;  // UTC file time
   wchar_t MeetingText[100] = {};
   wchar_t MeetingStatusText[100] = {};
+  // The meeting in progress as its appointment has them (cut to fit), for the journal.
+  wchar_t MeetingSubject[81] = {};
+  wchar_t MeetingCategories[65] = {};
 };
 
 // Written only by the meeting query.

@@ -21,6 +21,7 @@
 #define IDD_SOUND_PAGE 137
 #define IDD_LOCATE 139
 #define IDD_APPS_PAGE 140
+#define IDD_HISTORY 141
 
 // Bitmaps of the About page
 #define IDB_LOGO 150
@@ -109,6 +110,11 @@
 // About page (126)
 #define IDC_ABOUT_LOGO 1008
 #define IDC_ABOUT_BADGE 1058
+#define IDC_ABOUT_HISTORY 1059
+#define IDC_ABOUT_HISTORY_LABEL 1060
+
+// History view (141)
+#define IDC_HISTORY_LIST 1091
 
 // String table
 #define IDS_PROGRAM_NAME 1

@@ -5,6 +5,7 @@
 
 #include "appfilter/app_filter.h"
 #include "common/clock.h"
+#include "common/journal.h"
 #include "common/program.h"
 #include "common/registry.h"
 #include "common/scoped.h"
@@ -18,7 +19,10 @@
 
 MuteStateRecord MuteState;
 
-void ResetMuteState() { MuteState = MuteStateRecord{}; }
+void ResetMuteState() {
+  MuteState = MuteStateRecord{};
+  ResetSoundJournal();
+}
 void SetMuteUntil(ULONGLONG utc) { MuteState.MuteUntil = utc; }
 void SetExtendToPowerOn(bool extend) { MuteState.ExtendToPowerOn = extend; }
 
@@ -200,6 +204,22 @@ void KeepUserEdits(SoundState& saved) {
   const auto keep = [](DWORD& target, DWORD now, DWORD silenced, SoundFields field) {
     if ((MuteState.SavedFields & field) && now != silenced) target = now;
   };
+  if (!IsOlderPlatform()) {
+    // The shell keeps a copy of what it gives back, which this mute wrote; one that holds
+    // something else now was kept by the shell for the user: an edit made while the sound was
+    // back, silenced again by hand since.
+    SoundState shell = saved;
+    SoundFields shellRead = 0;
+    ReadShellSaved(Keys().ShellOverrides, shell, &shellRead);
+    const auto keepShell = [&](DWORD& target, DWORD kept, DWORD silenced, SoundFields field) {
+      if ((shellRead & field) && kept != silenced) keep(target, kept, silenced, field);
+    };
+    keepShell(saved.Screen, shell.Screen, MutedSoundState.Screen, kSoundScreen);
+    keepShell(saved.Key, shell.Key, MutedSoundState.Key, kSoundKey);
+    if (IsPocketPc2003Phone()) {
+      keepShell(saved.Ringer, shell.Ringer, MutedSoundState.Ringer, kSoundRinger);
+    }
+  }
   keep(saved.Screen, live.Screen, MutedSoundState.Screen, kSoundScreen);
   keep(saved.Key, live.Key, MutedSoundState.Key, kSoundKey);
   if (IsOlderPlatform()) keep(saved.Mute, live.Mute, MutedSoundState.Mute, kSoundMute);
@@ -313,31 +333,40 @@ bool RestoreDeviceSound() {
   return inaudible;
 }
 
-void MuteNow() {
+void MuteNow(ChangeCause cause) {
   if (FilterState.FilterHold) {
     if (MuteState.Muted) {
-      RestoreSound();
+      RestoreSound(ChangeCause::FilteredApp);
     } else {
       ShowStateIcon(IDI_FILTER_HOLD);
     }
     return;
   }
+  const bool wasMuted = MuteState.Muted;
+  const JournalSound before = ReadJournalSound();
   SilenceDevice(false);
   SetWaveVolume(0);
   RefreshSoundSettings();
   MuteState.Muted = true;
   MuteState.UserRestoreAllowed = Settings.UserUnMute == 2;
   ShowMutedIcon();
+  if (!wasMuted) {
+    JournalSoundChange(kJournalSilenced, cause, before);
+  } else if (before.waveRead && before.wave != 0) {
+    JournalSoundChange(kJournalVolumeUndone, cause, before);
+  }
 }
 
-void AdoptUserMute() {
+void AdoptUserMute(ChangeCause cause) {
   if (FilterState.FilterHold) {
     // The filter holds muting off: the silence is given back, as the owner's own sound that the
     // silence kept (a lost mute's kept sound where the silence is one), never as a default.
     if (!MuteState.Muted) TakeStateToComeBackTo(true);
-    RestoreSound();
+    RestoreSound(ChangeCause::FilteredApp);
     return;
   }
+  const bool wasMuted = MuteState.Muted;
+  const JournalSound before = ReadJournalSound();
   SilenceDevice(true);
   if (!MuteState.Muted) {
     MuteState.MuteUntil = TimeFromNow(Settings.UserMuteTime);
@@ -348,9 +377,14 @@ void AdoptUserMute() {
   MuteState.Muted = true;
   MuteState.UserRestoreAllowed = Settings.UserUnMute != 0;
   ShowMutedIcon();
+  if (!wasMuted) {
+    JournalSoundChange(kJournalTakenOver, cause, before);
+  } else if (before.waveRead && before.wave != 0) {
+    JournalSoundChange(kJournalVolumeUndone, cause, before);
+  }
 }
 
-void RestoreSound() {
+void RestoreSound(ChangeCause cause) {
   // An unreadable volume counts as audible: there is nothing to give back then.
   DWORD volume = 1;
   GetWaveVolume(&volume);
@@ -358,6 +392,7 @@ void RestoreSound() {
     if (FilterState.FilterHold) ShowStateIcon(IDI_FILTER_HOLD);
     return;
   }
+  const JournalSound before = ReadJournalSound();
   MuteState.Muted = false;
   EndMeetingInProgress();
   MuteState.UserRestoreAllowed = false;
@@ -376,6 +411,7 @@ void RestoreSound() {
     ForgetFilteredApp();
     ShowStateIcon(IDI_IDLE);
   }
+  JournalSoundChange(kJournalSoundBack, cause, before);
   if (inaudible && Settings.SoundProtection.Enabled && Settings.SoundProtection.WarnOnly) {
     WarnInaudibleRestore();
   }
@@ -392,6 +428,7 @@ void RepairAfterLostMute() {
   // The device sounds again without this run having muted it: what the lost mute silenced and
   // nobody has changed since goes back, as a restore would have given it.
   if (RecallSavedState()) {
+    const JournalSound before = ReadJournalSound();
     // A wave volume the owner has raised since stays.
     DWORD wave = 0;
     if (GetWaveVolume(&wave) && wave != 0) {
@@ -401,6 +438,7 @@ void RepairAfterLostMute() {
     RestoreDeviceSound();
     SetWaveVolume(MuteState.SavedSoundState.Volume);
     RefreshSoundSettings();
+    JournalSoundChange(kJournalLostMuteUndone, ChangeCause::Unstated, before);
   }
   MuteState.SoundStateSaved = false;
   MuteState.RingToneSaved = false;
@@ -408,25 +446,25 @@ void RepairAfterLostMute() {
   ForgetSavedState();
 }
 
-void CheckMuteExpiry() {
+void CheckMuteExpiry(ChangeCause cause) {
   if (FilterState.FilterHold) {
-    RestoreSound();
+    RestoreSound(ChangeCause::FilteredApp);
     return;
   }
   if (TimeFromNow(0) < MuteState.MuteUntil) return;
   if (MeetingState.InMeeting && MuteState.MuteUntil < MeetingState.MeetingEnd) {
     // Ends before the meeting in progress: no new mute for that same meeting.
-    RestoreSound();
+    RestoreSound(cause);
     return;
   }
-  RestoreSound();
+  RestoreSound(cause);
   CheckForMeeting();
 }
 
 void MuteForMeeting() {
   MuteState.ExtendToPowerOn = Settings.ExtendMuteDefault;
   MuteState.MuteUntil = MeetingState.MeetingEnd;
-  MuteNow();
+  MuteNow(ChangeCause::Meeting);
 }
 
 void CheckForMeeting() {

@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include "sound/sound_journal.h"
 #include "sound/sound_state.h"
 
 // Written only by the mute engine.
@@ -32,18 +33,20 @@ void ResetMuteState();
 void SetMuteUntil(ULONGLONG utc);
 void SetExtendToPowerOn(bool extend);
 
+// Each change the engine makes is one line of the journal, telling `cause`.
 // The program's own mute (a meeting, the settings window): saves the device state and silences.
-void MuteNow();
+void MuteNow(ChangeCause cause = ChangeCause::Unstated);
 // Takes over a silence the user made by hand; the values to come back to are the shell's.
-void AdoptUserMute();
+void AdoptUserMute(ChangeCause cause = ChangeCause::HandSilence);
 // Gives back the saved state and ends the mute; warns when the result would be inaudible.
-void RestoreSound();
+void RestoreSound(ChangeCause cause = ChangeCause::Unstated);
 // At start-up: whether an earlier run ended during a mute (see LostMutePending).
 void RecallLostMute();
 // Gives back what such a mute left silenced, once the device sounds and no mute runs.
 void RepairAfterLostMute();
-// Ends the mute when the filter holds muting off or its time has come.
-void CheckMuteExpiry();
+// Ends the mute when the filter holds muting off or its time has come (`cause`: what brought
+// the check, the tick's time or the power button).
+void CheckMuteExpiry(ChangeCause cause = ChangeCause::MuteTime);
 // Looks for a meeting in progress when the link is on and the next check time has come. The look
 // is taken on a thread of its own; OnMeetingLookDone takes its findings and mutes for a meeting.
 void CheckForMeeting();

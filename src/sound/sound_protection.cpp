@@ -102,6 +102,7 @@ void ProtectSoundSettings() {
   if (written != ERROR_SUCCESS) return;
   RefreshSoundSettings();
   LastProtected = TimeFromNow(0);
+  JournalProtectedRepair(live);
 }
 
 void SaveSoundProtection() { SaveSettingsGroup(SettingsGroup::SoundProtection); }

@@ -1,4 +1,5 @@
-// The About page: the program's name, version and pictures; no settings.
+// The About page: the program's name, version and pictures, and the History button that shows
+// the journal; no settings.
 #pragma once
 #include <windows.h>
 

@@ -61,6 +61,7 @@ const Topic kTopics[] = {
       IDC_SOUND_KEYS_HARD},
      L"_settings"},
     {kSoundPage, {IDC_SOUND_STATUS}, L"_status"},
+    {kAboutPage, {IDC_ABOUT_HISTORY, IDC_ABOUT_HISTORY_LABEL}, L"_history"},
 };
 
 }  // namespace

@@ -103,7 +103,7 @@ BOOL OnInitDialog(HWND page) {
       SetExtendToPowerOn(Settings.ExtendMuteDefault);
     }
   }
-  MuteNow();
+  MuteNow(ChangeCause::SettingsWindow);
   if (IsPocketPc()) RefreshTaskBarVolume();
   InitUntilPicker(page);
   FillList(page, IDC_MUTE_MINUTES, kMinuteRows, Settings.MuteListValue);
@@ -175,9 +175,10 @@ BOOL OnRefresh(HWND page, WPARAM wParam, LPARAM lParam) {
   return TRUE;
 }
 
-// Works out the window's result and the end of the mute from the chosen option.
+// Works out the window's result and the end of the mute from the chosen option, and journals it.
 BOOL OnCommit(HWND page) {
   int choice = kChoiceRestore;
+  std::wstring what = L"mute";
   if (IsChecked(page, IDC_MUTE_UNTIL)) {
     SYSTEMTIME picked{};
     SendDlgItemMessageW(page, IDC_MUTE_UNTIL_TIME, DTM_GETSYSTEMTIME, 0,
@@ -190,8 +191,12 @@ BOOL OnCommit(HWND page) {
   if (IsChecked(page, IDC_MUTE_MEETING)) {
     SetMuteUntil(MeetingState.MeetingEnd);
     choice = kChoiceUntil;
+    what = L"mute for the " + JournalMeeting();
   }
-  if (IsChecked(page, IDC_MUTE_CONTINUE)) choice = kChoiceContinue;
+  if (IsChecked(page, IDC_MUTE_CONTINUE)) {
+    choice = kChoiceContinue;
+    what = L"continue the mute";
+  }
   if (IsChecked(page, IDC_MUTE_POWER_ON)) {
     SetMuteUntil(TimeFromNow(0));
     SetExtendToPowerOn(true);
@@ -203,9 +208,15 @@ BOOL OnCommit(HWND page) {
       SetMuteUntil(TimeFromNow(*minutes * 60));
       SaveMuteListValue();
       choice = kChoiceMinutes;
+      what = L"mute for " + std::to_wstring(*minutes) + L" minutes";
     }
   }
   MuteChoice = choice;
+  if (choice == kChoiceRestore) {
+    JournalWindowChoice(L"restore", false);
+  } else {
+    JournalWindowChoice(what + L" " + JournalMuteEnd(), true);
+  }
   return TRUE;
 }
 
@@ -217,10 +228,12 @@ BOOL OnCommand(HWND page, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case IDCANCEL:
       MuteChoice = kChoiceRestore;
+      JournalWindowChoice(L"cancel", false);
       EndDialog(page, 0);
       return TRUE;
     case IDC_MUTE_EXIT:
       if (HIWORD(wParam) != BN_CLICKED) return TRUE;
+      JournalWindowChoice(L"exit", false);
       // The settings window closes with nothing muted and the main window ends the program.
       PostMessageW(GetAncestor(page, GA_ROOT), WM_COMMAND, wParam, lParam);
       EndDialog(page, 0);

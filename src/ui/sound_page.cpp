@@ -157,14 +157,14 @@ BOOL OnCommit(HWND page) {
 // saved sound comes back first and the silence again afterwards. A wave volume that cannot be
 // read could not be put back, so then nothing is played.
 void PlayTestTone(HWND page) {
-  RestoreSound();
+  RestoreSound(ChangeCause::TestTone);
   DWORD before = 0;
   if (GetWaveVolume(&before)) {
     SetWaveVolume(VolumeWordOfStep(SliderStep(page)));
     PlaySystemSound(L"Default", 0);
     SetWaveVolume(before);
   }
-  MuteNow();
+  MuteNow(ChangeCause::TestTone);
 }
 
 BOOL OnVScroll(HWND page, WPARAM wParam, LPARAM lParam) {

@@ -4,7 +4,9 @@
 
 #include <cwchar>
 
+#include "common/scoped.h"
 #include "device/device_state.h"
+#include "platform/journal_file.h"
 
 namespace e2e {
 namespace {
@@ -57,6 +59,7 @@ void ResetDevice(DeviceKind kind) {
   WriteDeviceDword(L"TrayIconShown", 0);
   PopulateSoundKeys(HKEY_CURRENT_USER, kind);
   RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Fernhollow");
+  DeleteFileW((std::wstring(L"C:") + kJournalFilePath).c_str());
   Tool(L"calendar clear");
 }
 
@@ -79,6 +82,44 @@ int Tool(const std::wstring& arguments) {
   CloseHandle(p.hThread);
   CloseHandle(p.hProcess);
   return static_cast<int>(code);
+}
+
+std::vector<std::string> ToolLines(const std::wstring& arguments) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  UniqueKernelHandle read, write;
+  if (!CreatePipe(read.put(), write.put(), &inherit, 0)) return {};
+  SetHandleInformation(read.get(), HANDLE_FLAG_INHERIT, 0);
+  std::wstring line = std::wstring(L"\"") + kTool + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = write.get();
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION p{};
+  if (!CreateProcessW(kTool, line.data(), nullptr, nullptr, TRUE, 0, nullptr, L"C:\\", &startup,
+                      &p)) {
+    return {};
+  }
+  const UniqueKernelHandle process(p.hProcess), thread(p.hThread);
+  write.reset();  // the tool's end only: the read ends when the tool does
+  std::string text;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(read.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
+    text.append(buffer, got);
+  }
+  WaitForSingleObject(process.get(), 30000);
+  std::vector<std::string> lines;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string one = text.substr(at, end - at);
+    if (!one.empty() && one.back() == '\r') one.pop_back();
+    lines.push_back(one);
+    at = end + 1;
+  }
+  return lines;
 }
 
 Program::Program(const std::wstring& arguments, Held held)

@@ -11,13 +11,15 @@
 
 namespace e2e {
 
-// A fresh device of `kind`: its sound keys, volume and clock, no settings, no calendar, and no
-// program of an earlier test running.
+// A fresh device of `kind`: its sound keys, volume and clock, no settings, no calendar, no
+// journal, and no program of an earlier test running.
 void ResetDevice(DeviceKind kind);
 
 // Runs the device tool and waits for it; returns its exit code, or -1 when it did not start or
 // did not end within a minute (it is then ended).
 int Tool(const std::wstring& arguments);
+// Runs the device tool and waits for it; returns what it printed, one entry per line.
+std::vector<std::string> ToolLines(const std::wstring& arguments);
 
 class Program {
  public:

@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "common/program.h"
 #include "device/device_state.h"
 #include "e2e/device_session.h"
+#include "platform/journal_file.h"
 #include "resources/resource.h"
 #include "ui/window_driver.h"
 
@@ -59,6 +63,46 @@ TEST_F(SettingsWindowOnTheDevice, AMuteForThirtyMinutesLastsThirtyMinutesAndCanc
   EXPECT_TRUE(WaitUntil(Silent, kWaitMs));
   ASSERT_TRUE(CloseSettingsWindow(settings, false));
   EXPECT_TRUE(WaitUntil([&] { return ReadDeviceWaveVolume() == wave; }, kWaitMs));
+}
+
+// The word a journal line carries after its time.
+std::string KindOf(const std::string& line) {
+  if (line.size() <= kJournalKindColumn) return {};
+  return line.substr(kJournalKindColumn, line.find(' ', kJournalKindColumn) - kJournalKindColumn);
+}
+std::string KindOf(const std::wstring& line) {
+  return KindOf(std::string(line.begin(), line.end()));
+}
+
+TEST_F(SettingsWindowOnTheDevice, HistoryShowsTheJournalNewestFirstAndTheToolPrintsItOldestFirst) {
+  e2e::Program program(L"");  // started by hand: the settings window opens at once
+  const HWND main = WaitForMainWindow();
+  ASSERT_NE(nullptr, main);
+  const HWND settings = WaitForSettingsWindow();
+  ASSERT_NE(nullptr, settings);
+  ASSERT_TRUE(WaitUntil(Silent, kWaitMs));
+
+  ASSERT_TRUE(ChooseTab(settings, 5));
+  ASSERT_TRUE(WaitUntil([&] { return TapControlThatOpens(settings, IDC_ABOUT_HISTORY); }, kWaitMs));
+  HWND history = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (history = FindHistoryView()) != nullptr; }, kWaitMs));
+  std::vector<std::wstring> shown;
+  ASSERT_TRUE(WaitUntil([&] { return (shown = HistoryViewLines(history)).size() == 2; }, kWaitMs));
+  EXPECT_EQ("silenced", KindOf(shown[0]));
+  EXPECT_EQ("started", KindOf(shown[1]));
+  ASSERT_TRUE(CloseFrontWindow(true));
+  ASSERT_TRUE(WaitUntil([] { return FindHistoryView() == nullptr; }, kWaitMs));
+  EXPECT_EQ(settings, FindSettingsWindow()) << "ok closes the history view only";
+
+  ASSERT_TRUE(CloseFrontWindow(false));
+  ASSERT_TRUE(WaitUntil([] { return !Silent(); }, kWaitMs));
+  PostMessageW(main, WM_CLOSE, 1, 0);
+  ASSERT_EQ(0u, program.Wait(kWaitMs));
+
+  std::vector<std::string> kinds;
+  for (const std::string& line : ToolLines(L"journal")) kinds.push_back(KindOf(line));
+  EXPECT_EQ((std::vector<std::string>{"started", "silenced", "window", "sound-back", "ended"}),
+            kinds);
 }
 
 }  // namespace

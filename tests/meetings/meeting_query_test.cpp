@@ -189,6 +189,9 @@ TEST_F(MeetingQuery, HostileEntriesAreCutNotOverrun) {
   SetLocalClock(10, 30);
   ASSERT_TRUE(QueryMeetingInProgress());
   EXPECT_EQ(std::wstring(25, L'x') + L"... 10:00 AM to 11:00 AM", MeetingState.MeetingText);
+  // What the journal tells of the meeting: as much as its buffers hold.
+  EXPECT_EQ(std::wstring(80, L'x'), MeetingState.MeetingSubject);
+  EXPECT_EQ(L"Work" + std::wstring(60, L'c'), MeetingState.MeetingCategories);
   // The status text lies right after the description: an overrun would show here.
   EXPECT_STREQ(kNoOther, MeetingState.MeetingStatusText);
 }

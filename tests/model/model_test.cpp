@@ -22,6 +22,7 @@
 #include "calendar/calendar_store.h"
 #include "calendar/ics_import.h"
 #include "common/clock.h"
+#include "common/journal.h"
 #include "device/device_kinds.h"
 #include "device/device_state.h"
 #include "meetings/meeting_watch.h"
@@ -32,6 +33,7 @@
 #include "shell/ringer_switch.h"
 #include "shell/shell_program.h"
 #include "sound/mute_engine.h"
+#include "sound/sound_state.h"
 #include "appfilter/app_filter.h"
 #include "support/fake_device.h"
 #include "support/program_state.h"
@@ -252,6 +254,7 @@ std::string Stamp(ULONGLONG utc) {
 struct Env {
   Env() {
     fake::ResetDevice();
+    SetJournalPath(journal);
     const ULONGLONG first = TimeFromNow(0);
     for (int k = 0; k < kSchedules; ++k) {
       files.push_back(TempPath(L"model"));
@@ -269,6 +272,8 @@ struct Env {
     }
   }
   ~Env() {
+    SetJournalPath(L"");
+    DeleteFileW(journal.c_str());
     DestroyTestMainWindow();
     for (const std::wstring& file : files) DeleteFileW(file.c_str());
   }
@@ -276,6 +281,7 @@ struct Env {
   ScratchHklm hklm{hkcu};
   DeviceCalendar calendar;
   std::vector<std::wstring> files;
+  std::wstring journal = TempPath(L"journal");
   WindowHand hand;
 };
 
@@ -318,6 +324,9 @@ class Device {
   model::SoundModel model_;
   bool running_ = false;
   bool mutedBefore_ = false;
+  size_t journalLines_ = 0;
+  model::OwnerSound atMute_;  // the owner's sound when the program's mute began
+  std::string CheckJournal(bool muted);
   bool repairAwaited_ = false;
   HWND app_ = nullptr;
 };
@@ -405,7 +414,9 @@ std::string Device::Start() {
     model_.meetings.push_back({begin, begin + static_cast<ULONGLONG>(length) * kMinute, false});
   }
   SetCalendarStorePath(env_.files[static_cast<size_t>(s_.schedule)]);
+  DeleteFileW(env_.journal.c_str());
   StartProgram();
+  journalLines_ = ReadJournalLines().size();
   return CheckOwnerSound();
 }
 
@@ -451,19 +462,26 @@ void Device::OwnerSwitch(RingerMode mode) {
 
 // The ringer's "On": the shell gives back what it kept (the older kind: its unmuted key), which
 // is then the owner's sound; an edit of those values during the silence is the shell's to lose.
-// During the program's mute the older kind's key holds what the mute wrote, not the owner's:
-// the program's saved sound, with the owner's edits, is what comes back then.
 void Device::OwnerOn() {
+  // The older kind's "On" during the program's mute writes back the shell's own copy over the
+  // owner's edits and the mute's values alike; which of them the owner meant is not modelled.
+  if (older_ && MuteState.Muted) return;
   model::OwnerSound& o = model_.owner;
   const bool silent = fake::device().waveVolume == 0 || MuteState.Muted;
   if (silent && older_) {
-    if (!MuteState.Muted) {
-      o.wave = RegDword(root(), kVolumeUnmutedKeyPath, L"Volume");
-      o.classes = RegDword(root(), kVolumeUnmutedKeyPath, L"Mute");
-      o.screen = RegDword(root(), kVolumeUnmutedKeyPath, L"Screen");
-      o.key = RegDword(root(), kVolumeUnmutedKeyPath, L"Key");
-    }
-  } else if (silent && RegDword(root(), kShellOverridesKeyPath, L"Mode") != 0) {
+    // During the program's mute the program's rules decide: values the key gives back that
+    // differ from what the mute wrote are edits it keeps; the others, and the volume, come back
+    // from what the program saved.
+    const bool muted = MuteState.Muted;
+    auto take = [&](DWORD& field, const wchar_t* name, DWORD silenced, DWORD atMute) {
+      const DWORD kept = RegDword(root(), kVolumeUnmutedKeyPath, name);
+      field = !muted || kept != silenced ? kept : atMute;
+    };
+    if (!muted) o.wave = RegDword(root(), kVolumeUnmutedKeyPath, L"Volume");
+    take(o.classes, L"Mute", MutedSoundState.Mute, atMute_.classes);
+    take(o.screen, L"Screen", MutedSoundState.Screen, atMute_.screen);
+    take(o.key, L"Key", MutedSoundState.Key, atMute_.key);
+  } else if (!older_ && RegDword(root(), kShellOverridesKeyPath, L"Mode") != 0) {
     o.wave = RegDword(root(), kShellOverridesKeyPath, L"SavedVolume");
     o.screen = RegDword(root(), kShellOverridesKeyPath, L"SavedScreen");
     o.key = RegDword(root(), kShellOverridesKeyPath, L"SavedKey");
@@ -686,6 +704,7 @@ std::string Device::Check(bool afterTick) {
   const bool muted = MuteState.Muted;
   const ULONGLONG now = Now();
   if (muted && !mutedBefore_ && model_.userSilenced) model_.UserSilenceTakenOver(now);
+  if (muted && !mutedBefore_) atMute_ = model_.owner;
   if (muted) {
     for (model::Meeting& m : model_.meetings) {
       if (m.start <= now && now < m.end && !m.mutedFor) {
@@ -695,6 +714,7 @@ std::string Device::Check(bool afterTick) {
     }
   }
   if (!muted && mutedBefore_) model_.SoundGivenBack();
+  if (std::string f = CheckJournal(muted); !f.empty()) return f;
   mutedBefore_ = muted;
 
   if (muted && afterTick && !model_.SilenceAllowedAt(now)) {
@@ -703,6 +723,35 @@ std::string Device::Check(bool afterTick) {
   if (afterTick) repairAwaited_ = false;
   if (muted || model_.userSilenced || repairAwaited_ || fake::device().waveVolume == 0) return {};
   return CheckOwnerSound(afterTick);
+}
+
+// Every mute that began and every one that ended in the last event is one line of the journal,
+// with its reason: so many lines of each that the state they tell is the program's.
+std::string Device::CheckJournal(bool muted) {
+  const std::vector<std::wstring> lines = ReadJournalLines();
+  if (lines.size() < journalLines_) return "the journal lost lines";
+  int began = 0, ended = 0;
+  for (size_t i = journalLines_; i < lines.size(); ++i) {
+    const std::wstring_view kind = JournalLineKind(lines[i]);
+    const bool begins = kind == kJournalSilenced || kind == kJournalTakenOver;
+    if (begins) ++began;
+    if (kind == kJournalSoundBack) ++ended;
+    if ((begins || kind == kJournalSoundBack) &&
+        lines[i].size() <= kJournalKindColumn + kind.size() + 2) {
+      return "a journal line without its reason";
+    }
+  }
+  journalLines_ = lines.size();
+  const int wanted = static_cast<int>(muted) - static_cast<int>(mutedBefore_);
+  // A silence given back at once while an application holds muting off is one line too.
+  const bool heldBack = FilterState.FilterHold && !muted && began == 0 && ended == 1;
+  if (!heldBack && (began - ended != wanted || began > 1 || ended > 1 + (mutedBefore_ ? 1 : 0))) {
+    std::ostringstream out;
+    out << "the journal tells " << began << " mutes begun and " << ended << " ended, the program "
+        << (mutedBefore_ ? "was" : "was not") << " muted and " << (muted ? "is" : "is not");
+    return out.str();
+  }
+  return {};
 }
 
 // While the device sounds, every value is the owner's own: none written as a zero or a default

@@ -1,0 +1,192 @@
+#include "sound/sound_journal.h"
+
+#include <cwchar>
+
+#include "appfilter/app_filter.h"
+#include "common/clock.h"
+#include "common/journal.h"
+#include "common/registry.h"
+#include "common/scoped.h"
+#include "meetings/meeting_state.h"
+#include "platform/device_profile.h"
+#include "platform/handheld.h"
+#include "sound/mute_engine.h"
+
+namespace {
+
+constexpr size_t kSubjectChars = 60;
+constexpr size_t kCategoryChars = 40;
+constexpr size_t kReasonChars = 200;
+
+// What the running mute began for, as its first line told it; empty when unknown.
+wchar_t g_muteReason[kReasonChars] = {};
+
+void KeepReason(std::wstring_view reason) {
+  const size_t n = reason.size() < kReasonChars - 1 ? reason.size() : kReasonChars - 1;
+  reason.copy(g_muteReason, n);
+  g_muteReason[n] = L'\0';
+}
+
+std::wstring Hex(DWORD value) {
+  wchar_t text[16];
+  swprintf(text, 16, L"0x%08X", value);
+  return text;
+}
+
+std::wstring WaveText(const JournalSound& s) { return s.waveRead ? Hex(s.wave) : L"?"; }
+
+std::wstring ModeText(const JournalSound& s) {
+  if (!s.modeRead) return L"?";
+  switch (s.mode) {
+    case kRingerModeRing:
+      return L"ring";
+    case kRingerModeVibrate:
+      return L"vibrate";
+    case kRingerModeOff:
+      return L"off";
+    default:
+      return Hex(s.mode);
+  }
+}
+
+std::wstring Quoted(std::wstring_view text, size_t chars) {
+  return L"\"" + JournalText(text, chars) + L"\"";
+}
+
+std::wstring CauseText(ChangeCause cause) {
+  switch (cause) {
+    case ChangeCause::Unstated:
+      return {};
+    case ChangeCause::Meeting:
+      return JournalMeeting();
+    case ChangeCause::SettingsWindow:
+      return L"settings window";
+    case ChangeCause::WindowChoice:
+      return L"settings window's choice";
+    case ChangeCause::TestTone:
+      return L"test tone of the Sound page";
+    case ChangeCause::HandSilence:
+      return L"silence made by hand";
+    case ChangeCause::LostMute:
+      return L"silence left by a run that ended during a mute";
+    case ChangeCause::RaisedVolume:
+      return L"volume raised during the mute";
+    case ChangeCause::MuteTime:
+      return L"the mute's end time " + JournalTimeOf(MuteState.MuteUntil) + L" came";
+    case ChangeCause::PowerButton:
+      return L"power button";
+    case ChangeCause::FilteredApp:
+      return Quoted(FilterState.HoldingApp, kAppNameChars) + L" holds muting off";
+    case ChangeCause::ProgramEnd:
+      return L"QuietMinder ends";
+  }
+  return {};
+}
+
+// How long a mute that has just begun lasts; nothing while the settings window decides.
+std::wstring MuteEnd(ChangeCause cause) {
+  if (cause == ChangeCause::SettingsWindow || cause == ChangeCause::TestTone) return {};
+  return JournalMuteEnd();
+}
+
+std::wstring Joined(std::wstring a, const std::wstring& b, const wchar_t* between) {
+  if (a.empty()) return b;
+  if (b.empty()) return a;
+  return a + between + b;
+}
+
+}  // namespace
+
+std::wstring JournalMeeting() {
+  const MeetingStateRecord& m = MeetingState;
+  std::wstring text = L"meeting " + Quoted(m.MeetingSubject, kSubjectChars);
+  const std::wstring categories = JournalText(m.MeetingCategories, kCategoryChars);
+  if (!categories.empty()) text += L" [" + categories + L"]";
+  return text;
+}
+
+std::wstring JournalMuteEnd() {
+  const MuteStateRecord& mute = MuteState;
+  if (mute.ExtendToPowerOn && mute.MuteUntil <= TimeFromNow(0)) return L"until the next power-on";
+  std::wstring end = L"until " + JournalTimeOf(mute.MuteUntil);
+  if (mute.ExtendToPowerOn) end += L", then to the next power-on";
+  return end;
+}
+
+JournalSound ReadJournalSound() {
+  JournalSound s;
+  s.waveRead = GetWaveVolume(&s.wave);
+  if (const wchar_t* path = DeviceProfile.SoundKeys.ShellOverrides) {
+    RegKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
+      s.modeRead = ReadDwordValue(key.get(), L"Mode", &s.mode) == ERROR_SUCCESS;
+    }
+  }
+  return s;
+}
+
+std::wstring DescribeSoundNow() {
+  const JournalSound now = ReadJournalSound();
+  std::wstring text = L"wave " + WaveText(now);
+  if (IsPocketPc()) text += L", ringer " + ModeText(now);
+  return text;
+}
+
+void JournalSoundChange(const wchar_t* kind, ChangeCause cause,
+                        const JournalSound& before) noexcept {
+  try {
+    const JournalSound after = ReadJournalSound();
+    std::wstring why = CauseText(cause);
+    const std::wstring_view k = kind;
+    // The test tone's moment of sound leaves the mute's reason as it was.
+    const bool keepReason = cause == ChangeCause::TestTone;
+    if (k == kJournalSilenced || k == kJournalTakenOver) {
+      why = Joined(why, MuteEnd(cause), L" ");
+      if (!keepReason) KeepReason(why);
+    } else if (k == kJournalSoundBack) {
+      if (g_muteReason[0] != L'\0') {
+        why = Joined(why, L"mute for: " + std::wstring(g_muteReason), L"; ");
+      }
+      if (!keepReason) ResetSoundJournal();
+    } else if (k == kJournalLostMuteUndone) {
+      why = L"left silenced by a run that ended during a mute";
+    }
+    std::wstring values = L"wave " + WaveText(before) + L" -> " + WaveText(after);
+    if (IsPocketPc()) values += L", ringer " + ModeText(before) + L" -> " + ModeText(after);
+    Journal(kind, Joined(why, values, L"; "));
+  } catch (...) {
+    // The line is dropped; the change stands.
+  }
+}
+
+void JournalWindowChoice(std::wstring_view choice, bool mutes) noexcept {
+  try {
+    if (mutes) KeepReason(L"settings window: " + std::wstring(choice));
+    Journal(kJournalWindow, choice);
+  } catch (...) {
+  }
+}
+
+void JournalProtectedRepair(const SoundState& live) noexcept {
+  try {
+    std::wstring text = L"protected settings put back: screen taps " + Hex(live.Screen) +
+                        L", buttons " + Hex(live.Key);
+    if (IsOlderPlatform()) text += L", sound classes " + Hex(live.Mute);
+    Journal(kJournalRepaired, text + L"; " + DescribeSoundNow());
+  } catch (...) {
+  }
+}
+
+void ResetSoundJournal() { g_muteReason[0] = L'\0'; }
+
+std::wstring JournalTimeOf(ULONGLONG utc) {
+  const SYSTEMTIME t = LocalTimeOf(utc);
+  const SYSTEMTIME now = LocalTimeOf(TimeFromNow(0));
+  wchar_t text[32];
+  if (t.wYear == now.wYear && t.wMonth == now.wMonth && t.wDay == now.wDay) {
+    swprintf(text, 32, L"%02u:%02u", t.wHour, t.wMinute);
+  } else {
+    swprintf(text, 32, L"%04u-%02u-%02u %02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute);
+  }
+  return text;
+}

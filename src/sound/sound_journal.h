@@ -1,0 +1,60 @@
+// The journal's lines about the device's sound: what the mute engine, sound protection and the
+// settings window changed, why, and the wave volume and ringer mode before and after. Only a
+// change writes; nothing here runs while nothing changes.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "sound/sound_state.h"
+
+// Why the mute engine changes the sound.
+enum class ChangeCause {
+  Unstated,
+  Meeting,         // a meeting in progress (its subject and categories are told)
+  SettingsWindow,  // the settings window opened, or closed giving the sound back
+  WindowChoice,    // the settings window closed with a mute
+  TestTone,        // the Sound page's test tone
+  HandSilence,     // the owner silenced the device by hand
+  LostMute,        // the silence a run that ended during a mute left
+  RaisedVolume,    // the owner raised the volume during the mute
+  MuteTime,        // the mute's end time came
+  PowerButton,     // the power button, after the mute's end time
+  FilteredApp,     // a listed application holds muting off (its name is told)
+  ProgramEnd,      // the program ends
+};
+
+// The values a line shows: the live wave volume and, where the shell keeps one, its ringer mode.
+struct JournalSound {
+  bool waveRead = false;
+  DWORD wave = 0;
+  bool modeRead = false;
+  DWORD mode = 0;
+};
+JournalSound ReadJournalSound();
+// "wave 0x66666666, ringer ring" for the sound now.
+std::wstring DescribeSoundNow();
+
+// A line for a change the mute engine has just made, `before` read before it: kJournalSilenced or
+// kJournalTakenOver (a mute began: its reason and end are told and kept for the line that ends
+// it), kJournalVolumeUndone, kJournalSoundBack (with the reason the mute began for) or
+// kJournalLostMuteUndone.
+void JournalSoundChange(const wchar_t* kind, ChangeCause cause,
+                        const JournalSound& before) noexcept;
+// The settings window's choice (restore, cancel, exit, or a mute and its end); a mute it chose is
+// what the line that ends it tells.
+void JournalWindowChoice(std::wstring_view choice, bool mutes) noexcept;
+// Sound protection put the protected values of `live` back.
+void JournalProtectedRepair(const SoundState& live) noexcept;
+// Forgets what the running mute began for (no mute runs).
+void ResetSoundJournal();
+
+// How long the running mute lasts: "until 10:45", "until 10:45, then to the next power-on" or
+// "until the next power-on".
+std::wstring JournalMuteEnd();
+// The meeting in progress: its subject and categories, cut to fit.
+std::wstring JournalMeeting();
+
+// A time of the device for a line: "10:45" today, "2026-12-08 10:45" on another day.
+std::wstring JournalTimeOf(ULONGLONG utc);

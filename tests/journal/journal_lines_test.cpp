@@ -1,0 +1,321 @@
+// The journal's lines as the program writes them, driven through its main window on the fake
+// handheld with a calendar in this process: what a meeting's mute and its end say, that text from
+// the calendar stays one bounded line, that each change is one line of its own kind and an idle
+// tick none, and the history view that shows them.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "calendar/calendar_env.h"
+#include "common/clock.h"
+#include "common/journal.h"
+#include "common/program.h"
+#include "meetings/meeting_watch.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "sound/mute_engine.h"
+#include "sound/sound_env.h"
+#include "support/dialog_driver.h"
+#include "support/fake_device.h"
+#include "support/test_main_window.h"
+#include "ui/history_view.h"
+#include "ui/settings_window.h"
+#include "ui/window_driver.h"
+
+using namespace soundtest;
+
+namespace {
+
+constexpr DWORD kWave = 0x55555555;
+constexpr wchar_t kListedApp[] = L"Journal Listed Application";
+
+class JournalLines : public ::testing::Test {
+ public:
+  void SetUp() override { Start(DeviceKind::PocketPc2003Phone); }
+  void TearDown() override {
+    Settle();
+    if (app_) DestroyWindow(app_);
+    DestroyTestMainWindow();
+    DeleteFileW(path_.c_str());
+    SetJournalPath(L"");
+  }
+  void Start(DeviceKind kind) {
+    DestroyTestMainWindow();
+    SetUpDevice(hkcu_, kind);
+    fake::device().waveVolume = kWave;
+    ASSERT_NE(nullptr, CreateTestMainWindow());
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    path_ = std::wstring(temp) + L"qm-journal-lines-" + std::to_wstring(GetCurrentProcessId()) +
+            L".txt";
+    DeleteFileW(path_.c_str());
+    SetJournalPath(path_);
+  }
+
+  // A look at the calendar runs on a thread of its own; its report is waited for (a look that
+  // never ends fails the test after half a minute instead of hanging it).
+  static void Settle() {
+    const ULONGLONG deadline = GetTickCount64() + 30'000;
+    while (MeetingLookRunning() && GetTickCount64() < deadline) Sleep(0);
+    ASSERT_FALSE(MeetingLookRunning()) << "the look at the calendar never ended";
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+  void Tick() {
+    SendMessageW(Program.MainWindow, WM_CHECK, 1, 0);
+    Settle();
+  }
+  void PowerOn() {
+    SendMessageW(Program.MainWindow, WM_POWERON_NOTIFY, 0, 0);
+    Settle();
+  }
+  void UserSilences() {
+    fake::device().waveVolume = 0;
+    RegPutDword(hkcu_.root(), kVolumeKeyPath, L"Volume", 0);
+  }
+  // A shutdown as the program's own Exit runs it; the quit it posts is taken back.
+  void ShutDown() {
+    RunShutdownDuties();
+    MSG msg;
+    PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+  }
+  std::vector<std::wstring> Kinds() const {
+    std::vector<std::wstring> kinds;
+    for (const std::wstring& line : ReadJournalLines()) {
+      kinds.emplace_back(JournalLineKind(line));
+    }
+    return kinds;
+  }
+
+  ScratchHkcu hkcu_;
+  std::wstring path_;
+  HWND app_ = nullptr;
+};
+
+TEST_F(JournalLines, AMeetingsMuteAndItsEndTellTheMeetingAndTheSoundBeforeAndAfter) {
+  struct Case {
+    DeviceKind kind;
+    const wchar_t* silencedValues;
+    const wchar_t* backValues;
+  };
+  const Case cases[] = {
+      {DeviceKind::PocketPc2003Phone, L"wave 0x55555555 -> 0x00000000, ringer ring -> off",
+       L"wave 0x00000000 -> 0x55555555, ringer off -> ring"},
+      {DeviceKind::OlderCe, L"wave 0x55555555 -> 0x00000000", L"wave 0x00000000 -> 0x55555555"},
+  };
+  DeviceCalendar calendar;
+  calendar.Import(Calendar(
+      {Event("20261207T100000", "20261207T110000", "Design review", {"CATEGORIES:Work"})}));
+  const std::wstring meeting = L"meeting \"Design review\" [Work] until 11:00";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(KindName(c.kind));
+    Start(c.kind);
+    Settings.EnablePOLink = true;
+    Tick();
+    ASSERT_TRUE(MuteState.Muted);
+    fake::AdvanceClock(3600);
+    Tick();
+    ASSERT_FALSE(MuteState.Muted);
+    const std::vector<std::wstring> lines = ReadJournalLines();
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ(L"2026-12-07 10:00:00  silenced  " + meeting + L"; " + c.silencedValues, lines[0]);
+    EXPECT_EQ(L"2026-12-07 11:00:00  sound-back  the mute's end time 11:00 came; mute for: " +
+                  meeting + L"; " + c.backValues,
+              lines[1]);
+  }
+}
+
+TEST_F(JournalLines, AMeetingsSubjectFromTheCalendarStaysOneBoundedLine) {
+  DeviceCalendar calendar;
+  const std::string hostile = "Budget\\nreview\\N\t" + std::string(10000, 'x');
+  calendar.Import(Calendar({Event("20261207T100000", "20261207T110000", hostile,
+                                  {"CATEGORIES:" + std::string(300, 'c')})}));
+  Settings.EnablePOLink = true;
+  Tick();
+  ASSERT_TRUE(MuteState.Muted);
+  const std::vector<std::wstring> lines = ReadJournalLines();
+  ASSERT_EQ(1u, lines.size());
+  const std::wstring subject = L"\"Budget review " + std::wstring(43, L'x') + L"...\"";
+  EXPECT_EQ(L"2026-12-07 10:00:00  silenced  meeting " + subject + L" [" + std::wstring(37, L'c') +
+                L"...] until 11:00; wave 0x55555555 -> 0x00000000, ringer ring -> off",
+            lines[0]);
+}
+
+TEST_F(JournalLines, EachChangeIsOneLineOfItsKindAndAnIdleTickNone) {
+  struct Scenario {
+    const char* what;
+    void (*run)(JournalLines&);
+    std::vector<std::wstring> kinds;
+  };
+  const Scenario scenarios[] = {
+      {"idle ticks with the sound on",
+       [](JournalLines& t) {
+         for (int i = 0; i < 20; ++i) t.Tick();
+       },
+       {}},
+      {"idle ticks during a mute",
+       [](JournalLines& t) {
+         MuteState.MuteUntil = TimeFromNow(3600);
+         MuteNow();
+         for (int i = 0; i < 20; ++i) t.Tick();
+       },
+       {L"silenced"}},
+      {"a silence made by hand, a raised volume undone, the power button",
+       [](JournalLines& t) {
+         t.UserSilences();
+         t.Tick();
+         fake::device().waveVolume = 0x33333333;
+         t.Tick();
+         t.Tick();
+         t.PowerOn();
+         t.Tick();
+       },
+       {L"taken-over", L"volume-undone", L"sound-back"}},
+      {"a raised volume the owner may end a mute with",
+       [](JournalLines& t) {
+         Settings.UserUnMute = 2;
+         MuteState.MuteUntil = TimeFromNow(3600);
+         MuteNow();
+         fake::device().waveVolume = 0x33333333;
+         t.Tick();
+         t.Tick();
+       },
+       {L"silenced", L"sound-back"}},
+      {"an application holds muting off and lets go",
+       [](JournalLines& t) {
+         Settings.EnableAppFilter = true;
+         Settings.AppsToFilter = kListedApp;
+         MuteState.MuteUntil = TimeFromNow(3600);
+         MuteNow();
+         t.app_ = CreateWindowExW(0, L"STATIC", kListedApp, WS_OVERLAPPED | WS_VISIBLE, 0, 0, 10,
+                                  10, nullptr, nullptr, nullptr, nullptr);
+         t.Tick();
+         t.Tick();
+         DestroyWindow(t.app_);
+         t.app_ = nullptr;
+         t.Tick();
+         t.Tick();
+       },
+       {L"silenced", L"held-off", L"sound-back", L"hold-released"}},
+      {"sound protection puts a setting back",
+       [](JournalLines& t) {
+         Settings.SoundProtection = {true, false, true};
+         Settings.SPScreen = 1;
+         RegPutDword(t.hkcu_.root(), kVolumeKeyPath, L"Screen", 0);
+         t.Tick();
+         t.Tick();
+       },
+       {L"repaired"}},
+      {"a start, an end, a start after a run killed during a mute",
+       [](JournalLines& t) {
+         StartProgramState();
+         t.ShutDown();
+         StartProgramState();
+         MuteState.MuteUntil = TimeFromNow(3600);
+         MuteNow();
+         StartProgramState();  // killed: no shutdown
+         fake::device().waveVolume = kWave;
+         t.Tick();
+         t.Tick();
+         t.ShutDown();
+       },
+       {L"started", L"ended", L"started", L"silenced", L"restarted", L"lost-mute-undone",
+        L"ended"}},
+  };
+  for (const Scenario& s : scenarios) {
+    SCOPED_TRACE(s.what);
+    Start(DeviceKind::PocketPc2003Phone);
+    s.run(*this);
+    EXPECT_EQ(s.kinds, Kinds());
+  }
+}
+
+TEST_F(JournalLines, TheLinesTellTheApplicationTheRepairAndTheRunLost) {
+  Settings.EnableAppFilter = true;
+  Settings.AppsToFilter = std::wstring(L"Other|") + kListedApp;
+  MuteState.MuteUntil = TimeFromNow(3600);
+  MuteNow();
+  app_ = CreateWindowExW(0, L"STATIC", kListedApp, WS_OVERLAPPED | WS_VISIBLE, 0, 0, 10, 10,
+                         nullptr, nullptr, nullptr, nullptr);
+  Tick();
+  const std::vector<std::wstring> lines = ReadJournalLines();
+  ASSERT_EQ(3u, lines.size());
+  EXPECT_EQ(L"2026-12-07 10:00:00  held-off  \"Journal Listed Application\" runs", lines[1]);
+  EXPECT_EQ(
+      L"2026-12-07 10:00:00  sound-back  \"Journal Listed Application\" holds muting off; mute "
+      L"for: until 11:00; wave 0x00000000 -> 0x55555555, ringer off -> ring",
+      lines[2]);
+}
+
+// The settings window driven from inside its modal loop, as the user's taps would.
+class JournalWindow : public JournalLines {
+ protected:
+  void Open(std::function<void(HWND)> act) {
+    WhenWindowAppears(L"#32770", L"QuietMinder", std::move(act));
+    SendMessageW(Program.MainWindow, WM_TRAY_NOTIFY, 5000, WM_LBUTTONUP);
+  }
+};
+
+TEST_F(JournalWindow, TheWindowsChoiceIsOneLineAndWhatItDoesToTheSoundAnother) {
+  Open([](HWND w) {
+    ASSERT_TRUE(ChooseListRow(w, IDC_MUTE_MINUTES, 1));
+    CloseSettingsWindow(w, true);
+  });
+  ASSERT_TRUE(MuteState.Muted);
+  Open([](HWND w) { CloseSettingsWindow(w, false); });
+  ASSERT_FALSE(MuteState.Muted);
+  const std::vector<std::wstring> lines = ReadJournalLines();
+  ASSERT_EQ(4u, lines.size());
+  EXPECT_EQ(
+      L"2026-12-07 10:00:00  silenced  settings window; wave 0x55555555 -> 0x00000000, "
+      L"ringer ring -> off",
+      lines[0]);
+  EXPECT_EQ(L"2026-12-07 10:00:00  window  mute for 30 minutes until 10:30", lines[1]);
+  EXPECT_EQ(L"2026-12-07 10:00:00  window  cancel", lines[2]);
+  EXPECT_EQ(
+      L"2026-12-07 10:00:00  sound-back  settings window; mute for: settings window: mute "
+      L"for 30 minutes until 10:30; wave 0x00000000 -> 0x55555555, ringer off -> ring",
+      lines[3]);
+}
+
+TEST_F(JournalWindow, HistoryShowsTheJournalNewestFirstInAReadOnlyList) {
+  for (int n = 1; n <= 3; ++n) Journal(kJournalWindow, L"entry " + std::to_wstring(n));
+  std::vector<std::wstring> shown;
+  LONG_PTR style = 0;
+  bool closedItself = false;
+  Open([&](HWND w) {
+    ASSERT_TRUE(ChooseTab(w, kAboutPage));
+    WhenWindowAppears(L"#32770", L"History", [&](HWND history) {
+      const HWND list = GetDlgItem(history, IDC_HISTORY_LIST);
+      style = GetWindowLongPtrW(list, GWL_STYLE);
+      const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+      for (int i = 0; i < count; ++i) {
+        wchar_t text[512] = {};
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        shown.emplace_back(text);
+      }
+      PostMessageW(history, WM_COMMAND, IDOK, 0);
+    });
+    // The tap returns once the view has closed again.
+    ASSERT_TRUE(TapControl(w, IDC_ABOUT_HISTORY));
+    closedItself = FindWindowW(L"#32770", L"History") == nullptr;
+    CloseSettingsWindow(w, false);
+  });
+  EXPECT_TRUE(closedItself);
+  ASSERT_GE(shown.size(), 3u);
+  // Opening the window silenced the device: that line is the newest.
+  EXPECT_EQ(L"silenced", JournalLineKind(shown[0]));
+  EXPECT_EQ(L"2026-12-07 10:00:00  window  entry 3", shown[1]);
+  EXPECT_EQ(L"2026-12-07 10:00:00  window  entry 1", shown[3]);
+  EXPECT_TRUE(style & LBS_NOSEL) << "nothing in the list can be chosen or changed";
+
+  DeleteFileW(path_.c_str());
+  EXPECT_EQ(std::vector<std::wstring>{kNoHistoryText}, HistoryEntries());
+}
+
+}  // namespace
