@@ -204,21 +204,24 @@ void KeepUserEdits(SoundState& saved) {
   const auto keep = [](DWORD& target, DWORD now, DWORD silenced, SoundFields field) {
     if ((MuteState.SavedFields & field) && now != silenced) target = now;
   };
-  if (!IsOlderPlatform()) {
-    // The shell keeps a copy of what it gives back, which this mute wrote; one that holds
-    // something else now was kept by the shell for the user: an edit made while the sound was
-    // back, silenced again by hand since.
-    SoundState shell = saved;
-    SoundFields shellRead = 0;
+  // The shell keeps a copy of what it gives back (the older platform: its unmuted key), which
+  // this mute wrote or took over; one that holds something else now was kept by the shell for
+  // the user: an edit made while the sound was back, silenced again by hand since.
+  SoundState shell = saved;
+  SoundFields shellRead = 0;
+  if (IsOlderPlatform()) {
+    ReadVolumeKey(Keys().VolumeUnmuted, shell, &shellRead);
+  } else {
     ReadShellSaved(Keys().ShellOverrides, shell, &shellRead);
-    const auto keepShell = [&](DWORD& target, DWORD kept, DWORD silenced, SoundFields field) {
-      if ((shellRead & field) && kept != silenced) keep(target, kept, silenced, field);
-    };
-    keepShell(saved.Screen, shell.Screen, MutedSoundState.Screen, kSoundScreen);
-    keepShell(saved.Key, shell.Key, MutedSoundState.Key, kSoundKey);
-    if (IsPocketPc2003Phone()) {
-      keepShell(saved.Ringer, shell.Ringer, MutedSoundState.Ringer, kSoundRinger);
-    }
+  }
+  const auto keepShell = [&](DWORD& target, DWORD kept, DWORD silenced, SoundFields field) {
+    if ((shellRead & field) && kept != silenced) keep(target, kept, silenced, field);
+  };
+  keepShell(saved.Screen, shell.Screen, MutedSoundState.Screen, kSoundScreen);
+  keepShell(saved.Key, shell.Key, MutedSoundState.Key, kSoundKey);
+  if (IsOlderPlatform()) keepShell(saved.Mute, shell.Mute, MutedSoundState.Mute, kSoundMute);
+  if (IsPocketPc2003Phone()) {
+    keepShell(saved.Ringer, shell.Ringer, MutedSoundState.Ringer, kSoundRinger);
   }
   keep(saved.Screen, live.Screen, MutedSoundState.Screen, kSoundScreen);
   keep(saved.Key, live.Key, MutedSoundState.Key, kSoundKey);
