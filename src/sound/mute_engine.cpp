@@ -194,6 +194,15 @@ bool RestoreVolumeOnly() {
   return true;
 }
 
+// What the shell gives back with its ringer's "On" (the older platform: its unmuted key).
+void ReadShellCopy(SoundState& shell, SoundFields* read) {
+  if (IsOlderPlatform()) {
+    ReadVolumeKey(Keys().VolumeUnmuted, shell, read);
+  } else {
+    ReadShellSaved(Keys().ShellOverrides, shell, read);
+  }
+}
+
 // A value the user changed during the mute no longer holds what the mute wrote: it is the user's
 // new choice, and it becomes the value to come back to. Values that cannot be read count as
 // unchanged, and so do values the mute left alone. The wave volume keeps its own rules (a raised
@@ -209,11 +218,7 @@ void KeepUserEdits(SoundState& saved) {
   // the user: an edit made while the sound was back, silenced again by hand since.
   SoundState shell = saved;
   SoundFields shellRead = 0;
-  if (IsOlderPlatform()) {
-    ReadVolumeKey(Keys().VolumeUnmuted, shell, &shellRead);
-  } else {
-    ReadShellSaved(Keys().ShellOverrides, shell, &shellRead);
-  }
+  ReadShellCopy(shell, &shellRead);
   const auto keepShell = [&](DWORD& target, DWORD kept, DWORD silenced, SoundFields field) {
     if ((shellRead & field) && kept != silenced) keep(target, kept, silenced, field);
   };
@@ -246,7 +251,18 @@ void KeepUserEdits(SoundState& saved) {
 void TakeStateToComeBackTo(bool takeOver) {
   if (MuteState.LostMutePending && RecallSavedState()) {
     MuteState.LostMutePending = false;
-    KeepUserEdits(MuteState.SavedSoundState);
+    SoundState& saved = MuteState.SavedSoundState;
+    KeepUserEdits(saved);
+    // A silence the owner made by hand since, at a volume of the owner's own (raised after the
+    // run ended), comes back to that volume, which the shell kept: a raised volume stays, as it
+    // does when the device sounds again.
+    SoundState shell = saved;
+    SoundFields shellRead = 0;
+    if (takeOver) ReadShellCopy(shell, &shellRead);
+    if ((shellRead & kSoundVolume) && shell.Volume != 0) {
+      saved.Volume = shell.Volume;
+      MuteState.SavedFields |= kSoundVolume;
+    }
     return;
   }
   SaveDeviceState(takeOver);
@@ -281,7 +297,10 @@ void SilenceDevice(bool takeOver) {
   // program's own switch.
   const SoundFields owners = MuteState.SavedFields;
   if (IsOlderPlatform()) {
-    if (!takeOver) WriteVolumeKey(Keys().VolumeUnmuted, MuteState.SavedSoundState, owners);
+    // The shell's unmuted key holds what the shell gives back; it is kept equal to what this
+    // mute comes back to (a taken-over silence's key may be behind it: the mute of a run that
+    // ended without giving the sound back, and what the owner changed since, came back to).
+    WriteVolumeKey(Keys().VolumeUnmuted, MuteState.SavedSoundState, owners);
     WriteVolumeKey(Keys().Volume, MutedSoundState, owners | kSoundVolume);
     return;
   }
