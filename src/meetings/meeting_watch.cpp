@@ -20,6 +20,7 @@ std::unique_ptr<Job> g_next;  // the look asked for, not yet taken up
 bool g_running = false;       // a look is asked for or under way
 std::unique_ptr<MeetingLook> g_finished;
 HANDLE g_wake = nullptr;  // set when a look is asked for; lives as long as the process
+HANDLE g_idle = nullptr;  // set while no look is asked for or under way; as long-lived
 bool g_threadStarted = false;
 
 DWORD WINAPI LookThread(void*) {
@@ -48,6 +49,7 @@ DWORD WINAPI LookThread(void*) {
     {
       std::lock_guard<std::mutex> lock(g_lock);
       g_running = false;
+      SetEvent(g_idle);
     }
   }
 }
@@ -55,6 +57,8 @@ DWORD WINAPI LookThread(void*) {
 // The look thread, started at the first look; false when it cannot be had.
 bool LookThreadReady() {
   if (g_threadStarted) return true;
+  if (!g_idle) g_idle = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+  if (!g_idle) return false;
   g_wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   if (!g_wake) return false;
   const UniqueKernelHandle thread(CreateThread(nullptr, 0, LookThread, nullptr, 0, nullptr));
@@ -75,6 +79,7 @@ bool StartMeetingLook(HWND window, UINT message) {
     std::lock_guard<std::mutex> lock(g_lock);
     if (g_running) return false;
     g_running = true;
+    ResetEvent(g_idle);
   }
   auto job = std::make_unique<Job>(Job{PrepareMeetingLook(), window, message});
   {
@@ -88,6 +93,14 @@ bool StartMeetingLook(HWND window, UINT message) {
 bool MeetingLookRunning() {
   std::lock_guard<std::mutex> lock(g_lock);
   return g_running;
+}
+
+bool WaitForMeetingLook(DWORD milliseconds) {
+  {
+    std::lock_guard<std::mutex> lock(g_lock);
+    if (!g_running) return true;
+  }
+  return WaitForSingleObject(g_idle, milliseconds) == WAIT_OBJECT_0;
 }
 
 std::optional<bool> TakeFinishedMeetingLook() {

@@ -9,6 +9,9 @@
 // `message` when it is done. False when none was started.
 bool StartMeetingLook(HWND window, UINT message);
 bool MeetingLookRunning();
+// Waits up to `milliseconds` for the look under way, if any, to be over (its report posted);
+// true when none is under way.
+bool WaitForMeetingLook(DWORD milliseconds);
 // Takes the finished look's findings into MeetingState and gives its verdict; nothing when no
 // look is waiting, or when a later look was taken meanwhile.
 std::optional<bool> TakeFinishedMeetingLook();

@@ -60,9 +60,7 @@ class JournalLines : public ::testing::Test {
   // A look at the calendar runs on a thread of its own; its report is waited for (a look that
   // never ends fails the test after half a minute instead of hanging it).
   static void Settle() {
-    const ULONGLONG deadline = GetTickCount64() + 30'000;
-    while (MeetingLookRunning() && GetTickCount64() < deadline) Sleep(0);
-    ASSERT_FALSE(MeetingLookRunning()) << "the look at the calendar never ended";
+    ASSERT_TRUE(WaitForMeetingLook(30'000)) << "the look at the calendar never ended";
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   }

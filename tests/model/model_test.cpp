@@ -423,7 +423,7 @@ std::string Device::Start() {
 
 void Device::SettleMeetingLook() {
   // A look at the calendar runs on a thread of its own; the next event waits for its report.
-  while (MeetingLookRunning()) Sleep(0);
+  if (!WaitForMeetingLook(60'000)) ADD_FAILURE() << "a look at the calendar never ended";
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
 }
