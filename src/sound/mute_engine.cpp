@@ -251,18 +251,7 @@ void KeepUserEdits(SoundState& saved) {
 void TakeStateToComeBackTo(bool takeOver) {
   if (MuteState.LostMutePending && RecallSavedState()) {
     MuteState.LostMutePending = false;
-    SoundState& saved = MuteState.SavedSoundState;
-    KeepUserEdits(saved);
-    // A silence the owner made by hand since, at a volume of the owner's own (raised after the
-    // run ended), comes back to that volume, which the shell kept: a raised volume stays, as it
-    // does when the device sounds again.
-    SoundState shell = saved;
-    SoundFields shellRead = 0;
-    if (takeOver) ReadShellCopy(shell, &shellRead);
-    if ((shellRead & kSoundVolume) && shell.Volume != 0) {
-      saved.Volume = shell.Volume;
-      MuteState.SavedFields |= kSoundVolume;
-    }
+    KeepUserEdits(MuteState.SavedSoundState);
     return;
   }
   SaveDeviceState(takeOver);

@@ -328,6 +328,7 @@ class Device {
   bool windowEvent_ = false;
   std::string CheckJournal(bool muted);
   bool repairAwaited_ = false;
+  DWORD waveBefore_ = 0;       // the device's wave volume before the event
   bool editedInMute_[2] = {};  // the screen taps and the key clicks, changed during this mute
   HWND app_ = nullptr;
 };
@@ -493,7 +494,8 @@ void Device::OwnerOn() {
       if (!muted || kept[i] != fields[i].silenced) fields[i].owner = kept[i];
     }
   } else if (!older_ && RegDword(root(), kShellOverridesKeyPath, L"Mode") != 0) {
-    o.wave = RegDword(root(), kShellOverridesKeyPath, L"SavedVolume");
+    // The volume it gives back during the program's mute is a raised volume, as above.
+    if (!MuteState.Muted) o.wave = RegDword(root(), kShellOverridesKeyPath, L"SavedVolume");
     o.screen = RegDword(root(), kShellOverridesKeyPath, L"SavedScreen");
     o.key = RegDword(root(), kShellOverridesKeyPath, L"SavedKey");
     if (phone_) o.ringer = RegDword(root(), kShellOverridesKeyPath, L"SavedRingerVolume");
@@ -636,6 +638,7 @@ void Device::Window(const Step& e) {
 std::string Device::Apply(const Step& e) {
   if (!running_) StartProgram();
   windowEvent_ = e.kind == Kind::Window;
+  waveBefore_ = fake::device().waveVolume;
   auto advance = [](ULONGLONG seconds) { fake::AdvanceClock(seconds); };
   bool tick = false;
   switch (e.kind) {
@@ -694,11 +697,9 @@ std::string Device::Apply(const Step& e) {
     case Kind::Restart: {
       const bool silent = fake::device().waveVolume == 0;
       // A mute the killed run could not end is given back by the next run's first tick; a
-      // volume raised during it stays, as the volume the owner chose.
-      if (MuteState.Muted && !silent) {
-        repairAwaited_ = true;
-        model_.owner.wave = fake::device().waveVolume;
-      }
+      // volume raised during it stays, as the volume the owner chose, if the device still
+      // sounds then (silenced by hand before, the silence is taken over as the mute it was).
+      if (MuteState.Muted && !silent) repairAwaited_ = true;
       StopProgram();
       StartProgram();
       // The restarted program takes a silence it finds over as the owner's own.
@@ -734,7 +735,10 @@ std::string Device::Check(bool afterTick) {
   if (muted && afterTick && !model_.SilenceAllowedAt(now)) {
     return "the device is silent after every reason to be silent has ended";
   }
-  if (afterTick) repairAwaited_ = false;
+  if (afterTick && repairAwaited_) {
+    repairAwaited_ = false;
+    if (!muted && waveBefore_ != 0) model_.owner.wave = waveBefore_;
+  }
   if (muted || model_.userSilenced || repairAwaited_ || fake::device().waveVolume == 0) return {};
   return CheckOwnerSound(afterTick);
 }
@@ -888,8 +892,9 @@ TEST(SoundModel, TheSequencesLongRunsFoundStillHold) {
   struct Found {
     unsigned seed, index;
   };
-  static const Found found[] = {{7, 6705},  {7, 7624},  {7, 20552}, {7, 24997}, {7, 26413},
-                                {7, 40258}, {7, 48362}, {7, 50730}, {7, 56929}};
+  static const Found found[] = {{7, 6705},  {7, 7624},   {7, 20552}, {7, 24997},
+                                {7, 26413}, {7, 40258},  {7, 48362}, {7, 50730},
+                                {7, 56929}, {11, 26826}, {11, 33659}};
   Env env;
   for (const Found& f : found) {
     std::mt19937 rng(f.seed);
