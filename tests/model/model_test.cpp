@@ -737,7 +737,8 @@ std::string Device::Check(bool afterTick) {
   }
   if (afterTick && repairAwaited_) {
     repairAwaited_ = false;
-    if (!muted && waveBefore_ != 0) model_.owner.wave = waveBefore_;
+    // (The tick gives the sound back before a mute it begins, for a meeting say.)
+    if (waveBefore_ != 0) model_.owner.wave = waveBefore_;
   }
   if (muted || model_.userSilenced || repairAwaited_ || fake::device().waveVolume == 0) return {};
   return CheckOwnerSound(afterTick);
