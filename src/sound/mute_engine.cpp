@@ -249,6 +249,12 @@ void KeepUserEdits(SoundState& saved) {
 // What a mute that starts now comes back to: what the mute of a run that ended without giving
 // the sound back kept (with what the user changed since), or else the device's state now.
 void TakeStateToComeBackTo(bool takeOver) {
+  // A device that sounds again has ended that mute: what it silenced goes back first, as the
+  // tick would have given it, and this mute starts from the device as it is then.
+  DWORD wave = 0;
+  if (MuteState.LostMutePending && !takeOver && GetWaveVolume(&wave) && wave != 0) {
+    RepairAfterLostMute();
+  }
   if (MuteState.LostMutePending && RecallSavedState()) {
     MuteState.LostMutePending = false;
     KeepUserEdits(MuteState.SavedSoundState);

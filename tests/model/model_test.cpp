@@ -696,10 +696,11 @@ std::string Device::Apply(const Step& e) {
       break;
     case Kind::Restart: {
       const bool silent = fake::device().waveVolume == 0;
-      // A mute the killed run could not end is given back by the next run's first tick; a
-      // volume raised during it stays, as the volume the owner chose, if the device still
-      // sounds then (silenced by hand before, the silence is taken over as the mute it was).
-      if (MuteState.Muted && !silent) repairAwaited_ = true;
+      // A mute the killed run could not end is dealt with by the next run's first tick: a
+      // device that sounds then (raised during the mute, or switched on again since) gets back
+      // what the mute silenced, and its volume stays as the volume the owner chose; a silent one
+      // is taken over as the mute it was.
+      if (MuteState.Muted) repairAwaited_ = true;
       StopProgram();
       StartProgram();
       // The restarted program takes a silence it finds over as the owner's own.
