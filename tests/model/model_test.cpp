@@ -696,10 +696,10 @@ std::string Device::Apply(const Step& e) {
       break;
     case Kind::Restart: {
       const bool silent = fake::device().waveVolume == 0;
-      // A mute the killed run could not end is dealt with by the next run's first tick: a
-      // device that sounds then (raised during the mute, or switched on again since) gets back
-      // what the mute silenced, and its volume stays as the volume the owner chose; a silent one
-      // is taken over as the mute it was.
+      // A mute the killed run could not end is dealt with by the next run: a device that sounds
+      // then (raised during the mute, or switched on again since) gets back what the mute
+      // silenced, and its volume stays as the volume the owner chose; a silent one is taken
+      // over as the mute it was.
       if (MuteState.Muted) repairAwaited_ = true;
       StopProgram();
       StartProgram();
@@ -736,9 +736,11 @@ std::string Device::Check(bool afterTick) {
   if (muted && afterTick && !model_.SilenceAllowedAt(now)) {
     return "the device is silent after every reason to be silent has ended";
   }
-  if (afterTick && repairAwaited_) {
+  // The killed run's mute is dealt with once the program has given its sound back or taken it
+  // over (a tick, a power-on, or a mute of its own that begins first); a device that sounded
+  // then keeps its volume as the owner's, also when a mute begins right after.
+  if (repairAwaited_ && !MuteState.LostMutePending) {
     repairAwaited_ = false;
-    // (The tick gives the sound back before a mute it begins, for a meeting say.)
     if (waveBefore_ != 0) model_.owner.wave = waveBefore_;
   }
   if (muted || model_.userSilenced || repairAwaited_ || fake::device().waveVolume == 0) return {};
