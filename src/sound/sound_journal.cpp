@@ -10,7 +10,7 @@
 #include "meetings/meeting_state.h"
 #include "platform/device_profile.h"
 #include "platform/handheld.h"
-#include "sound/mute_engine.h"
+#include "sound/mute_state.h"
 
 namespace {
 

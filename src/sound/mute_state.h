@@ -1,0 +1,30 @@
+// The mute state: whether the program holds the device silent, until when, and the sound to come
+// back to.
+#pragma once
+#include <windows.h>
+
+#include "sound/sound_state.h"
+
+// Written only by the mute engine.
+struct MuteStateRecord {
+  bool Muted = false;               // the device is silenced by this program
+  bool ExtendToPowerOn = false;     // the check tick leaves the mute running past MuteUntil
+  bool UserRestoreAllowed = false;  // a raised volume ends the mute instead of being undone
+  ULONGLONG MuteUntil = 0;          // UTC file time at which the mute is due to end
+  // The device state to come back to, filled when a mute starts.
+  SoundState SavedSoundState;
+  // SavedSoundState holds a state read at the start of the mute not yet given back.
+  bool SoundStateSaved = false;
+  // The ring tone in SavedSoundState.SavedSound was read at the start of that mute.
+  bool RingToneSaved = false;
+  // An earlier run ended during a mute and left values the shell does not keep silenced; they
+  // go back once the device sounds again without a mute.
+  bool LostMutePending = false;
+  // The number fields of SavedSoundState that hold the owner's values: read at the start of the
+  // mute, or changed by the user during it. Only these are silenced and given back; a value that
+  // could not be read is left as it is.
+  SoundFields SavedFields = 0;
+};
+extern MuteStateRecord MuteState;
+// No mute, nothing saved.
+void ResetMuteState();
