@@ -10,7 +10,7 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "ui/page_controls.h"
-#include "ui/settings_window.h"
+#include "ui/page_messages.h"
 
 namespace {
 

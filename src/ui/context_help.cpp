@@ -4,7 +4,7 @@
 
 #include "platform/handheld.h"
 #include "resources/resource.h"
-#include "ui/settings_window.h"
+#include "ui/page_messages.h"
 
 namespace {
 

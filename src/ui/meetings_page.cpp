@@ -5,7 +5,7 @@
 #include "settings/settings.h"
 #include "ui/category_list.h"
 #include "ui/page_controls.h"
-#include "ui/settings_window.h"
+#include "ui/page_messages.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "sound/mute_engine.h"
 #include "sound/taskbar_volume.h"
 #include "ui/page_controls.h"
-#include "ui/settings_window.h"
+#include "ui/page_messages.h"
 
 namespace {
 
@@ -211,7 +211,7 @@ BOOL OnCommit(HWND page) {
       what = L"mute for " + std::to_wstring(*minutes) + L" minutes";
     }
   }
-  MuteChoice = choice;
+  SettingsWindowState.MuteChoice = choice;
   if (choice == kChoiceRestore) {
     JournalWindowChoice(L"restore", false);
   } else {
@@ -224,10 +224,10 @@ BOOL OnCommand(HWND page, WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
     case IDOK:
       SendMessageW(page, WM_PAGE_COMMIT, 0, 0);
-      EndDialog(page, MuteChoice);
+      EndDialog(page, SettingsWindowState.MuteChoice);
       return TRUE;
     case IDCANCEL:
-      MuteChoice = kChoiceRestore;
+      SettingsWindowState.MuteChoice = kChoiceRestore;
       JournalWindowChoice(L"cancel", false);
       EndDialog(page, 0);
       return TRUE;

@@ -7,7 +7,7 @@
 #include "settings/shortcuts.h"
 #include "sound/taskbar_volume.h"
 #include "ui/page_controls.h"
-#include "ui/settings_window.h"
+#include "ui/page_messages.h"
 
 namespace {
 
@@ -30,16 +30,16 @@ constexpr int kTaskBarIconControls[] = {IDC_SET_TBICON_GROUP, IDC_SET_LOCATE, ID
 struct ShortcutBox {
   int id;
   bool SettingsRecord::*field;
-  void (*create)();
-  void (*remove)();
+  Shortcut shortcut;
+  wchar_t (SettingsRecord::*path)[kPathChars];
 };
 constexpr ShortcutBox kShortcutBoxes[] = {
-    {IDC_SET_RUN_AT_STARTUP, &SettingsRecord::RunAtStartUp, CreateStartUpShortcut,
-     DeleteStartUpShortcut},
-    {IDC_SET_START_MENU, &SettingsRecord::StartMenuShortCut, CreateStartMenuShortcut,
-     DeleteStartMenuShortcut},
-    {IDC_SET_PROGRAMS, &SettingsRecord::ProgramsFolderShortCut, CreateProgramsShortcut,
-     DeleteProgramsShortcut},
+    {IDC_SET_RUN_AT_STARTUP, &SettingsRecord::RunAtStartUp, Shortcut::StartUp,
+     &SettingsRecord::StartUpPath},
+    {IDC_SET_START_MENU, &SettingsRecord::StartMenuShortCut, Shortcut::StartMenu,
+     &SettingsRecord::StartMenuPath},
+    {IDC_SET_PROGRAMS, &SettingsRecord::ProgramsFolderShortCut, Shortcut::Programs,
+     &SettingsRecord::ProgramsPath},
 };
 
 struct ListField {
@@ -76,9 +76,9 @@ BOOL OnCommit(HWND page) {
   for (const ShortcutBox& box : kShortcutBoxes) {
     Settings.*box.field = IsChecked(page, box.id);
     if (Settings.*box.field) {
-      box.create();
+      CreateShortcut(box.shortcut, Settings.*box.path);
     } else {
-      box.remove();
+      DeleteShortcut(Settings.*box.path);
     }
   }
   Settings.ExtendMuteDefault = IsChecked(page, IDC_SET_EXTEND_DEFAULT);

@@ -17,7 +17,7 @@
 #include "ui/settings_page.h"
 #include "ui/sound_page.h"
 
-int MuteChoice = 0;
+SettingsWindowStateRecord SettingsWindowState;
 
 namespace {
 
@@ -197,7 +197,7 @@ BOOL OnCommand(WPARAM wParam, LPARAM lParam) {
     case IDOK:
     case IDCANCEL:
       ForwardToPages(WM_COMMAND, wParam, lParam);
-      EndWindow(MuteChoice);
+      EndWindow(SettingsWindowState.MuteChoice);
       break;
     case kExitCommand:
       PostMessageW(Program.MainWindow, WM_CLOSE, 1, 0);
@@ -239,7 +239,7 @@ INT_PTR CALLBACK SettingsWindowProc(HWND dialog, UINT message, WPARAM wParam, LP
 }
 
 INT_PTR RunSettingsWindow(HWND owner) {
-  MuteChoice = kChoiceRestore;
+  SettingsWindowState.MuteChoice = kChoiceRestore;
   return DialogBoxParamW(Program.Instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner,
                          SettingsWindowProc, 0);
 }

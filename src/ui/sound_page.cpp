@@ -11,7 +11,7 @@
 #include "sound/mute_engine.h"
 #include "sound/sound_protection.h"
 #include "ui/page_controls.h"
-#include "ui/settings_window.h"
+#include "ui/page_messages.h"
 
 namespace {
 
@@ -97,11 +97,11 @@ DWORD ChosenClickSound(HWND page, const ClickSound& click) {
 // "Your sound settings were last protected on <date> at <time>", or nothing before the first time.
 void ShowLastProtected(HWND page) {
   const HWND status = GetDlgItem(page, IDC_SOUND_STATUS);
-  if (LastProtected == 0) {
+  if (SoundProtectionState.LastProtected == 0) {
     ShowWindow(status, SW_HIDE);
     return;
   }
-  const SYSTEMTIME local = LocalTimeOf(LastProtected);
+  const SYSTEMTIME local = LocalTimeOf(SoundProtectionState.LastProtected);
   wchar_t date[23] = {};
   wchar_t time[18] = {};
   if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, date, 23) == 0) {
