@@ -131,7 +131,7 @@ void HonourFirstRunMarker(HKEY key) {
   DWORD size = sizeof marker;
   if (RegQueryValueExW(key, L"Initialize", nullptr, nullptr, marker, &size) != ERROR_SUCCESS) return;
   static const SettingsRecord defaults;
-  CreateStartUpShortcut(defaults.StartUpPath);
+  CreateShortcut(Shortcut::StartUp, defaults.StartUpPath);
   Settings.FirstRun = true;
   RegDeleteValueW(key, L"Initialize");
 }

@@ -7,7 +7,6 @@
 #include "common/error_message.h"
 #include "common/scoped.h"
 #include "platform/handheld.h"
-#include "settings/settings.h"
 
 namespace {
 
@@ -62,10 +61,7 @@ std::string ShortcutText(const std::wstring& modulePath, bool startup) {
   return text;
 }
 
-void CreateStartUpShortcut(const wchar_t* path) { WriteShortcut(path, true, false); }
-void CreateStartUpShortcut() { CreateStartUpShortcut(Settings.StartUpPath); }
-void DeleteStartUpShortcut() { DeleteFileW(Settings.StartUpPath); }
-void CreateStartMenuShortcut() { WriteShortcut(Settings.StartMenuPath, false, true); }
-void DeleteStartMenuShortcut() { DeleteFileW(Settings.StartMenuPath); }
-void CreateProgramsShortcut() { WriteShortcut(Settings.ProgramsPath, false, false); }
-void DeleteProgramsShortcut() { DeleteFileW(Settings.ProgramsPath); }
+void CreateShortcut(Shortcut which, const wchar_t* path) {
+  WriteShortcut(path, which == Shortcut::StartUp, which == Shortcut::StartMenu);
+}
+void DeleteShortcut(const wchar_t* path) { DeleteFileW(path); }

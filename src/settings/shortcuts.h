@@ -3,15 +3,13 @@
 #pragma once
 #include <string>
 
-void CreateStartUpShortcut();
-void DeleteStartUpShortcut();
-void CreateStartMenuShortcut();
-void DeleteStartMenuShortcut();
-void CreateProgramsShortcut();
-void DeleteProgramsShortcut();
-
-// The start-up shortcut at a given path (the first run writes it before the paths are loaded).
-void CreateStartUpShortcut(const wchar_t* path);
+// The start-up shortcut passes "STARTUP"; only the Start menu shortcut reports a file that cannot
+// be written.
+enum class Shortcut { StartUp, StartMenu, Programs };
+// Writes the shortcut file at `path` (the settings' paths; the first run writes the start-up one
+// before they are loaded).
+void CreateShortcut(Shortcut which, const wchar_t* path);
+void DeleteShortcut(const wchar_t* path);
 
 // The file content for the program at `modulePath`, with or without the " STARTUP" argument.
 std::string ShortcutText(const std::wstring& modulePath, bool startup);

@@ -54,6 +54,18 @@ class Shortcuts : public ::testing::Test {
   std::wstring dir_;
 };
 
+namespace {
+
+// The shortcuts at the paths the settings hold, as the Settings page makes them.
+void CreateStartUpShortcut() { CreateShortcut(Shortcut::StartUp, Settings.StartUpPath); }
+void CreateStartMenuShortcut() { CreateShortcut(Shortcut::StartMenu, Settings.StartMenuPath); }
+void CreateProgramsShortcut() { CreateShortcut(Shortcut::Programs, Settings.ProgramsPath); }
+void DeleteStartUpShortcut() { DeleteShortcut(Settings.StartUpPath); }
+void DeleteStartMenuShortcut() { DeleteShortcut(Settings.StartMenuPath); }
+void DeleteProgramsShortcut() { DeleteShortcut(Settings.ProgramsPath); }
+
+}  // namespace
+
 TEST(ShortcutText, CountsTheCharactersAfterTheHash) {
   const std::wstring path27 = L"\\Program Files\\QM\\QMind.exe";
   ASSERT_EQ(27u, path27.size());
