@@ -1,7 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/power_driver.h"
-#include "app/startup.h"
+#include "app/run_journal.h"
 #include "appfilter/app_filter.h"
 #include "common/scoped.h"
 #include "common/tray_icon.h"
@@ -103,7 +103,7 @@ LRESULT RunCheckTick() {
   }
 
   ProtectSoundSettings();
-  if (mute.Muted != mutedBefore || SoundRefreshPending || volumeChanged) RefreshVolumeIndicator();
+  if (mute.Muted != mutedBefore || TaskBarVolumeState.SoundRefreshPending || volumeChanged) RefreshVolumeIndicator();
   return 1;
 }
 
@@ -137,7 +137,7 @@ void RunPowerOnStep() {
   }
   // Also after a mute this step ended, as the tick does.
   if (!mute.Muted) CheckForMeeting();
-  if (mute.Muted != mutedBefore || SoundRefreshPending) RefreshVolumeIndicator();
+  if (mute.Muted != mutedBefore || TaskBarVolumeState.SoundRefreshPending) RefreshVolumeIndicator();
 }
 
 void FinishMeetingLook() {

@@ -4,6 +4,7 @@
 
 #include "app/main_window.h"
 #include "app/power_driver.h"
+#include "app/run_journal.h"
 #include "common/error_message.h"
 #include "common/journal.h"
 #include "common/program.h"
@@ -17,45 +18,6 @@
 #include "sound/mute_engine.h"
 
 namespace {
-
-// Set in the settings key while a run goes on: a start that finds it follows a run that ended
-// without its shutdown.
-constexpr wchar_t kRunMarkValue[] = L"Running";
-// This process journaled a start and not yet its end.
-bool g_runJournaled = false;
-
-// Marks the run; true when an earlier run's mark was still there.
-bool MarkRunStarted() {
-  RegKey key;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_READ | KEY_WRITE,
-                      nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
-    return false;
-  }
-  DWORD mark = 0;
-  const bool left = ReadDwordValue(key.get(), kRunMarkValue, &mark) == ERROR_SUCCESS && mark != 0;
-  SetDwordValue(key.get(), kRunMarkValue, 1);
-  return left;
-}
-
-void ClearRunMark() {
-  RegKey key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_WRITE, key.put()) ==
-      ERROR_SUCCESS) {
-    RegDeleteValueW(key.get(), kRunMarkValue);
-  }
-}
-
-void JournalProgramStart() {
-  const bool lostRun = MarkRunStarted() || MuteState.LostMutePending;
-  g_runJournaled = true;
-  if (!lostRun) {
-    Journal(kJournalStarted, L"QuietMinder started; " + DescribeSoundNow());
-    return;
-  }
-  Journal(kJournalRestarted,
-          std::wstring(L"QuietMinder started after a run that ended without its shutdown") +
-              (MuteState.LostMutePending ? L" during a mute; " : L"; ") + DescribeSoundNow());
-}
 
 // A string-table entry; empty when it is missing.
 std::wstring LoadResourceString(HINSTANCE instance, UINT id) {
@@ -123,13 +85,6 @@ void StartProgramState() {
   RecallLostMute();
   SetExtendToPowerOn(Settings.ExtendMuteDefault);
   JournalProgramStart();
-}
-
-void JournalProgramEnd() {
-  if (!g_runJournaled) return;
-  g_runJournaled = false;
-  ClearRunMark();
-  Journal(kJournalEnded, L"QuietMinder ended; " + DescribeSoundNow());
 }
 
 int QuietMinderMain(HINSTANCE instance, const wchar_t* commandLine) {

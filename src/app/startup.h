@@ -9,8 +9,6 @@ int QuietMinderMain(HINSTANCE instance, const wchar_t* commandLine);
 // whether an earlier run ended during a mute. Journals the start ("started", or "restarted" after
 // a run that ended without its shutdown).
 void StartProgramState();
-// Journals the end of a run that StartProgramState journaled ("ended"), once.
-void JournalProgramEnd();
 
 // Where the program's start-up takes its names from: the device profile, and the program's own
 // name and window class from the string table of `instance`.
