@@ -28,7 +28,7 @@ class MainWindowGuards : public ::testing::Test {
  protected:
   void SetUp() override {
     fake::ResetDevice();
-    ResetProgramState();
+    ResetTestProgramState();
     PopulateSoundKeys(hkcu_.root(), DeviceKind::PocketPc2003);
     fake::device().osMajor = 4;
     fake::device().platformType = L"PocketPC";
@@ -244,7 +244,7 @@ class AfterAKilledRun : public ::testing::TestWithParam<KilledRunCase> {
   static constexpr DWORD kOwnerVolume = 0x44444444, kRaisedVolume = 0x70707070;
   void SetUp() override {
     fake::ResetDevice();
-    ResetProgramState();
+    ResetTestProgramState();
     PopulateSoundKeys(hkcu_.root(), DeviceKind::PocketPc2003Phone);
     fake::device().osMajor = 4;
     fake::device().platformType = L"PocketPC";
@@ -262,7 +262,7 @@ class AfterAKilledRun : public ::testing::TestWithParam<KilledRunCase> {
   // The run ends where it stands, and the program starts again.
   void KillAndStartAgain() {
     StopCheckTimer();
-    ResetProgramState();
+    ResetTestProgramState();
     DetectDeviceProfile(Program.Instance);
     StartProgramState();
   }

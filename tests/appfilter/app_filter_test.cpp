@@ -34,7 +34,7 @@ bool TableHolds(const std::wstring& title) {
 class AppFilter : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetProgramState();
+    ResetTestProgramState();
     Settings.EnableAppFilter = true;
   }
 };

@@ -336,7 +336,7 @@ class Device {
 void Device::StartProgram() {
   // What start-up does with the state: the settings from the registry, no mute, no meeting. A
   // window left by an earlier sequence serves again (a restart makes a new one).
-  ResetProgramState();
+  ResetTestProgramState();
   DetectDeviceProfile(Program.Instance);
   StartProgramState();
   if (!Program.MainWindow) CreateTestMainWindow();

@@ -17,7 +17,7 @@ void SetUpDevice(const ScratchHkcu& hkcu, DeviceKind kind) {
   fake::device().platformType = info.platformType;
   PopulateSoundKeys(hkcu.root(), kind);
 
-  ResetProgramState();
+  ResetTestProgramState();
   DetectDeviceProfile(Program.Instance);
   for (int id : {IDI_IDLE, IDI_MUTED, IDI_MUTED_USER_RESTORE, IDI_FILTER_HOLD}) {
     fake::RememberIcon(LoadProgramIcon(id), id);

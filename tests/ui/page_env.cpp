@@ -11,7 +11,7 @@
 
 void PageTest::SetUp() {
   fake::ResetDevice();
-  ResetProgramState();
+  ResetTestProgramState();
   PopulateSoundKeys(hkcu_.root(), DeviceKind::PocketPc2003);
   DetectDeviceProfile(Program.Instance);
   parent_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 240, 320, nullptr, nullptr, nullptr,

@@ -51,7 +51,7 @@ class SettingsWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     fake::ResetDevice();
-    ResetProgramState();
+    ResetTestProgramState();
     PopulateSoundKeys(hkcu_.root(), DeviceKind::PocketPc2003Phone);
     fake::device().waveVolume = kWave;
     DetectDeviceProfile(Program.Instance);
