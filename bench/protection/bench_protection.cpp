@@ -39,7 +39,7 @@ void Measure(const Kind& k, HKEY scratchRoot, bool report) {
   Settings.SPScreen = 1;
   Settings.SPKey = 0x00010002;  // as a fresh device has them: nothing to repair
   MuteState.Muted = false;
-  LastProtected = 0;
+  SoundProtectionState.LastProtected = 0;
   fake::device().refreshes = 0;
 
   ProtectSoundSettings();  // warm-up

@@ -9,7 +9,7 @@
 #include "sound/mute_engine.h"
 #include "sound/sound_state.h"
 
-ULONGLONG LastProtected = 0;
+SoundProtectionStateRecord SoundProtectionState;
 
 namespace {
 
@@ -155,7 +155,7 @@ bool ProtectAll(SoundState& live) {
 }  // namespace
 
 void ResetSoundProtectionState() {
-  LastProtected = 0;
+  SoundProtectionState = SoundProtectionStateRecord{};
   g_liveVolumeKey.Forget();
 }
 
@@ -178,7 +178,7 @@ void ProtectSoundSettings() {
       IsOlderPlatform() ? WriteVolumeKey(volumeKey, live) : WriteVolumeKeyNoMute(volumeKey, live);
   if (written != ERROR_SUCCESS) return;
   RefreshSoundSettings();
-  LastProtected = TimeFromNow(0);
+  SoundProtectionState.LastProtected = TimeFromNow(0);
   JournalProtectedRepair(live);
 }
 

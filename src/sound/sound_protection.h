@@ -3,8 +3,12 @@
 #pragma once
 #include <windows.h>
 
-// UTC file time of the last time the check put values back; 0 until then. Not stored.
-extern ULONGLONG LastProtected;
+// Written only by sound protection.
+struct SoundProtectionStateRecord {
+  // UTC file time of the last time the check put values back; 0 until then. Not stored.
+  ULONGLONG LastProtected = 0;
+};
+extern SoundProtectionStateRecord SoundProtectionState;
 // Also lets go of the volume key that the check keeps open between ticks.
 void ResetSoundProtectionState();
 

@@ -9,9 +9,9 @@
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
 
-bool SoundRefreshPending = false;
+TaskBarVolumeStateRecord TaskBarVolumeState;
 
-void ResetTaskBarVolumeState() { SoundRefreshPending = false; }
+void ResetTaskBarVolumeState() { TaskBarVolumeState = TaskBarVolumeStateRecord{}; }
 
 namespace {
 
@@ -133,7 +133,7 @@ void RefreshTaskBarVolume() { SetTaskBarRinger(MuteState.Muted); }
 
 bool ReminderShowing() {
   if (!FindTopLevel(kShellDialogClass, kReminderTitle)) return false;
-  SoundRefreshPending = true;
+  TaskBarVolumeState.SoundRefreshPending = true;
   return true;
 }
 
@@ -148,19 +148,19 @@ void SetTaskBarRinger(bool muted) {
                                                    : kRingerOffCaption;
   const HWND taskBar = FindTaskBar();
   if (!taskBar) {
-    SoundRefreshPending = false;
+    TaskBarVolumeState.SoundRefreshPending = false;
     return;
   }
   // Until the shell has answered every step, the refresh stays pending and a later tick (or
   // power-on) does it again from the start; nothing more is sent to a shell that has not
   // answered, so unanswered taps never pile up to open and close the pop-up behind our back.
-  SoundRefreshPending = true;
+  TaskBarVolumeState.SoundRefreshPending = true;
   if (!ShellAnswers(taskBar)) return;
   if (!FindVolumePopup() && !TapIcon(taskBar)) return;
   const HWND popup = FindVolumePopup();
   if (!popup) {
     // The tap was taken and opened nothing (the icon is elsewhere, or the shell has no pop-up).
-    SoundRefreshPending = false;
+    TaskBarVolumeState.SoundRefreshPending = false;
     return;
   }
   if (const HWND panel = FindRingerPanel(popup)) {
@@ -172,7 +172,7 @@ void SetTaskBarRinger(bool muted) {
     if (pressed == Press::Unanswered) return;
   }
   if (!TapIcon(taskBar)) return;
-  SoundRefreshPending = false;
+  TaskBarVolumeState.SoundRefreshPending = false;
 }
 
 INT_PTR CALLBACK LocateTaskBarIcon(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -35,9 +35,9 @@ class ProtectionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fake::ResetDevice();
-    ResetProgramState();
+    ResetTestProgramState();
   }
-  void TearDown() override { ResetProgramState(); }
+  void TearDown() override { ResetTestProgramState(); }
 
   // A fresh device of this kind whose live values are exactly the protected ones.
   void UseDevice(const Platform& p) {
@@ -52,7 +52,7 @@ class ProtectionTest : public ::testing::Test {
     Settings.SPKey = Live(L"Key");
     Settings.SPVolume = 0x33333333;
     fake::device().refreshes = 0;
-    LastProtected = 0;
+    SoundProtectionState.LastProtected = 0;
   }
 
   DWORD Live(const wchar_t* name) { return RegDword(scratch_.root(), kVolumeKeyPath, name); }
@@ -84,7 +84,7 @@ TEST_F(ProtectionTest, NothingChangedMeansNothingWrittenOnAnyDevice) {
     for (int tick = 0; tick < 3; ++tick) ProtectSoundSettings();
     EXPECT_FALSE(VolumeRewritten());
     EXPECT_EQ(0, Refreshes());
-    EXPECT_EQ(0u, LastProtected);
+    EXPECT_EQ(0u, SoundProtectionState.LastProtected);
   }
 }
 
@@ -110,7 +110,7 @@ TEST_F(ProtectionTest, AChangedButtonOrTapSoundIsPutBackOnEveryDevice) {
       EXPECT_EQ(ringer, Live(L"Ringer")) << "the ring volume goes back as it was read";
       EXPECT_EQ(p.phone, RegValueExists(scratch_.root(), kVolumeKeyPath, L"Ringer"));
       EXPECT_EQ(1, Refreshes());
-      EXPECT_EQ(fake::device().utcNow, LastProtected);
+      EXPECT_EQ(fake::device().utcNow, SoundProtectionState.LastProtected);
       EXPECT_EQ(0x12341234u, fake::device().waveVolume) << "the wave volume is never touched";
       EXPECT_EQ(0, fake::device().volumeWrites);
     }
@@ -131,7 +131,7 @@ TEST_F(ProtectionTest, TheSoundClassMaskIsProtectedOnlyOnAnOlderPlatform) {
     EXPECT_EQ(older ? Settings.SPMute : 2u, Live(L"Mute"));
     EXPECT_EQ(older, VolumeRewritten());
     EXPECT_EQ(older ? 1 : 0, Refreshes()) << "once repaired, the next tick finds nothing";
-    EXPECT_EQ(older ? fake::device().utcNow : 0u, LastProtected);
+    EXPECT_EQ(older ? fake::device().utcNow : 0u, SoundProtectionState.LastProtected);
   }
 }
 
@@ -139,16 +139,16 @@ TEST_F(ProtectionTest, LastProtectedMovesOnlyWithARepair) {
   UseDevice(kPlatforms[2]);
   SetLive(L"Key", 0);
   ProtectSoundSettings();
-  const ULONGLONG first = LastProtected;
+  const ULONGLONG first = SoundProtectionState.LastProtected;
   ASSERT_NE(0u, first);
 
   fake::AdvanceClock(60);
   ProtectSoundSettings();
-  EXPECT_EQ(first, LastProtected);
+  EXPECT_EQ(first, SoundProtectionState.LastProtected);
 
   SetLive(L"Screen", 0);
   ProtectSoundSettings();
-  EXPECT_EQ(first + fake::Seconds(60), LastProtected);
+  EXPECT_EQ(first + fake::Seconds(60), SoundProtectionState.LastProtected);
   EXPECT_EQ(2, Refreshes());
 }
 
@@ -176,7 +176,7 @@ TEST_F(ProtectionTest, OnlyTheProtectModeWithProtectionOnAndNoMuteActs) {
     EXPECT_EQ(0u, Live(L"Key"));
     EXPECT_EQ(0u, Live(L"Mute"));
     EXPECT_EQ(0, Refreshes());
-    EXPECT_EQ(0u, LastProtected);
+    EXPECT_EQ(0u, SoundProtectionState.LastProtected);
     MuteState.Muted = false;
   }
 }
@@ -216,7 +216,7 @@ TEST_F(ProtectionTest, AnIncompleteReadWritesNothing) {
                  Live(L"Volume") == 0)
         << "no volume of 0 may be written";
     EXPECT_EQ(0, Refreshes());
-    EXPECT_EQ(0u, LastProtected);
+    EXPECT_EQ(0u, SoundProtectionState.LastProtected);
   }
 }
 

@@ -105,7 +105,7 @@ class PeerFaults : public ::testing::Test {
 
   void Fresh() {
     fake::ResetDevice();
-    ResetProgramState();
+    ResetTestProgramState();
     PopulateSoundKeys(scratch_.root(), DeviceKind::PocketPc2003);
     RegPutDword(scratch_.root(), kShellOverridesKeyPath, L"Mode", kUnset);
   }
@@ -120,7 +120,7 @@ bool RefreshUntilDone(bool muted) {
   const DWORD end = GetTickCount() + kWaitMs;
   do {
     SetTaskBarRinger(muted);
-    if (!SoundRefreshPending) return true;
+    if (!TaskBarVolumeState.SoundRefreshPending) return true;
   } while (static_cast<LONG>(end - GetTickCount()) > 0);
   return false;
 }
@@ -147,7 +147,7 @@ TEST_F(PeerFaults, AShellThatStopsAnsweringGetsItsRingerSetOnceItAnswersAgain) {
 
     for (int tick = 0; tick < 3; ++tick) {
       SetTaskBarRinger(true);
-      EXPECT_TRUE(SoundRefreshPending) << "tick " << tick;
+      EXPECT_TRUE(TaskBarVolumeState.SoundRefreshPending) << "tick " << tick;
     }
     shell.Recover();
     EXPECT_TRUE(RefreshUntilDone(true));
@@ -210,10 +210,10 @@ TEST_F(PeerFaults, TheProgramTicksOnAndItsIconTellsTheStateWhateverThePeerDoes) 
           },
           kWaitMs);
       seen.tickingWhileMuted = ticksGoOn();
-      seen.pendingWhileMuted = SoundRefreshPending;
+      seen.pendingWhileMuted = TaskBarVolumeState.SoundRefreshPending;
       shell.Recover();
       seen.ringerOff =
-          PumpUntil([this] { return !SoundRefreshPending && Mode() == kModeOff; }, kWaitMs);
+          PumpUntil([this] { return !TaskBarVolumeState.SoundRefreshPending && Mode() == kModeOff; }, kWaitMs);
       PostMessageW(Program.MainWindow, WM_CLOSE, 1, 0);
     });
     EXPECT_EQ(0, QuietMinderMain(self, L"STARTUP"));

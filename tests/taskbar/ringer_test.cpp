@@ -20,7 +20,7 @@ class RingerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fake::ResetDevice();
-    ResetProgramState();
+    ResetTestProgramState();
     SetMode(kUnset);
     StartShell();
   }
@@ -73,7 +73,7 @@ TEST_F(RingerTest, PressesTheButtonOfTheMuteStateAndClosesThePopup) {
     Settings.MuteToVibrate = row.muteToVibrate;
     SetMode(kUnset);
     ResetShellStats();
-    SoundRefreshPending = true;
+    TaskBarVolumeState.SoundRefreshPending = true;
 
     SetTaskBarRinger(row.muted);
 
@@ -82,7 +82,7 @@ TEST_F(RingerTest, PressesTheButtonOfTheMuteStateAndClosesThePopup) {
     EXPECT_EQ(nullptr, ShellVolumePopup()) << "the closing tap must close the pop-up";
     EXPECT_EQ(2, ButtonDowns());
     EXPECT_EQ(1, GetShellStats().popupOpens);
-    EXPECT_FALSE(SoundRefreshPending);
+    EXPECT_FALSE(TaskBarVolumeState.SoundRefreshPending);
   }
 }
 
@@ -122,26 +122,26 @@ TEST_F(RingerTest, AReminderOnScreenPostponesEverythingUntilItIsGone) {
   ASSERT_TRUE(ShowReminder(true));
 
   SetTaskBarRinger(true);
-  EXPECT_TRUE(SoundRefreshPending);
+  EXPECT_TRUE(TaskBarVolumeState.SoundRefreshPending);
   EXPECT_EQ(0, ButtonDowns());
   EXPECT_EQ(kUnset, Mode());
 
   SetTaskBarRinger(true);
-  EXPECT_TRUE(SoundRefreshPending) << "still postponed while the reminder stays";
+  EXPECT_TRUE(TaskBarVolumeState.SoundRefreshPending) << "still postponed while the reminder stays";
 
   ShowReminder(false);
   SetTaskBarRinger(true);
-  EXPECT_FALSE(SoundRefreshPending);
+  EXPECT_FALSE(TaskBarVolumeState.SoundRefreshPending);
   EXPECT_EQ(kModeOff, Mode());
   EXPECT_EQ(nullptr, ShellVolumePopup());
 }
 
 TEST_F(RingerTest, ReminderShowingReportsAndMarksOnlyARealReminder) {
   EXPECT_FALSE(ReminderShowing());
-  EXPECT_FALSE(SoundRefreshPending);
+  EXPECT_FALSE(TaskBarVolumeState.SoundRefreshPending);
   ShowReminder(true);
   EXPECT_TRUE(ReminderShowing());
-  EXPECT_TRUE(SoundRefreshPending);
+  EXPECT_TRUE(TaskBarVolumeState.SoundRefreshPending);
 }
 
 TEST_F(RingerTest, NamesDifferingOnlyInCaseAreNotTheShells) {
@@ -157,17 +157,17 @@ TEST_F(RingerTest, NamesDifferingOnlyInCaseAreNotTheShells) {
 
   EXPECT_EQ(kModeOff, Mode());
   EXPECT_EQ(2, ButtonDowns()) << "the lower-case \"volume\" is not an open pop-up";
-  EXPECT_FALSE(SoundRefreshPending);
+  EXPECT_FALSE(TaskBarVolumeState.SoundRefreshPending);
   DestroyWindow(decoyReminder);
   DestroyWindow(decoyVolume);
 }
 
 TEST_F(RingerTest, WithoutATaskBarNothingHappensAndThePendingMarkGoes) {
   DestroyShell();
-  SoundRefreshPending = true;
+  TaskBarVolumeState.SoundRefreshPending = true;
   SetTaskBarRinger(true);
   TapTaskBarVolumeIcon();
-  EXPECT_FALSE(SoundRefreshPending);
+  EXPECT_FALSE(TaskBarVolumeState.SoundRefreshPending);
   EXPECT_EQ(kUnset, Mode());
 }
 
@@ -187,14 +187,14 @@ TEST_F(RingerTest, ATaskBarWithATitleIsNotTheShells) {
 
 TEST_F(RingerTest, AnIconPointThatMissesOpensNothingAndSendsNoClosingTap) {
   Settings.TBIconLocation = MAKELONG(40, 11);
-  SoundRefreshPending = true;
+  TaskBarVolumeState.SoundRefreshPending = true;
 
   SetTaskBarRinger(true);
 
   EXPECT_EQ(1, ButtonDowns());
   EXPECT_EQ(0, GetShellStats().popupOpens);
   EXPECT_EQ(kUnset, Mode());
-  EXPECT_FALSE(SoundRefreshPending);
+  EXPECT_FALSE(TaskBarVolumeState.SoundRefreshPending);
 }
 
 TEST_F(RingerTest, AMovedIconIsFoundAtTheLocatedPoint) {

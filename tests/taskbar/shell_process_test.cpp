@@ -75,7 +75,7 @@ void SetRinger(bool muted) {
   const DWORD end = GetTickCount() + 30000;
   do {
     SetTaskBarRinger(muted);
-  } while (SoundRefreshPending && static_cast<LONG>(end - GetTickCount()) > 0);
+  } while (TaskBarVolumeState.SoundRefreshPending && static_cast<LONG>(end - GetTickCount()) > 0);
 }
 
 DWORD RealMode() {
@@ -89,7 +89,7 @@ class ShellProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fake::ResetDevice();
-    ResetProgramState();
+    ResetTestProgramState();
     savedMode_ = RealMode();
     const std::wstring shell = BuiltProgram(L"devshell.exe");
     if (shell.empty()) GTEST_SKIP() << "devshell.exe is not built";
@@ -123,11 +123,11 @@ class ShellProcessTest : public ::testing::Test {
 
 TEST_F(ShellProcessTest, TheRingerFollowsTheMuteStateAcrossProcesses) {
   SetRinger(true);
-  EXPECT_FALSE(SoundRefreshPending);
+  EXPECT_FALSE(TaskBarVolumeState.SoundRefreshPending);
   EXPECT_EQ(2u, RealMode());
   EXPECT_EQ(nullptr, FindWindowW(kShellDialogClass, kVolumePopupTitle));
   SetRinger(false);
-  EXPECT_FALSE(SoundRefreshPending);
+  EXPECT_FALSE(TaskBarVolumeState.SoundRefreshPending);
   EXPECT_EQ(0u, RealMode());
   EXPECT_EQ(nullptr, FindWindowW(kShellDialogClass, kVolumePopupTitle));
 }
@@ -135,10 +135,10 @@ TEST_F(ShellProcessTest, TheRingerFollowsTheMuteStateAcrossProcesses) {
 TEST_F(ShellProcessTest, TheDeviceToolsRequestsReachTheShell) {
   EXPECT_EQ(1, Request(kRequestShowReminder));
   SetTaskBarRinger(true);
-  EXPECT_TRUE(SoundRefreshPending);
+  EXPECT_TRUE(TaskBarVolumeState.SoundRefreshPending);
   EXPECT_EQ(1, Request(kRequestHideReminder));
   SetRinger(true);
-  EXPECT_FALSE(SoundRefreshPending);
+  EXPECT_FALSE(TaskBarVolumeState.SoundRefreshPending);
   EXPECT_EQ(2u, RealMode());
 
   EXPECT_EQ(1, Request(kRequestMoveIcon, MAKELONG(90, 12)));

@@ -133,7 +133,7 @@ TEST_F(SoundPage, TheLastProtectedLineShowsOnlyOnceProtectionHasActed) {
   OpenSoundPage();
   EXPECT_FALSE(IsWindowVisible(Control(IDC_SOUND_STATUS)));
   DestroyWindow(page());
-  LastProtected = fake::device().utcNow;  // 2026-12-07 15:00 UTC, 10:00 in New York
+  SoundProtectionState.LastProtected = fake::device().utcNow;  // 2026-12-07 15:00 UTC, 10:00 in New York
   OpenSoundPage();
   EXPECT_EQ(L"Your sound settings were last protected on 12/7/2026 at 10:00 AM",
             Text(IDC_SOUND_STATUS));
