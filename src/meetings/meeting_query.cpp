@@ -9,20 +9,6 @@
 #include "platform/poom.h"
 #include "settings/settings.h"
 
-MeetingStateRecord MeetingState;
-
-namespace {
-// Looks are numbered as they are prepared; a look older than one already taken is dropped.
-unsigned long long g_looksPrepared = 0;
-unsigned long long g_lastLookTaken = 0;
-}  // namespace
-
-void ResetMeetingState() {
-  MeetingState = MeetingStateRecord{};
-  // A look prepared before the reset finds nothing that still counts.
-  g_lastLookTaken = g_looksPrepared + 1;
-}
-
 void EndMeetingInProgress() { MeetingState.InMeeting = false; }
 
 namespace {
@@ -324,7 +310,7 @@ bool MatchCategories(const wchar_t* wanted, const wchar_t* itemCategories) {
 
 MeetingLook PrepareMeetingLook() {
   MeetingLook look;
-  look.number = ++g_looksPrepared;
+  look.number = NumberNewLook();
   look.EnablePOLink = Settings.EnablePOLink;
   look.POCheckInterval = Settings.POCheckInterval;
   look.POCategory = Settings.POCategory;
@@ -373,8 +359,7 @@ void LookAtCalendar(MeetingLook& look) {
 }
 
 bool TakeMeetingLook(const MeetingLook& look) {
-  if (look.number < g_lastLookTaken) return false;
-  g_lastLookTaken = look.number;
+  if (!AcceptLookNumber(look.number)) return false;
   MeetingState = look.state;
   return true;
 }

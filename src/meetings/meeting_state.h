@@ -15,4 +15,10 @@ struct MeetingStateRecord {
 
 // Written only by the meeting query.
 extern MeetingStateRecord MeetingState;
+// No meeting known; a look prepared before the reset finds nothing that still counts.
 void ResetMeetingState();
+
+// Looks at the calendar are numbered as they are prepared: the number of a new one, and whether
+// a finished one may still be taken (false when a look prepared after it was taken already).
+unsigned long long NumberNewLook();
+bool AcceptLookNumber(unsigned long long number);

@@ -19,14 +19,14 @@ std::mutex g_lock;
 std::unique_ptr<Job> g_next;  // the look asked for, not yet taken up
 bool g_running = false;       // a look is asked for or under way
 std::unique_ptr<MeetingLook> g_finished;
-HANDLE g_wake = nullptr;  // set when a look is asked for; lives as long as the process
-HANDLE g_idle = nullptr;  // set while no look is asked for or under way; as long-lived
+UniqueKernelHandle g_wake;  // set when a look is asked for
+UniqueKernelHandle g_idle;  // set while no look is asked for or under way
 bool g_threadStarted = false;
 
 DWORD WINAPI LookThread(void*) {
   const ComApartment com(COINIT_MULTITHREADED);
   for (;;) {
-    WaitForSingleObject(g_wake, INFINITE);
+    WaitForSingleObject(g_wake.get(), INFINITE);
     std::unique_ptr<Job> job;
     {
       std::lock_guard<std::mutex> lock(g_lock);
@@ -49,7 +49,7 @@ DWORD WINAPI LookThread(void*) {
     {
       std::lock_guard<std::mutex> lock(g_lock);
       g_running = false;
-      SetEvent(g_idle);
+      SetEvent(g_idle.get());
     }
   }
 }
@@ -57,14 +57,13 @@ DWORD WINAPI LookThread(void*) {
 // The look thread, started at the first look; false when it cannot be had.
 bool LookThreadReady() {
   if (g_threadStarted) return true;
-  if (!g_idle) g_idle = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+  if (!g_idle) g_idle.reset(CreateEventW(nullptr, TRUE, TRUE, nullptr));
   if (!g_idle) return false;
-  g_wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  g_wake.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
   if (!g_wake) return false;
   const UniqueKernelHandle thread(CreateThread(nullptr, 0, LookThread, nullptr, 0, nullptr));
   if (!thread) {
-    CloseHandle(g_wake);
-    g_wake = nullptr;
+    g_wake.reset();
     return false;
   }
   g_threadStarted = true;
@@ -79,14 +78,14 @@ bool StartMeetingLook(HWND window, UINT message) {
     std::lock_guard<std::mutex> lock(g_lock);
     if (g_running) return false;
     g_running = true;
-    ResetEvent(g_idle);
+    ResetEvent(g_idle.get());
   }
   auto job = std::make_unique<Job>(Job{PrepareMeetingLook(), window, message});
   {
     std::lock_guard<std::mutex> lock(g_lock);
     g_next = std::move(job);
   }
-  SetEvent(g_wake);
+  SetEvent(g_wake.get());
   return true;
 }
 
@@ -100,7 +99,7 @@ bool WaitForMeetingLook(DWORD milliseconds) {
     std::lock_guard<std::mutex> lock(g_lock);
     if (!g_running) return true;
   }
-  return WaitForSingleObject(g_idle, milliseconds) == WAIT_OBJECT_0;
+  return WaitForSingleObject(g_idle.get(), milliseconds) == WAIT_OBJECT_0;
 }
 
 std::optional<bool> TakeFinishedMeetingLook() {
