@@ -2,6 +2,7 @@
 // One per device; a second start leaves the running one alone.
 #include <windows.h>
 
+#include "common/scoped.h"
 #include "device/device_state.h"
 #include "shell/shell_program.h"
 #include "shell/shell_windows.h"
@@ -17,26 +18,19 @@ PopupLayout LayoutOfDevice() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  HANDLE mutex = CreateMutexW(nullptr, TRUE, kShellMutexName);
+  const UniqueKernelHandle mutex(CreateMutexW(nullptr, TRUE, kShellMutexName));
   if (!mutex) return 1;
-  if (GetLastError() == ERROR_ALREADY_EXISTS) {
-    CloseHandle(mutex);
-    return 0;
-  }
+  if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;
   ShellOptions options;
   options.layout = LayoutOfDevice;
   options.iconPoint = ReadDeviceDword(kIconPointValue, kDefaultVolumeIconPoint);
   options.postQuitOnDestroy = true;
-  if (!CreateShell(instance, options)) {
-    CloseHandle(mutex);
-    return 1;
-  }
+  if (!CreateShell(instance, options)) return 1;
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  ReleaseMutex(mutex);
-  CloseHandle(mutex);
+  ReleaseMutex(mutex.get());
   return 0;
 }

@@ -26,8 +26,11 @@ BOOL CALLBACK MatchShownControl(HWND window, LPARAM param) {
 }
 
 struct DcOwner {
-  HDC dc;
+  explicit DcOwner(HDC owned) : dc(owned) {}
+  DcOwner(const DcOwner&) = delete;
+  DcOwner& operator=(const DcOwner&) = delete;
   ~DcOwner() { ReleaseDC(nullptr, dc); }
+  HDC dc;
 };
 
 }  // namespace

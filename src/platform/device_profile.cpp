@@ -1,6 +1,8 @@
 #include "platform/device_profile.h"
 
+#include <memory>
 #include <string>
+#include <type_traits>
 
 #include "platform/handheld.h"
 #include "platform/sound_keys.h"
@@ -41,10 +43,12 @@ void DetectDeviceProfile(HINSTANCE resources) {
   profile.IsPocketPcV3 = haveVersion && major == 3 && pocketPc;
   profile.IsPocketPcV4 = haveVersion && major == 4 && pocketPc;
 
+  // The layer below the program's own owners: the standard library's owner closes the key.
   HKEY ringTone{};
   profile.HasPhone =
       RegOpenKeyExW(HKEY_CURRENT_USER, kRingToneKeyPath, 0, KEY_READ, &ringTone) == ERROR_SUCCESS;
-  if (profile.HasPhone) RegCloseKey(ringTone);
+  const std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&RegCloseKey)> ringToneOwner(
+      profile.HasPhone ? ringTone : nullptr, &RegCloseKey);
 
   const SoundKeySet keys =
       SoundKeysOf(profile.IsPocketPcV3, profile.IsPocketPcV4, profile.HasPhone);
