@@ -2,7 +2,6 @@
 
 #include "app/power_driver.h"
 #include "app/run_journal.h"
-#include "appfilter/app_filter.h"
 #include "common/scoped.h"
 #include "common/tray_icon.h"
 #include "meetings/meeting_query.h"
@@ -10,8 +9,7 @@
 #include "platform/device_profile.h"
 #include "platform/handheld.h"
 #include "settings/settings.h"
-#include "sound/mute_engine.h"
-#include "sound/sound_protection.h"
+#include "sound/mute_policy.h"
 #include "sound/taskbar_volume.h"
 #include "ui/settings_window.h"
 
@@ -38,6 +36,13 @@ HWND FindOwnWindow(const wchar_t* className, const wchar_t* title) {
     if (process == GetCurrentProcessId()) return w;
   }
   return nullptr;
+}
+
+// Starts the look a check asks for on the look thread, which reports to this window; true when a
+// look is under way.
+bool StartMeetingLookForMainWindow() {
+  if (Program.MainWindow && StartMeetingLook(Program.MainWindow, WM_MEETING_LOOK_DONE)) return true;
+  return MeetingLookRunning();
 }
 
 }  // namespace
@@ -72,38 +77,7 @@ LRESULT RunCheckTick() {
     if (!MainWindowState.SettingsWindowOpen) StartCheckTimer();
   });
 
-  const bool heldBefore = FilterState.FilterHold;
-  UpdateAppFilter();
-  const MuteStateRecord& mute = MuteState;
-  const bool mutedBefore = mute.Muted;
-  if (mute.Muted) {
-    if (!mute.ExtendToPowerOn || FilterState.FilterHold) CheckMuteExpiry();
-  } else {
-    CheckForMeeting();
-  }
-
-  // A volume that cannot be read counts as unchanged.
-  DWORD volume = 0;
-  const bool volumeRead = GetWaveVolume(&volume);
-  bool volumeChanged = false;
-  if (mute.Muted && volumeRead && volume != 0) {
-    volumeChanged = true;
-    if (mute.UserRestoreAllowed) {
-      RestoreSound(ChangeCause::RaisedVolume);
-    } else {
-      MuteNow(ChangeCause::RaisedVolume);
-    }
-  } else if (!mute.Muted && VolumeIsZero()) {
-    AdoptUserMute(mute.LostMutePending ? ChangeCause::LostMute : ChangeCause::HandSilence);
-  } else if (!mute.Muted) {
-    RepairAfterLostMute();
-    const bool held = FilterState.FilterHold;
-    if (heldBefore && !held) SetTrayIcon(TrayOperation::Modify, IDI_IDLE);
-    if (!heldBefore && held) SetTrayIcon(TrayOperation::Modify, IDI_FILTER_HOLD);
-  }
-
-  ProtectSoundSettings();
-  if (mute.Muted != mutedBefore || TaskBarVolumeState.SoundRefreshPending || volumeChanged) RefreshVolumeIndicator();
+  if (OnCheckTick()) RefreshVolumeIndicator();
   return 1;
 }
 
@@ -111,44 +85,14 @@ void RunPowerOnStep() {
   if (MainWindowState.SettingsWindowOpen) return;
   StopCheckTimer();
   ScopeExit rearm([] { StartCheckTimer(); });
-  UpdateAppFilter();
-  const MuteStateRecord& mute = MuteState;
-  // What the mute of an earlier run left and no tick of this run has dealt with yet is dealt
-  // with now, as the tick would: a silence is taken over, and this power-on then ends it as it
-  // ends a taken-over one; a device that sounds again gets back what that mute silenced.
-  if (!mute.Muted && mute.LostMutePending) {
-    if (VolumeIsZero()) {
-      AdoptUserMute(ChangeCause::LostMute);
-    } else {
-      RepairAfterLostMute();
-    }
-  }
-  const bool mutedBefore = mute.Muted;
-  if (mute.Muted) {
-    CheckMuteExpiry(ChangeCause::PowerButton);
-    DWORD volume = 0;
-    if (mute.Muted && GetWaveVolume(&volume) && volume != 0) {
-      if (mute.UserRestoreAllowed) {
-        AdoptUserMute(ChangeCause::RaisedVolume);
-      } else {
-        MuteNow(ChangeCause::RaisedVolume);
-      }
-    }
-  }
-  // Also after a mute this step ended, as the tick does.
-  if (!mute.Muted) CheckForMeeting();
-  if (mute.Muted != mutedBefore || TaskBarVolumeState.SoundRefreshPending) RefreshVolumeIndicator();
+  if (OnPowerOn()) RefreshVolumeIndicator();
 }
 
 void FinishMeetingLook() {
   // While the settings window is open its Mute page decides; the findings are taken all the same.
-  if (MainWindowState.SettingsWindowOpen) {
-    TakeFinishedMeetingLook();
-    return;
-  }
-  const bool mutedBefore = MuteState.Muted;
-  OnMeetingLookDone();
-  if (MuteState.Muted != mutedBefore) RefreshVolumeIndicator();
+  const std::optional<bool> verdict = TakeFinishedMeetingLook();
+  if (MainWindowState.SettingsWindowOpen) return;
+  if (OnMeetingLookDone(verdict)) RefreshVolumeIndicator();
 }
 
 void RefreshVolumeIndicator() {
@@ -176,14 +120,7 @@ void OpenSettingsWindow(WPARAM iconId, LPARAM mouseMessage) {
     MainWindowState.SettingsWindowOpen = false;
     StartCheckTimer();
   });
-  const INT_PTR result = RunSettingsWindow(Program.MainWindow);
-  if (result > 0) {
-    ReleaseFilterHold();
-    MuteNow(ChangeCause::WindowChoice);
-  } else if (result == 0) {
-    RestoreSound(ChangeCause::SettingsWindow);
-  }
-  // A window that could not be shown (-1) asked nothing of the user: the sound stays as it was.
+  OnSettingsWindowClosed(RunSettingsWindow(Program.MainWindow));
   if (IsPocketPc()) {
     RefreshTaskBarVolume();
   } else {
@@ -211,7 +148,7 @@ void ReturnFocus(HWND window) {
 void RunShutdownDuties() {
   if (Program.MainWindow) TakeBackPowerDriverWindow(Program.MainWindow);
   StopCheckTimer();
-  if (MuteState.Muted) RestoreSound(ChangeCause::ProgramEnd);
+  OnProgramEnd();
   JournalProgramEnd();
   SetTrayIcon(TrayOperation::Delete, IDI_IDLE);
   Sleep(500);
@@ -220,6 +157,10 @@ void RunShutdownDuties() {
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_CREATE:
+      // The checks' looks at the calendar are taken on the look thread and reported here.
+      SetMeetingLookStarter(StartMeetingLookForMainWindow);
+      return 0;
     case WM_CLOSE:
       return OnClose(wParam);
     case WM_DESTROY:

@@ -15,7 +15,7 @@
 #include "platform/handheld.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
-#include "sound/mute_engine.h"
+#include "sound/mute_policy.h"
 
 namespace {
 
@@ -81,9 +81,7 @@ void LoadProgramIdentity(HINSTANCE instance, const wchar_t* commandLine) {
 
 void StartProgramState() {
   LoadSettings();
-  ResetMuteState();
-  RecallLostMute();
-  SetExtendToPowerOn(Settings.ExtendMuteDefault);
+  OnProgramStart();
   JournalProgramStart();
 }
 

@@ -6,16 +6,15 @@
 #include "appfilter/app_filter.h"
 #include "common/clock.h"
 #include "common/journal.h"
-#include "common/program.h"
 #include "common/registry.h"
 #include "common/scoped.h"
 #include "common/tray_icon.h"
 #include "meetings/meeting_query.h"
 #include "meetings/meeting_state.h"
-#include "meetings/meeting_watch.h"
 #include "platform/device_profile.h"
 #include "platform/handheld.h"
 #include "settings/settings.h"
+#include "sound/kept_mute.h"
 
 MuteStateRecord MuteState;
 
@@ -55,78 +54,24 @@ void WriteOneDword(const wchar_t* keyPath, const wchar_t* name, DWORD value) {
   SetDwordValue(key.get(), name, value);
 }
 
-// While a mute runs, the state to come back to is also kept in the settings key: a run of the
-// program that ends without giving the sound back (killed, crashed) loses none of it, also not
-// the values the shell keeps no copy of (a phone's ring volume and ear coupling).
-const wchar_t* KeptStateKeyPath() {
-  static const std::wstring path = std::wstring(kSettingsKeyPath) + L"\\SavedSound";
-  return path.c_str();
-}
-
-struct KeptValue {
-  const wchar_t* name;
-  DWORD SoundState::*field;
-  SoundFields bit;
-};
-constexpr KeptValue kKeptValues[] = {{L"Volume", &SoundState::Volume, kSoundVolume},
-                                     {L"Mute", &SoundState::Mute, kSoundMute},
-                                     {L"Screen", &SoundState::Screen, kSoundScreen},
-                                     {L"Key", &SoundState::Key, kSoundKey},
-                                     {L"Ringer", &SoundState::Ringer, kSoundRinger},
-                                     {L"InitVol", &SoundState::InitVol, kSoundInitVol},
-                                     {L"EarCouple", &SoundState::EarCouple, kSoundEarCouple}};
-
-// Only the owner's values are kept; a value the mute could not read is not there.
-void KeepSavedState() {
-  RegKey key;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, KeptStateKeyPath(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                      key.put(), nullptr) != ERROR_SUCCESS) {
-    return;
-  }
-  const SoundState& saved = MuteState.SavedSoundState;
-  for (const KeptValue& v : kKeptValues) {
-    if (MuteState.SavedFields & v.bit) {
-      SetDwordValue(key.get(), v.name, saved.*v.field);
-    } else {
-      RegDeleteValueW(key.get(), v.name);
-    }
-  }
-  if (MuteState.RingToneSaved) {
-    SetStringValue(key.get(), L"SavedSound", saved.SavedSound);
-  } else {
-    RegDeleteValueW(key.get(), L"SavedSound");
-  }
-}
-
 // The state a mute of an earlier run kept, into the saved state; false (and nothing changed)
 // when there is none or it cannot be read whole. A value that is not there was not the owner's.
 bool RecallSavedState() {
-  RegKey key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, KeptStateKeyPath(), 0, KEY_READ, key.put()) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
-  SoundState kept = MuteState.SavedSoundState;
-  SoundFields fields = 0;
-  for (const KeptValue& v : kKeptValues) {
-    const LONG status = ReadDwordValue(key.get(), v.name, &(kept.*v.field));
-    if (status == ERROR_SUCCESS) {
-      fields |= v.bit;
-    } else if (status != ERROR_FILE_NOT_FOUND) {
-      return false;
-    }
-  }
-  const bool tone = ReadStringValue(key.get(), L"SavedSound", kept.SavedSound,
-                                    kSoundTextChars - 1) == ERROR_SUCCESS;
-  MuteState.SavedSoundState = kept;
-  MuteState.SavedFields = fields;
-  MuteState.RingToneSaved = tone && DeviceProfile.HasPhone;
+  KeptMute kept{MuteState.SavedSoundState, MuteState.SavedFields, MuteState.RingToneSaved};
+  if (!ReadKeptMute(kept)) return false;
+  MuteState.SavedSoundState = kept.state;
+  MuteState.SavedFields = kept.fields;
+  MuteState.RingToneSaved = kept.ringTone && DeviceProfile.HasPhone;
   MuteState.SoundStateSaved = true;
   return true;
 }
 
+void KeepSavedState() {
+  KeepMuteCopy({MuteState.SavedSoundState, MuteState.SavedFields, MuteState.RingToneSaved});
+}
+
 void ForgetSavedState() {
-  RegDeleteKeyW(HKEY_CURRENT_USER, KeptStateKeyPath());
+  ForgetKeptMute();
   MuteState.LostMutePending = false;
 }
 
@@ -351,14 +296,6 @@ bool RestoreDeviceSound() {
 }
 
 void MuteNow(ChangeCause cause) {
-  if (FilterState.FilterHold) {
-    if (MuteState.Muted) {
-      RestoreSound(ChangeCause::FilteredApp);
-    } else {
-      ShowStateIcon(IDI_FILTER_HOLD);
-    }
-    return;
-  }
   const bool wasMuted = MuteState.Muted;
   const JournalSound before = ReadJournalSound();
   SilenceDevice(false);
@@ -374,14 +311,11 @@ void MuteNow(ChangeCause cause) {
   }
 }
 
+void TakeSilenceToGiveBack() {
+  if (!MuteState.Muted) TakeStateToComeBackTo(true);
+}
+
 void AdoptUserMute(ChangeCause cause) {
-  if (FilterState.FilterHold) {
-    // The filter holds muting off: the silence is given back, as the owner's own sound that the
-    // silence kept (a lost mute's kept sound where the silence is one), never as a default.
-    if (!MuteState.Muted) TakeStateToComeBackTo(true);
-    RestoreSound(ChangeCause::FilteredApp);
-    return;
-  }
   const bool wasMuted = MuteState.Muted;
   const JournalSound before = ReadJournalSound();
   SilenceDevice(true);
@@ -401,17 +335,17 @@ void AdoptUserMute(ChangeCause cause) {
   }
 }
 
-void RestoreSound(ChangeCause cause) {
+void RestoreSound(ChangeCause cause, RestoreOptions options) {
   // An unreadable volume counts as audible: there is nothing to give back then.
   DWORD volume = 1;
   GetWaveVolume(&volume);
   if (!MuteState.Muted && volume != 0) {
-    if (FilterState.FilterHold) ShowStateIcon(IDI_FILTER_HOLD);
+    if (options.filterHolds) ShowStateIcon(IDI_FILTER_HOLD);
     return;
   }
   const JournalSound before = ReadJournalSound();
   MuteState.Muted = false;
-  EndMeetingInProgress();
+  if (!options.forTestTone) EndMeetingInProgress();
   MuteState.UserRestoreAllowed = false;
 
   const bool inaudible = RestoreDeviceSound();
@@ -422,23 +356,20 @@ void RestoreSound(ChangeCause cause) {
   SetWaveVolume(MuteState.SavedSoundState.Volume);
   RefreshSoundSettings();
 
-  if (FilterState.FilterHold) {
+  if (options.filterHolds) {
     ShowStateIcon(IDI_FILTER_HOLD);
   } else {
     ForgetFilteredApp();
     ShowStateIcon(IDI_IDLE);
   }
   JournalSoundChange(kJournalSoundBack, cause, before);
-  if (inaudible && Settings.SoundProtection.Enabled && Settings.SoundProtection.WarnOnly) {
+  if (inaudible && !options.forTestTone && Settings.SoundProtection.Enabled &&
+      Settings.SoundProtection.WarnOnly) {
     WarnInaudibleRestore();
   }
 }
 
-void RecallLostMute() {
-  RegKey key;
-  MuteState.LostMutePending =
-      RegOpenKeyExW(HKEY_CURRENT_USER, KeptStateKeyPath(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
+void RecallLostMute() { MuteState.LostMutePending = KeptMuteExists(); }
 
 void RepairAfterLostMute() {
   if (!MuteState.LostMutePending || MuteState.Muted) return;
@@ -461,44 +392,4 @@ void RepairAfterLostMute() {
   MuteState.RingToneSaved = false;
   MuteState.SavedFields = 0;
   ForgetSavedState();
-}
-
-void CheckMuteExpiry(ChangeCause cause) {
-  if (FilterState.FilterHold) {
-    RestoreSound(ChangeCause::FilteredApp);
-    return;
-  }
-  if (TimeFromNow(0) < MuteState.MuteUntil) return;
-  if (MeetingState.InMeeting && MuteState.MuteUntil < MeetingState.MeetingEnd) {
-    // Ends before the meeting in progress: no new mute for that same meeting.
-    RestoreSound(cause);
-    return;
-  }
-  RestoreSound(cause);
-  CheckForMeeting();
-}
-
-void MuteForMeeting() {
-  MuteState.ExtendToPowerOn = Settings.ExtendMuteDefault;
-  MuteState.MuteUntil = MeetingState.MeetingEnd;
-  MuteNow(ChangeCause::Meeting);
-}
-
-void CheckForMeeting() {
-  if (!Settings.EnablePOLink) return;
-  if (TimeFromNow(0) < MeetingState.NextMeetingCheck) return;
-  // The look runs on a thread of its own and reports to the main window; only when no thread
-  // can be had is it taken here and now.
-  if (Program.MainWindow && StartMeetingLook(Program.MainWindow, WM_MEETING_LOOK_DONE)) return;
-  if (MeetingLookRunning()) return;
-  if (QueryMeetingInProgress()) MuteForMeeting();
-}
-
-void OnMeetingLookDone() {
-  const std::optional<bool> inMeeting = TakeFinishedMeetingLook();
-  if (!inMeeting || !*inMeeting) return;
-  // The look was started while no mute ran: a mute that began meanwhile stays as it is, and a
-  // link switched off meanwhile mutes nothing.
-  if (MuteState.Muted || !Settings.EnablePOLink) return;
-  MuteForMeeting();
 }

@@ -5,6 +5,9 @@
 #include "sound/mute_state.h"
 #include "sound/sound_journal.h"
 
+// What the program does to the device's sound: saves it, silences it and gives it back. Whether
+// and when is decided by the mute policy (sound/mute_policy.h), which alone calls these.
+
 // The end of the mute, as the settings window chooses it.
 void SetMuteUntil(ULONGLONG utc);
 void SetExtendToPowerOn(bool extend);
@@ -14,21 +17,23 @@ void SetExtendToPowerOn(bool extend);
 void MuteNow(ChangeCause cause = ChangeCause::Unstated);
 // Takes over a silence the user made by hand; the values to come back to are the shell's.
 void AdoptUserMute(ChangeCause cause = ChangeCause::HandSilence);
+// A silence the user made by hand is to be given back rather than taken over: what the silence
+// kept (or a lost mute's kept sound, where the silence is one) becomes the state to come back to.
+void TakeSilenceToGiveBack();
+
+struct RestoreOptions {
+  // The application filter holds muting off: its icon shows, and what it saw is kept.
+  bool filterHolds = false;
+  // The Sound page's test tone lends the sound for a moment: no warning, no applet, and a
+  // meeting in progress stays in progress.
+  bool forTestTone = false;
+};
 // Gives back the saved state and ends the mute; warns when the result would be inaudible.
-void RestoreSound(ChangeCause cause = ChangeCause::Unstated);
+void RestoreSound(ChangeCause cause = ChangeCause::Unstated, RestoreOptions options = {});
 // At start-up: whether an earlier run ended during a mute (see LostMutePending).
 void RecallLostMute();
 // Gives back what such a mute left silenced, once the device sounds and no mute runs.
 void RepairAfterLostMute();
-// Ends the mute when the filter holds muting off or its time has come (`cause`: what brought
-// the check, the tick's time or the power button).
-void CheckMuteExpiry(ChangeCause cause = ChangeCause::MuteTime);
-// Looks for a meeting in progress when the link is on and the next check time has come. The look
-// is taken on a thread of its own; OnMeetingLookDone takes its findings and mutes for a meeting.
-void CheckForMeeting();
-void OnMeetingLookDone();
-// Mutes until the end of the meeting in progress that the meeting state describes.
-void MuteForMeeting();
 
 // True when the wave volume of device 0 is exactly 0; false also when it cannot be read.
 bool VolumeIsZero();

@@ -13,6 +13,7 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
+#include "sound/mute_policy.h"
 #include "sound/taskbar_volume.h"
 #include "ui/page_controls.h"
 #include "ui/page_messages.h"
@@ -95,15 +96,7 @@ void InitUntilPicker(HWND page) {
 
 BOOL OnInitDialog(HWND page) {
   if (Settings.ExitButton) ShowWindow(GetDlgItem(page, IDC_MUTE_EXIT), SW_SHOW);
-  if (!MuteState.Muted) {
-    // A device the user has already silenced keeps that silence as a user mute.
-    if (VolumeIsZero()) {
-      AdoptUserMute();
-    } else {
-      SetExtendToPowerOn(Settings.ExtendMuteDefault);
-    }
-  }
-  MuteNow(ChangeCause::SettingsWindow);
+  OnSettingsWindowOpened();
   if (IsPocketPc()) RefreshTaskBarVolume();
   InitUntilPicker(page);
   FillList(page, IDC_MUTE_MINUTES, kMinuteRows, Settings.MuteListValue);

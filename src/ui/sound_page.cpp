@@ -8,7 +8,7 @@
 #include "platform/handheld.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
-#include "sound/mute_engine.h"
+#include "sound/mute_policy.h"
 #include "sound/sound_protection.h"
 #include "ui/page_controls.h"
 #include "ui/page_messages.h"
@@ -153,23 +153,10 @@ BOOL OnCommit(HWND page) {
   return TRUE;
 }
 
-// Plays "Default" at the slider's level. The settings window holds the device silent, so the
-// saved sound comes back first and the silence again afterwards. A wave volume that cannot be
-// read could not be put back, so then nothing is played.
-void PlayTestTone(HWND page) {
-  RestoreSound(ChangeCause::TestTone);
-  DWORD before = 0;
-  if (GetWaveVolume(&before)) {
-    SetWaveVolume(VolumeWordOfStep(SliderStep(page)));
-    PlaySystemSound(L"Default", 0);
-    SetWaveVolume(before);
-  }
-  MuteNow(ChangeCause::TestTone);
-}
-
 BOOL OnVScroll(HWND page, WPARAM wParam, LPARAM lParam) {
+  // Releasing the slider plays "Default" at its level.
   if (reinterpret_cast<HWND>(lParam) == Slider(page) && LOWORD(wParam) == TB_ENDTRACK) {
-    PlayTestTone(page);
+    OnTestTone(VolumeWordOfStep(SliderStep(page)));
   }
   return FALSE;
 }

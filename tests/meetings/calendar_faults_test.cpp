@@ -12,6 +12,7 @@
 #include "meetings/meeting_state.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
+#include "sound/mute_policy.h"
 #include "sound/sound_env.h"
 #include "support/fake_device.h"
 

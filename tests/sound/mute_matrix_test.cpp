@@ -13,6 +13,7 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
+#include "sound/mute_policy.h"
 #include "sound/sound_env.h"
 #include "support/fake_device.h"
 
@@ -343,7 +344,7 @@ TEST_P(MuteMatrix, RestoreWithNothingSavedOnlyMakesTheVolumeAudible) {
   fake::device().waveVolume = 0;
   RegPutDword(root(), kVolumeKeyPath, L"Volume", 0);
   if (!Older()) RegPutDword(root(), kShellOverridesKeyPath, L"Mode", 2);
-  RestoreSound();  // a silent device with nothing saved
+  RestoreSound(ChangeCause::Unstated, {.filterHolds = true});  // silent, nothing saved
   EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(kAudibleVolume, fake::device().waveVolume);
   EXPECT_EQ(IDI_FILTER_HOLD, fake::CurrentIconId());
@@ -383,7 +384,7 @@ TEST_P(MuteMatrix, ASilenceMadeByHandWhileTheFilterHoldsComesBackAsTheOwnersSoun
   fake::device().waveVolume = 0;
   RegPutDword(root(), kVolumeKeyPath, L"Volume", 0);
   if (!Older()) RegPutDword(root(), kShellOverridesKeyPath, L"Mode", 2);
-  AdoptUserMute();  // held: given back at once
+  OnSettingsWindowOpened();  // held: given back at once, and not muted
   EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(kFreshVolume, fake::device().waveVolume) << "what the silence kept, not a default";
   EXPECT_EQ(kFreshVolume, RegDword(root(), kVolumeKeyPath, L"Volume"));
@@ -395,8 +396,7 @@ TEST_P(MuteMatrix, AStateIsGivenBackOnlyOnce) {
   // Later the user changes the tap sound and silences by hand while the filter holds.
   RegPutDword(root(), kVolumeKeyPath, L"Screen", kLoud);
   fake::device().waveVolume = 0;
-  FilterState.FilterHold = true;
-  RestoreSound();
+  RestoreSound(ChangeCause::Unstated, {.filterHolds = true});
   EXPECT_EQ(kLoud, RegDword(root(), kVolumeKeyPath, L"Screen"));
   EXPECT_EQ(kAudibleVolume, fake::device().waveVolume);
 }
@@ -406,15 +406,14 @@ TEST_P(MuteMatrix, RestoreWhileNotMutedAndAudibleChangesNothing) {
   EXPECT_EQ(kWave, fake::device().waveVolume);
   EXPECT_EQ(0, fake::device().refreshes);
   EXPECT_TRUE(fake::device().iconCalls.empty());
-  FilterState.FilterHold = true;
-  RestoreSound();
+  RestoreSound(ChangeCause::Unstated, {.filterHolds = true});
   EXPECT_EQ(IDI_FILTER_HOLD, fake::CurrentIconId());
   EXPECT_EQ(0, fake::device().refreshes);
 }
 
-TEST_P(MuteMatrix, MuteNowWhileTheFilterHolds) {
+TEST_P(MuteMatrix, NoMuteWhileTheFilterHolds) {
   FilterState.FilterHold = true;
-  MuteNow();
+  OnSettingsWindowOpened();
   EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(kWave, fake::device().waveVolume);
   EXPECT_EQ(IDI_FILTER_HOLD, fake::CurrentIconId());
@@ -424,7 +423,7 @@ TEST_P(MuteMatrix, MuteNowWhileTheFilterHolds) {
   FilterState.FilterHold = false;
   MuteNow();
   FilterState.FilterHold = true;
-  MuteNow();  // a running mute ends
+  OnSettingsWindowOpened();  // a running mute ends
   EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(kWave, fake::device().waveVolume);
   ExpectValues(root(), GetParam().restored, "held while muted");

@@ -13,6 +13,7 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
+#include "sound/mute_policy.h"
 #include "sound/sound_env.h"
 #include "support/fake_device.h"
 #include "support/test_main_window.h"
@@ -222,9 +223,10 @@ TEST_P(Transitions, AMuteThatEndsBeforeTheMeetingDoesNotMuteForItAgain) {
 
 TEST_P(Transitions, AMeetingMuteTakesItsEndAndExtensionFromTheMeeting) {
   Settings.ExtendMuteDefault = true;
+  Settings.EnablePOLink = true;
   MeetingState.InMeeting = true;
   MeetingState.MeetingEnd = TimeFromNow(1800);
-  MuteForMeeting();
+  EXPECT_TRUE(OnMeetingLookDone(true));
   EXPECT_TRUE(MuteState.Muted);
   EXPECT_EQ(MeetingState.MeetingEnd, MuteState.MuteUntil);
   EXPECT_TRUE(MuteState.ExtendToPowerOn);

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "meetings/meeting_state.h"
+#include "platform/sound_keys.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
@@ -139,10 +141,15 @@ TEST_F(SoundPage, TheLastProtectedLineShowsOnlyOnceProtectionHasActed) {
             Text(IDC_SOUND_STATUS));
 }
 
+// Also where the sound given back would be inaudible: the tone lends it without a warning box or
+// the sounds applet, and a meeting in progress stays in progress.
 TEST_F(SoundPage, ReleasingTheSliderPlaysTheToneAtItsLevelAndSilencesAgain) {
   fake::device().waveVolume = 0x99999999;
+  RegPutDword(hkcu_.root(), kVolumeKeyPath, L"Mute", 0);
+  MeetingState.InMeeting = true;
   MuteNow();  // as the settings window's Mute page does when it opens
   Settings.SoundProtection.Enabled = true;
+  Settings.SoundProtection.WarnOnly = true;
   OpenSoundPage();
   const HWND slider = Control(IDC_SOUND_VOLUME);
   SendMessageW(slider, TBM_SETPOS, TRUE, 1);
@@ -155,6 +162,9 @@ TEST_F(SoundPage, ReleasingTheSliderPlaysTheToneAtItsLevelAndSilencesAgain) {
   EXPECT_EQ(0u, fake::device().waveVolume);
   EXPECT_TRUE(MuteState.Muted);
   EXPECT_EQ(0x99999999u, MuteState.SavedSoundState.Volume);  // the user's, not the tone's
+  EXPECT_TRUE(fake::device().messageBoxes.empty());
+  EXPECT_TRUE(fake::device().launches.empty());
+  EXPECT_TRUE(MeetingState.InMeeting);
 }
 
 }  // namespace
