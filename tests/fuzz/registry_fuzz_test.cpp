@@ -15,6 +15,7 @@
 #include <variant>
 #include <vector>
 
+#include "app/program_state.h"
 #include "appfilter/app_filter.h"
 #include "common/clock.h"
 #include "common/program.h"
@@ -596,11 +597,8 @@ class RegistryFuzzDevice : public ::testing::Test {
     fake::ResetDevice();
     fake::device().osMajor = KindInfo(kind_).osMajor;
     fake::device().platformType = KindInfo(kind_).platformType;
-    ResetMuteState();
-    ResetMeetingState();
-    ResetFilterState();
-    ResetTaskBarVolumeState();
-    ResetSoundProtectionState();
+    ResetProgramState();
+    DetectDeviceProfile(Program.Instance);
     Settings = loaded_;
   }
 

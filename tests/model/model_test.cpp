@@ -33,6 +33,7 @@
 #include "shell/ringer_switch.h"
 #include "shell/shell_program.h"
 #include "sound/mute_engine.h"
+#include "sound/mute_policy.h"
 #include "sound/sound_state.h"
 #include "appfilter/app_filter.h"
 #include "support/fake_device.h"
@@ -407,6 +408,8 @@ std::string Device::Start() {
              {L"UserMuteTime", s_.userMuteTime},
              {L"UserUnMute", s_.userUnMute},
              {L"POCheckInterval", s_.checkInterval},
+             // The sequence is the clock: the program's own check timer never fires in it.
+             {L"VolumeCheckInterval", 0x7FFFFFFF},
              {L"ExitButton", 1}});
   RegPutText(root(), kSettingsKeyPath, L"AppsToFilter", kListedApp);
 
@@ -430,7 +433,7 @@ void Device::SettleMeetingLook() {
 }
 
 void Device::Tick() {
-  SendMessageW(Program.MainWindow, WM_CHECK, 1, 0);
+  OnCheckTick();
   SettleMeetingLook();
 }
 
@@ -655,7 +658,7 @@ std::string Device::Apply(const Step& e) {
     case Kind::PowerOn:
       advance(e.a);
       model_.PowerOn(Now());
-      SendMessageW(Program.MainWindow, WM_POWERON_NOTIFY, 0, 0);
+      OnPowerOn();
       SettleMeetingLook();
       tick = true;
       break;
