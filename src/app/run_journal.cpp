@@ -8,7 +8,8 @@
 #include "common/registry.h"
 #include "common/scoped.h"
 #include "settings/settings.h"
-#include "sound/mute_engine.h"
+#include "sound/mute_state.h"
+#include "sound/sound_journal.h"
 
 namespace {
 
