@@ -278,6 +278,20 @@ TEST_F(SettingsWindow, PagesAreMadeOnFirstChoiceAndStoredWhenLeftEvenIfCancelled
   EXPECT_EQ(1u, RegDword(hkcu_.root(), kSettingsKeyPath, L"MuteToVibrate"));
 }
 
+TEST_F(SettingsWindow, AShortcutIsWrittenWhenItsBoxChangesNotEachTimeTheTabIsLeft) {
+  Settings.StartMenuShortCut = false;
+  wcscpy(Settings.StartMenuPath, L"\\No such folder\\QuietMinder.lnk");
+  Choose([](HWND w) {
+    ChooseTab(w, kSettingsPage);
+    TapControl(w, IDC_SET_START_MENU);
+    for (int tab : {kMeetingsPage, kSettingsPage, kMutePage}) ChooseTab(w, tab);
+  });
+  int errors = 0;
+  for (const auto& box : fake::device().messageBoxes) errors += box.caption == L"Error" ? 1 : 0;
+  EXPECT_EQ(1, errors) << "the failing write reported once, not at each commit";
+  EXPECT_EQ(1u, RegDword(hkcu_.root(), kSettingsKeyPath, L"StartMenuShortCut"));
+}
+
 TEST_F(SettingsWindow, TheSettingsListsShowAStoredValueNoRowCarriesAsTheirFirstRow) {
   struct Row {
     DWORD SettingsRecord::*field;
