@@ -19,17 +19,18 @@ constexpr int kFilterControls[] = {IDC_APPS_GROUP,  IDC_APPS_EXPLANATION, IDC_AP
                                    IDC_APPS_LIST,   IDC_APPS_COUNT,       IDC_APPS_CLEAR,
                                    IDC_APPS_REFRESH};
 
-// Windows never offered: the program's own (their captions hold its name), and the
-// platform's desktop and input-panel button.
-constexpr std::wstring_view kOwnCaption = L"QuietMinder";
-constexpr std::wstring_view kSystemWindows[] = {L"Desktop", L"MS_SIPBUTTON"};
+// Windows never offered: a title holding any of these, anywhere, is the program's own (its
+// name), the platform's desktop or its input-panel button.
+constexpr std::wstring_view kNeverOffered[] = {L"QuietMinder", L"Desktop", L"MS_SIPBUTTON"};
+
+// A stored list shorter than this is no choice (it is not shown, and the next commit drops it).
+constexpr size_t kShortestAppList = 2;
 
 HWND AppList(HWND page) { return GetDlgItem(page, IDC_APPS_LIST); }
 
 bool IsOffered(std::wstring_view title) {
-  if (title.find(kOwnCaption) != std::wstring_view::npos) return false;
-  return std::find(std::begin(kSystemWindows), std::end(kSystemWindows), title) ==
-         std::end(kSystemWindows);
+  return std::none_of(std::begin(kNeverOffered), std::end(kNeverOffered),
+                      [&](std::wstring_view part) { return title.find(part) != title.npos; });
 }
 
 // The list: the chosen applications, selected, and the running ones not chosen yet. Each name
@@ -43,8 +44,10 @@ void FillAppList(HWND list) {
     listed.emplace_back(name);
     AddListEntry(list, listed.back(), selected);
   };
-  const std::wstring_view chosen =
-      Settings.AppsToFilter ? std::wstring_view(*Settings.AppsToFilter) : std::wstring_view();
+  std::wstring_view chosen;
+  if (Settings.AppsToFilter && Settings.AppsToFilter->size() >= kShortestAppList) {
+    chosen = *Settings.AppsToFilter;
+  }
   for (std::wstring_view rest = chosen;;) {
     const size_t end = rest.find(kAppListSeparator);
     add(rest.substr(0, end), true);

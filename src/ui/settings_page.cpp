@@ -68,14 +68,19 @@ BOOL OnInitDialog(HWND page) {
   return TRUE;
 }
 
-// Stores the page, and writes or deletes the three shortcuts, every time: changed or not.
+// Stores the page every time. A shortcut is written or deleted only when its box changed since
+// the last commit (or since the page was made): leaving the tab untouched must not make a
+// shortcut that cannot be written report its failure again.
 BOOL OnCommit(HWND page) {
   for (const ListField& list : kLists) {
     if (const auto value = SelectedValue(page, list.id)) Settings.*list.field = *value;
   }
   for (const ShortcutBox& box : kShortcutBoxes) {
-    Settings.*box.field = IsChecked(page, box.id);
-    if (Settings.*box.field) {
+    const bool checked = IsChecked(page, box.id);
+    // After start-up only this page sets the field: it holds the box as last committed or shown.
+    if (checked == Settings.*box.field) continue;
+    Settings.*box.field = checked;
+    if (checked) {
       CreateShortcut(box.shortcut, Settings.*box.path);
     } else {
       DeleteShortcut(Settings.*box.path);

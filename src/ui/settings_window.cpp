@@ -166,9 +166,10 @@ void FocusFirstControl() {
   }
 }
 
-void OnTabChange() {
-  const int selected = static_cast<int>(SendMessageW(g_host.tabs, TCM_GETCURSEL, 0, 0));
-  if (selected < 0 || selected >= kPageCount) return;
+// Shows the selected page, made now if it does not exist yet. The Mute page checks for a meeting
+// again; when it is made here (it could not be made at the start) it gets the start's refresh,
+// which also shows the mute state and enables its options.
+void ShowPage(int selected) {
   for (int i = 0; i < kPageCount; ++i) {
     const HWND page = g_host.pages[i];
     if (i == selected || !page) continue;
@@ -179,9 +180,17 @@ void OnTabChange() {
   if (const HWND page = g_host.pages[selected]) {
     ShowWindow(page, SW_SHOW);
     if (selected == kMutePage) SendMessageW(page, WM_PAGE_REFRESH, 0, 0);
-  } else {
-    CreatePage(selected, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+    return;
   }
+  const bool mutedBefore = MuteState.Muted;  // the Mute page mutes when it is made
+  const HWND page = CreatePage(selected, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+  if (page && selected == kMutePage) SendMessageW(page, WM_PAGE_REFRESH, mutedBefore ? 1 : 0, 1);
+}
+
+// A selection outside the tabs changes no page, but the focus still goes back to a control.
+void OnTabChange() {
+  const int selected = static_cast<int>(SendMessageW(g_host.tabs, TCM_GETCURSEL, 0, 0));
+  if (selected >= 0 && selected < kPageCount) ShowPage(selected);
   FocusFirstControl();
 }
 

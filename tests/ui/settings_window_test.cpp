@@ -278,6 +278,52 @@ TEST_F(SettingsWindow, PagesAreMadeOnFirstChoiceAndStoredWhenLeftEvenIfCancelled
   EXPECT_EQ(1u, RegDword(hkcu_.root(), kSettingsKeyPath, L"MuteToVibrate"));
 }
 
+// The Mute page, refused once at the start, is made when its tab is chosen and shows the state
+// as at the start; back on its tab it checks for meetings again. A shortcut is written when its
+// box changes, not at each of the page's commits.
+TEST_F(SettingsWindow, TabChangesRefreshTheMutePageAndWriteAChangedShortcutOnce) {
+  static bool refused;
+  refused = false;
+  const HHOOK hook = SetWindowsHookExW(
+      WH_CBT,
+      [](int code, WPARAM, LPARAM lParam) -> LRESULT {
+        if (code != HCBT_CREATEWND || refused) return 0;
+        const HWND parent = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs->hwndParent;
+        return refused = parent && GetDlgCtrlID(parent) == IDC_TABS;
+      },
+      nullptr, GetCurrentThreadId());
+  Settings.EnablePOLink = true;
+  Settings.StartMenuShortCut = false;
+  wcscpy(Settings.StartMenuPath, L"\\No such folder\\QuietMinder.lnk");
+  Choose([](HWND w) {
+    ChooseTab(w, kSettingsPage);
+    TapControl(w, IDC_SET_START_MENU);
+    ChooseTab(w, kMutePage);
+    ChooseTab(w, kMeetingsPage);
+    TapControl(w, IDC_MEET_LINK);
+    ChooseTab(w, kMutePage);
+    EXPECT_EQ(L"Link to Pocket Outlook is disabled.",
+              TextOf(FindShownControl(w, IDC_MUTE_MEETING_TEXT)));
+  });
+  UnhookWindowsHookEx(hook);
+  EXPECT_TRUE(MuteState.Muted) << "the default option, chosen by the page's first refresh";
+  int errors = 0;
+  for (const auto& box : fake::device().messageBoxes) errors += box.caption == L"Error" ? 1 : 0;
+  EXPECT_EQ(1, errors) << "the failing write reported once, not at each commit";
+}
+
+// Disabled until the Mute page's minutes list and time picker choose their option only when the
+// user changes their value: today the focus the window gives back when the tab is shown again
+// makes the minutes list choose "Mute for" in place of "Mute until:" or the meeting.
+TEST_F(SettingsWindow, DISABLED_BackOnTheMuteTabTheChoiceStays) {
+  Choose([](HWND w) {
+    TapControl(w, IDC_MUTE_UNTIL);
+    ChooseTab(w, kSettingsPage);
+    ChooseTab(w, kMutePage);
+    EXPECT_TRUE(Checked(w, IDC_MUTE_UNTIL));
+  });
+}
+
 TEST_F(SettingsWindow, TheSettingsListsShowAStoredValueNoRowCarriesAsTheirFirstRow) {
   struct Row {
     DWORD SettingsRecord::*field;
