@@ -239,7 +239,11 @@ BOOL OnCommand(HWND page, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     }
     case IDC_MUTE_MINUTES:
-      ChooseOptionOf(page, IDC_MUTE_FOR);
+      // The owner touched the list: opened it or picked a row. The focus alone (the window hands
+      // it to the first control when the tab comes back) chooses nothing.
+      if (HIWORD(wParam) != CBN_SETFOCUS && HIWORD(wParam) != CBN_KILLFOCUS) {
+        ChooseOptionOf(page, IDC_MUTE_FOR);
+      }
       return TRUE;
     default:
       return FALSE;
@@ -247,7 +251,11 @@ BOOL OnCommand(HWND page, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL OnNotify(HWND page, const NMHDR* header) {
-  if (header->idFrom == IDC_MUTE_UNTIL_TIME) ChooseOptionOf(page, IDC_MUTE_UNTIL);
+  // As for the minutes list: the focus alone chooses nothing.
+  if (header->idFrom == IDC_MUTE_UNTIL_TIME && header->code != NM_SETFOCUS &&
+      header->code != NM_KILLFOCUS) {
+    ChooseOptionOf(page, IDC_MUTE_UNTIL);
+  }
   return TRUE;
 }
 
