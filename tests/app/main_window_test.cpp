@@ -249,9 +249,9 @@ class AfterAKilledRun : public ::testing::TestWithParam<KilledRunCase> {
     fake::device().osMajor = 4;
     fake::device().platformType = L"PocketPC";
     fake::device().waveVolume = kOwnerVolume;
-    RegPutDword(hkcu_.root(), kVolumeKeyPath, L"Volume", kOwnerVolume);
-    RegPutDword(hkcu_.root(), kRingCategoryKeyPath, L"InitVol", 4);
-    RegPutDword(hkcu_.root(), kEarCoupleKeyPath, L"EarCouple", 2);
+    RegPutDword(hkcu_.root(), kVolumeKeyPath, kVolumeValue, kOwnerVolume);
+    RegPutDword(hkcu_.root(), kRingCategoryKeyPath, kInitVolValue, 4);
+    RegPutDword(hkcu_.root(), kEarCoupleKeyPath, kEarCoupleValue, 2);
     DetectDeviceProfile(Program.Instance);
     ASSERT_NE(nullptr, CreateTestMainWindow());
   }
@@ -275,7 +275,7 @@ TEST_P(AfterAKilledRun, TheFirstPowerOnGivesBackWhatTheKilledRunSilenced) {
   const KilledRunCase& c = GetParam();
   MuteNow();  // a meeting's mute
   ASSERT_EQ(0u, fake::device().waveVolume);
-  ASSERT_EQ(0u, RegDword(hkcu_.root(), kRingCategoryKeyPath, L"InitVol"));
+  ASSERT_EQ(0u, RegDword(hkcu_.root(), kRingCategoryKeyPath, kInitVolValue));
   if (c.appHolds) {
     RegPutDword(hkcu_.root(), kSettingsKeyPath, L"EnableAppFilter", 1);
     RegPutText(hkcu_.root(), kSettingsKeyPath, L"AppsToFilter", L"Notes");
@@ -293,13 +293,13 @@ TEST_P(AfterAKilledRun, TheFirstPowerOnGivesBackWhatTheKilledRunSilenced) {
   const DWORD volume = c.ownerRaised ? kRaisedVolume : kOwnerVolume;
   EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(volume, fake::device().waveVolume);
-  EXPECT_EQ(volume, RegDword(hkcu_.root(), kVolumeKeyPath, L"Volume"));
-  EXPECT_EQ(1u, RegDword(hkcu_.root(), kVolumeKeyPath, L"Screen"));
-  EXPECT_EQ(0u, RegDword(hkcu_.root(), kShellOverridesKeyPath, L"Mode"));
-  EXPECT_EQ(4u, RegDword(hkcu_.root(), kRingCategoryKeyPath, L"InitVol"));
-  EXPECT_EQ(2u, RegDword(hkcu_.root(), kEarCoupleKeyPath, L"EarCouple"));
+  EXPECT_EQ(volume, RegDword(hkcu_.root(), kVolumeKeyPath, kVolumeValue));
+  EXPECT_EQ(1u, RegDword(hkcu_.root(), kVolumeKeyPath, kScreenValue));
+  EXPECT_EQ(0u, RegDword(hkcu_.root(), kShellOverridesKeyPath, kModeValue));
+  EXPECT_EQ(4u, RegDword(hkcu_.root(), kRingCategoryKeyPath, kInitVolValue));
+  EXPECT_EQ(2u, RegDword(hkcu_.root(), kEarCoupleKeyPath, kEarCoupleValue));
   EXPECT_FALSE(
-      RegValueExists(hkcu_.root(), L"Software\\Fernhollow\\QuietMinder\\SavedSound", L"Volume"));
+      RegValueExists(hkcu_.root(), L"Software\\Fernhollow\\QuietMinder\\SavedSound", kVolumeValue));
   // Nothing is left for a later tick to do.
   SendMessageW(Program.MainWindow, WM_CHECK, 1, 0);
   EXPECT_FALSE(MuteState.Muted);

@@ -21,11 +21,11 @@ struct UserSound {
 };
 UserSound Snapshot() {
   return {ReadDeviceWaveVolume(),
-          UserDword(kVolumeKeyPath, L"Volume"),
-          UserDword(kVolumeKeyPath, L"Screen"),
-          UserDword(kVolumeKeyPath, L"Key"),
-          UserDword(kVolumeKeyPath, L"Ringer"),
-          UserDword(kShellOverridesKeyPath, L"Mode")};
+          UserDword(kVolumeKeyPath, kVolumeValue),
+          UserDword(kVolumeKeyPath, kScreenValue),
+          UserDword(kVolumeKeyPath, kKeyValue),
+          UserDword(kVolumeKeyPath, kRingerValue),
+          UserDword(kShellOverridesKeyPath, kModeValue)};
 }
 void ExpectSame(const UserSound& a, const UserSound& b) {
   EXPECT_EQ(a.wave, b.wave);
@@ -37,8 +37,8 @@ void ExpectSame(const UserSound& a, const UserSound& b) {
 }
 
 bool Silenced() {
-  return ReadDeviceWaveVolume() == 0 && UserDword(kVolumeKeyPath, L"Screen") == 0 &&
-         UserDword(kShellOverridesKeyPath, L"Mode") == 2;
+  return ReadDeviceWaveVolume() == 0 && UserDword(kVolumeKeyPath, kScreenValue) == 0 &&
+         UserDword(kShellOverridesKeyPath, kModeValue) == 2;
 }
 
 class OnTheDevice : public ::testing::Test {
@@ -87,10 +87,10 @@ TEST_F(OnTheDevice, AHandMadeSilenceIsTakenOverAndGivenBackAtTheNextPowerOn) {
     ASSERT_EQ(0, Tool(L"shell start"));
     constexpr DWORD kOwnerVolume = 0x44444444, kOwnerScreen = 0x00010002, kOwnerKey = 1;
     WriteDeviceWaveVolume(kOwnerVolume);
-    PutUserDword(kVolumeKeyPath, L"Volume", kOwnerVolume);
-    PutUserDword(kVolumeKeyPath, L"Screen", kOwnerScreen);
-    PutUserDword(kVolumeKeyPath, L"Key", kOwnerKey);
-    if (KindInfo(kind).phone) PutUserDword(kVolumeKeyPath, L"Ringer", 0x77777777);
+    PutUserDword(kVolumeKeyPath, kVolumeValue, kOwnerVolume);
+    PutUserDword(kVolumeKeyPath, kScreenValue, kOwnerScreen);
+    PutUserDword(kVolumeKeyPath, kKeyValue, kOwnerKey);
+    if (KindInfo(kind).phone) PutUserDword(kVolumeKeyPath, kRingerValue, 0x77777777);
     const UserSound before = Snapshot();
 
     Program program(L"STARTUP");
@@ -100,10 +100,10 @@ TEST_F(OnTheDevice, AHandMadeSilenceIsTakenOverAndGivenBackAtTheNextPowerOn) {
     ASSERT_EQ(0, Tool(L"ringer off"));
     EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_MUTED; }, kWaitMs));
     EXPECT_TRUE(Silenced());
-    EXPECT_EQ(kOwnerVolume, UserDword(kShellOverridesKeyPath, L"SavedVolume"));
-    EXPECT_EQ(kOwnerScreen, UserDword(kShellOverridesKeyPath, L"SavedScreen"));
-    EXPECT_EQ(kOwnerKey, UserDword(kShellOverridesKeyPath, L"SavedKey"));
-    EXPECT_EQ(before.ringer, UserDword(kShellOverridesKeyPath, L"SavedRingerVolume"));
+    EXPECT_EQ(kOwnerVolume, UserDword(kShellOverridesKeyPath, kSavedVolumeValue));
+    EXPECT_EQ(kOwnerScreen, UserDword(kShellOverridesKeyPath, kSavedScreenValue));
+    EXPECT_EQ(kOwnerKey, UserDword(kShellOverridesKeyPath, kSavedKeyValue));
+    EXPECT_EQ(before.ringer, UserDword(kShellOverridesKeyPath, kSavedRingerVolumeValue));
     // A user mute without a time lasts to the next power-on.
     EXPECT_FALSE(WaitUntil([] { return !Silenced(); }, 1500));
 
@@ -136,8 +136,8 @@ TEST_F(OnTheDevice, KilledDuringAMeetingTheSoundComesBackAfterARestart) {
   EXPECT_TRUE(
       WaitUntil([main] { return TrayOwner() == main && TrayPicture() == IDI_MUTED; }, kWaitMs));
   EXPECT_TRUE(Silenced());
-  EXPECT_EQ(before.screen, UserDword(kShellOverridesKeyPath, L"SavedScreen"));
-  EXPECT_EQ(before.wave, UserDword(kShellOverridesKeyPath, L"SavedVolume"));
+  EXPECT_EQ(before.screen, UserDword(kShellOverridesKeyPath, kSavedScreenValue));
+  EXPECT_EQ(before.wave, UserDword(kShellOverridesKeyPath, kSavedVolumeValue));
 
   // Once the meeting is over, the sound is back as the user had it.
   ASSERT_EQ(0, Tool(L"calendar clear"));
@@ -160,7 +160,7 @@ TEST_F(OnTheDevice, OneMeetingSilencesTheDeviceAtItsStartAndGivesItBackAtItsEnd)
 
   ASSERT_TRUE(WaitUntil(Silenced, 20000));
   EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_MUTED; }, kWaitMs));
-  EXPECT_EQ(0u, UserDword(kVolumeKeyPath, L"Ringer"));
+  EXPECT_EQ(0u, UserDword(kVolumeKeyPath, kRingerValue));
 
   // Ten device minutes are ten seconds here.
   EXPECT_TRUE(WaitUntil([] { return ReadDeviceWaveVolume() != 0; }, 30000));

@@ -53,19 +53,19 @@ void PrintTo(const OwnerSound& s, std::ostream* out) {
 
 OwnerSound Snapshot() {
   return {ReadDeviceWaveVolume(),
-          UserDword(kVolumeKeyPath, L"Volume", kMissing),
-          UserDword(kVolumeKeyPath, L"Mute", kMissing),
-          UserDword(kVolumeKeyPath, L"Screen", kMissing),
-          UserDword(kVolumeKeyPath, L"Key", kMissing),
-          UserDword(kVolumeKeyPath, L"Ringer", kMissing),
-          UserDword(kShellOverridesKeyPath, L"Mode", kMissing),
-          UserDword(kVolumeUnmutedKeyPath, L"Volume", kMissing),
-          UserDword(kVolumeUnmutedKeyPath, L"Mute", kMissing),
-          UserDword(kVolumeUnmutedKeyPath, L"Screen", kMissing),
-          UserDword(kVolumeUnmutedKeyPath, L"Key", kMissing),
-          UserDword(kRingCategoryKeyPath, L"InitVol", kMissing),
-          UserDword(kEarCoupleKeyPath, L"EarCouple", kMissing),
-          UserText(kRingToneKeyPath, L"Sound")};
+          UserDword(kVolumeKeyPath, kVolumeValue, kMissing),
+          UserDword(kVolumeKeyPath, kMuteValue, kMissing),
+          UserDword(kVolumeKeyPath, kScreenValue, kMissing),
+          UserDword(kVolumeKeyPath, kKeyValue, kMissing),
+          UserDword(kVolumeKeyPath, kRingerValue, kMissing),
+          UserDword(kShellOverridesKeyPath, kModeValue, kMissing),
+          UserDword(kVolumeUnmutedKeyPath, kVolumeValue, kMissing),
+          UserDword(kVolumeUnmutedKeyPath, kMuteValue, kMissing),
+          UserDword(kVolumeUnmutedKeyPath, kScreenValue, kMissing),
+          UserDword(kVolumeUnmutedKeyPath, kKeyValue, kMissing),
+          UserDword(kRingCategoryKeyPath, kInitVolValue, kMissing),
+          UserDword(kEarCoupleKeyPath, kEarCoupleValue, kMissing),
+          UserText(kRingToneKeyPath, kSoundValue)};
 }
 
 // A sound of the owner's own on a fresh device of `kind`, unlike the device's defaults in every
@@ -78,25 +78,25 @@ void GiveOwnerSound(DeviceKind kind) {
   for (const wchar_t* path :
        {kVolumeKeyPath, keys.volumeUnmuted ? kVolumeUnmutedKeyPath : nullptr}) {
     if (!path) continue;
-    PutUserDword(path, L"Volume", kVolume);
-    PutUserDword(path, L"Mute", kMute);
-    PutUserDword(path, L"Screen", kScreen);
-    PutUserDword(path, L"Key", kKey);
+    PutUserDword(path, kVolumeValue, kVolume);
+    PutUserDword(path, kMuteValue, kMute);
+    PutUserDword(path, kScreenValue, kScreen);
+    PutUserDword(path, kKeyValue, kKey);
   }
   if (keys.shellOverrides) {
-    PutUserDword(kShellOverridesKeyPath, L"SavedVolume", kVolume);
-    PutUserDword(kShellOverridesKeyPath, L"SavedScreen", kScreen);
-    PutUserDword(kShellOverridesKeyPath, L"SavedKey", kKey);
+    PutUserDword(kShellOverridesKeyPath, kSavedVolumeValue, kVolume);
+    PutUserDword(kShellOverridesKeyPath, kSavedScreenValue, kScreen);
+    PutUserDword(kShellOverridesKeyPath, kSavedKeyValue, kKey);
   }
   if (keys.ringCategory) {
-    PutUserDword(kVolumeKeyPath, L"Ringer", kRinger);
-    PutUserDword(kShellOverridesKeyPath, L"SavedRingerVolume", kRinger);
-    PutUserDword(kRingCategoryKeyPath, L"InitVol", 4);
+    PutUserDword(kVolumeKeyPath, kRingerValue, kRinger);
+    PutUserDword(kShellOverridesKeyPath, kSavedRingerVolumeValue, kRinger);
+    PutUserDword(kRingCategoryKeyPath, kInitVolValue, 4);
   }
-  if (keys.earCouple) PutUserDword(kEarCoupleKeyPath, L"EarCouple", 2);
+  if (keys.earCouple) PutUserDword(kEarCoupleKeyPath, kEarCoupleValue, 2);
   if (keys.ringTone) {
     constexpr wchar_t kTone[] = L"\\Windows\\Ring-Owner.wav";
-    for (const wchar_t* name : {L"Sound", L"SavedSound"}) {
+    for (const wchar_t* name : {kSoundValue, kSavedSoundValue}) {
       RegSetKeyValueW(HKEY_CURRENT_USER, kRingToneKeyPath, name, REG_SZ, kTone, sizeof kTone);
     }
   }

@@ -74,7 +74,7 @@ class JournalLines : public ::testing::Test {
   }
   void UserSilences() {
     fake::device().waveVolume = 0;
-    RegPutDword(hkcu_.root(), kVolumeKeyPath, L"Volume", 0);
+    RegPutDword(hkcu_.root(), kVolumeKeyPath, kVolumeValue, 0);
   }
   // A shutdown as the program's own Exit runs it; the quit it posts is taken back.
   void ShutDown() {
@@ -204,7 +204,7 @@ TEST_F(JournalLines, EachChangeIsOneLineOfItsKindAndAnIdleTickNone) {
        [](JournalLines& t) {
          Settings.SoundProtection = {true, false, true};
          Settings.SPScreen = 1;
-         RegPutDword(t.hkcu_.root(), kVolumeKeyPath, L"Screen", 0);
+         RegPutDword(t.hkcu_.root(), kVolumeKeyPath, kScreenValue, 0);
          t.Tick();
          t.Tick();
        },

@@ -240,8 +240,8 @@ TEST_F(SettingsWindow, TheGreetingShowsOnceOnTheFirstRun) {
 
 TEST_F(SettingsWindow, ADeviceSilencedByHandGetsTheOwnersSoundBackOnCancel) {
   fake::device().waveVolume = 0;
-  RegPutDword(hkcu_.root(), kVolumeKeyPath, L"Volume", 0);
-  RegPutDword(hkcu_.root(), kShellOverridesKeyPath, L"SavedVolume", kWave);
+  RegPutDword(hkcu_.root(), kVolumeKeyPath, kVolumeValue, 0);
+  RegPutDword(hkcu_.root(), kShellOverridesKeyPath, kSavedVolumeValue, kWave);
   Open([](HWND w) { CloseSettingsWindow(w, false); });
   EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(kWave, fake::device().waveVolume) << "the sound the shell kept, not a default";
