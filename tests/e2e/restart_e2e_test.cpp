@@ -16,6 +16,7 @@
 #include "device/device_kinds.h"
 #include "device/device_state.h"
 #include "e2e/device_session.h"
+#include "platform/program_names.h"
 #include "resources/resource.h"
 #include "ui/window_driver.h"
 
@@ -23,9 +24,6 @@ namespace {
 
 using namespace e2e;
 
-constexpr wchar_t kSettings[] = L"Software\\Fernhollow\\QuietMinder";
-// Where a running mute keeps the sound it silenced.
-constexpr wchar_t kKeptSound[] = L"Software\\Fernhollow\\QuietMinder\\SavedSound";
 constexpr DWORD kWaitMs = 30000;
 constexpr DWORD kMissing = 0xDEADBEEF;
 
@@ -104,7 +102,7 @@ void GiveOwnerSound(DeviceKind kind) {
 
 bool KeptSoundExists() {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, kKeptSound, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kKeptSoundKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
     return false;
   }
   RegCloseKey(key);
@@ -203,11 +201,13 @@ bool MuteAndReachTheKill(const KillTrial& t, e2e::Program& program, HWND main) {
   }
   // The settings window opened over the running mute.
   if (!Step(Tool(L"tap") == 0, "no icon to tap")) return false;
-  return Step(
-      WaitUntil(
-          [&] { return FindProcessWindow(program.id(), L"#32770", L"QuietMinder") != nullptr; },
-          kWaitMs),
-      "no settings window");
+  return Step(WaitUntil(
+                  [&] {
+                    return FindProcessWindow(program.id(), L"#32770", kSettingsWindowTitle) !=
+                           nullptr;
+                  },
+                  kWaitMs),
+              "no settings window");
 }
 
 // One trial: a mute, a kill, a start, a power-on. True when the owner's sound is back exactly.
@@ -216,7 +216,7 @@ bool RunKillTrial(const KillTrial& t) {
   GiveOwnerSound(t.kind);
   const OwnerSound owner = Snapshot();
   if (t.mute == MuteBy::Meeting) {
-    PutUserDword(kSettings, L"EnablePOLink", 1);
+    PutUserDword(kSettingsKeyPath, L"EnablePOLink", 1);
     if (!Step(Tool(L"calendar sample --in 0 --minutes 60") == 0, "no meeting")) return false;
   }
   if (t.mute == MuteBy::HandMadeSilence && !Step(Tool(L"shell start") == 0, "no shell")) {
@@ -346,8 +346,8 @@ TEST_F(RestartsOnTheDevice, TwentyStartsAtOnceLeaveOneProgramRunningAndTheSoundA
   HWND settings = nullptr;
   ASSERT_TRUE(WaitUntil(
       [&] {
-        return (settings = FindProcessWindow(survivors[0]->id(), L"#32770", L"QuietMinder")) !=
-               nullptr;
+        return (settings = FindProcessWindow(survivors[0]->id(), L"#32770",
+                                             kSettingsWindowTitle)) != nullptr;
       },
       kWaitMs));
   ASSERT_TRUE(WaitUntil(Silent, kWaitMs));

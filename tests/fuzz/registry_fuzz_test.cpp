@@ -759,7 +759,6 @@ const KeptValue kKeptValues[] = {
     {kScreenValue, kScreenValue, 0},       {kKeyValue, kKeyValue, 0},
     {kRingerValue, kRingerValue, 0},       {kInitVolValue, kInitVolValue, 0},
     {kEarCoupleValue, kEarCoupleValue, 4}, {kSavedSoundValue, kSoundValue, 0}};
-const std::wstring kKeptKeyPath = std::wstring(kSettingsKeyPath) + L"\\SavedSound";
 
 enum class NextRun {
   Silent,    // the device is still silent: the next tick carries the mute on, then the restore
@@ -805,7 +804,7 @@ void CheckKeptGivenBack(HKEY root, const Snapshot& fresh, const Snapshot& lost,
     }
   }
   RegKey key;
-  if (RegOpenKeyExW(root, kKeptKeyPath.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
+  if (RegOpenKeyExW(root, kKeptSoundKeyPath, 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
     Finding("the kept state is still there after it was given back");
   }
 }
@@ -830,7 +829,7 @@ TEST_F(RegistryFuzzDevice, EveryValueKeptByAMuteWhoseRunEnded) {
           // The run ends during the mute; the next one starts on the device as that mute left it.
           ResetProgram();
           fake::device().waveVolume = next == NextRun::Silent ? 0 : 0x55555555;
-          Put(root(), kKeptKeyPath.c_str(), kept.name, shape.type, data);
+          Put(root(), kKeptSoundKeyPath, kept.name, shape.type, data);
           const Snapshot lost = TakeSnapshot(root());
           RecallLostMute();
           if (next == NextRun::Silent) {
@@ -840,7 +839,7 @@ TEST_F(RegistryFuzzDevice, EveryValueKeptByAMuteWhoseRunEnded) {
           }
           left = TakeSnapshot(root());
           CheckKeptGivenBack(root(), fresh_, lost, left, next, kept, data);
-          RegDeleteTreeW(root(), kKeptKeyPath.c_str());
+          RegDeleteTreeW(root(), kKeptSoundKeyPath);
         });
       }
     }

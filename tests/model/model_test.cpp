@@ -28,6 +28,7 @@
 #include "meetings/meeting_watch.h"
 #include "model/sound_model.h"
 #include "platform/device_profile.h"
+#include "platform/program_names.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "shell/ringer_switch.h"
@@ -190,7 +191,8 @@ constexpr wchar_t kListedApp[] = L"Model Listed Application";
 // state (the page does that in a message it posts itself when it is made).
 // The settings window of this process.
 HWND OwnSettingsWindow() {
-  for (HWND w = FindSettingsWindow(); w; w = FindWindowExW(nullptr, w, nullptr, L"QuietMinder")) {
+  for (HWND w = FindSettingsWindow(); w;
+       w = FindWindowExW(nullptr, w, nullptr, kSettingsWindowTitle)) {
     DWORD process = 0;
     GetWindowThreadProcessId(w, &process);
     if (process == GetCurrentProcessId() && GetDlgItem(w, 1019)) return w;
@@ -405,8 +407,7 @@ std::string Device::Start() {
   }
   // The settings of this sequence; the rest of the key is kept from sequence to sequence, all
   // but what a mute keeps while it runs.
-  const std::wstring kept = std::wstring(kSettingsKeyPath) + L"\\SavedSound";
-  RegDeleteTreeW(root(), kept.c_str());
+  RegDeleteTreeW(root(), kKeptSoundKeyPath);
   PutValues(root(), kSettingsKeyPath,
             {{L"EnablePOLink", s_.link},
              {L"EnableAppFilter", s_.filter},
