@@ -43,8 +43,7 @@ fi
 echo "== a fresh $kind on $device"
 emulator/device.sh create "$device" "$kind"
 # The meeting link is on; the settings are read when QuietMinder starts.
-QM_WINEPREFIX=$device tools/wine-run reg add 'HKCU\Software\Fernhollow\QuietMinder' \
-  /v EnablePOLink /t REG_DWORD /d 1 /f >/dev/null
+dev settings set EnablePOLink 1 >/dev/null
 dev shell start >/dev/null || true
 
 cleanup() {

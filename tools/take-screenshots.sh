@@ -24,16 +24,15 @@ dev() { emulator/device.sh tool "$device" "$@"; }
 dev shell start >/dev/null
 # A meeting in progress, which the Mute page offers; the link is on when the program starts.
 dev calendar sample --in 0 --minutes 60 --category Work --subject "Design review" >/dev/null
-QM_WINEPREFIX=$device tools/wine-run reg add 'HKCU\Software\Fernhollow\QuietMinder' \
-  /v EnablePOLink /t REG_DWORD /d 1 /f >/dev/null
+dev settings set EnablePOLink 1 >/dev/null
 emulator/device.sh program "$device" >/dev/null 2>&1 &
 
 # What each page shows in use: the user's taps before its picture.
 use_page() {
   case $1 in
-    2) dev ui select 1044 Work ;;
-    3) dev ui tap 1083 ;;
-    4) dev ui tap 1064; dev ui tap 1066 ;;
+    2) dev ui select IDC_MEET_CATEGORIES Work ;;
+    3) dev ui tap IDC_APPS_ENABLE ;;
+    4) dev ui tap IDC_SOUND_ENABLE; dev ui tap IDC_SOUND_PROTECT ;;
   esac
 }
 
@@ -57,8 +56,8 @@ dev power >/dev/null
 sleep 2
 dev tap >/dev/null
 dev ui tab 5
-dev ui open 1059           # the History button; the view stays open
-dev ui history >/dev/null  # waits for the view
+dev ui open IDC_ABOUT_HISTORY  # the view stays open
+dev ui history >/dev/null      # waits for the view
 sleep 1
 dev screenshot 'C:\screen.bmp'
 tools/bmp-to-png.py "$device/drive_c/screen.bmp" "$out/6-history.png"

@@ -16,6 +16,7 @@
 #include "common/program.h"
 #include "device/device_kinds.h"
 #include "platform/device_profile.h"
+#include "platform/program_names.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
 #include "support/call_counters.h"
@@ -87,7 +88,7 @@ void MeasureStartUp() {
   TimeToWindow(minimal, L"", L"QMMinimalWindow");  // warm the file cache
   for (int i = 0; i < kStarts; ++i) {
     yardstick.push_back(TimeToWindow(minimal, L"", L"QMMinimalWindow"));
-    program.push_back(TimeToWindow(kProgram, L"STARTUP", L"QMIND"));
+    program.push_back(TimeToWindow(kProgram, L"STARTUP", kWindowClass));
   }
   const double p = Median(program), m = Median(yardstick);
   std::printf("start-up to the resident main window (median of %d): %.1f ms\n", kStarts, p / 1000);

@@ -52,31 +52,31 @@ void PopulateSoundKeys(HKEY userRoot, DeviceKind kind) {
   for (const wchar_t* path : kSoundKeyPaths) RegDeleteTreeW(userRoot, path);
   const SoundKeySet keys = SoundKeysOfKind(kind);
 
-  SetDword(userRoot, kVolumeKeyPath, L"Volume", kFreshWaveVolume);
-  SetDword(userRoot, kVolumeKeyPath, L"Mute", 7);
-  SetDword(userRoot, kVolumeKeyPath, L"Screen", 1);
-  SetDword(userRoot, kVolumeKeyPath, L"Key", 0x00010002);
+  SetDword(userRoot, kVolumeKeyPath, kVolumeValue, kFreshWaveVolume);
+  SetDword(userRoot, kVolumeKeyPath, kMuteValue, 7);
+  SetDword(userRoot, kVolumeKeyPath, kScreenValue, 1);
+  SetDword(userRoot, kVolumeKeyPath, kKeyValue, 0x00010002);
   if (keys.volumeUnmuted) {
-    SetDword(userRoot, kVolumeUnmutedKeyPath, L"Volume", kFreshWaveVolume);
-    SetDword(userRoot, kVolumeUnmutedKeyPath, L"Mute", 7);
-    SetDword(userRoot, kVolumeUnmutedKeyPath, L"Screen", 1);
-    SetDword(userRoot, kVolumeUnmutedKeyPath, L"Key", 0x00010002);
+    SetDword(userRoot, kVolumeUnmutedKeyPath, kVolumeValue, kFreshWaveVolume);
+    SetDword(userRoot, kVolumeUnmutedKeyPath, kMuteValue, 7);
+    SetDword(userRoot, kVolumeUnmutedKeyPath, kScreenValue, 1);
+    SetDword(userRoot, kVolumeUnmutedKeyPath, kKeyValue, 0x00010002);
   }
   if (keys.shellOverrides) {
-    SetDword(userRoot, kShellOverridesKeyPath, L"SavedVolume", kFreshWaveVolume);
-    SetDword(userRoot, kShellOverridesKeyPath, L"Mode", 0);
-    SetDword(userRoot, kShellOverridesKeyPath, L"SavedScreen", 1);
-    SetDword(userRoot, kShellOverridesKeyPath, L"SavedKey", 0x00010002);
+    SetDword(userRoot, kShellOverridesKeyPath, kSavedVolumeValue, kFreshWaveVolume);
+    SetDword(userRoot, kShellOverridesKeyPath, kModeValue, kRingerModeRing);
+    SetDword(userRoot, kShellOverridesKeyPath, kSavedScreenValue, 1);
+    SetDword(userRoot, kShellOverridesKeyPath, kSavedKeyValue, 0x00010002);
   }
   if (keys.ringTone) {
-    SetText(userRoot, kRingToneKeyPath, L"Sound", L"\\Windows\\Ring-Classic.wav");
-    SetText(userRoot, kRingToneKeyPath, L"SavedSound", L"\\Windows\\Ring-Classic.wav");
+    SetText(userRoot, kRingToneKeyPath, kSoundValue, L"\\Windows\\Ring-Classic.wav");
+    SetText(userRoot, kRingToneKeyPath, kSavedSoundValue, L"\\Windows\\Ring-Classic.wav");
   }
   if (keys.ringCategory) {
     // The ring volume lives beside the wave volume on this kind.
-    SetDword(userRoot, kVolumeKeyPath, L"Ringer", 0xCCCCCCCC);
-    SetDword(userRoot, kShellOverridesKeyPath, L"SavedRingerVolume", 0xCCCCCCCC);
-    SetDword(userRoot, kRingCategoryKeyPath, L"InitVol", 3);
+    SetDword(userRoot, kVolumeKeyPath, kRingerValue, 0xCCCCCCCC);
+    SetDword(userRoot, kShellOverridesKeyPath, kSavedRingerVolumeValue, 0xCCCCCCCC);
+    SetDword(userRoot, kRingCategoryKeyPath, kInitVolValue, 3);
   }
-  if (keys.earCouple) SetDword(userRoot, kEarCoupleKeyPath, L"EarCouple", 1);
+  if (keys.earCouple) SetDword(userRoot, kEarCoupleKeyPath, kEarCoupleValue, 1);
 }

@@ -9,10 +9,6 @@
 
 namespace {
 
-constexpr wchar_t kModeValue[] = L"Mode";
-constexpr wchar_t kLiveVolumeValue[] = L"Volume";
-constexpr wchar_t kSavedVolumeValue[] = L"SavedVolume";
-
 // A value under the volume key and the name the shell keeps it under while silent. The wave
 // volume is kept from the device itself, not from the registry's copy.
 struct KeptValue {
@@ -20,9 +16,9 @@ struct KeptValue {
   const wchar_t* saved;
   bool ringVolume;  // only where the device keeps a ring volume
 };
-constexpr KeptValue kKeptValues[] = {{L"Screen", L"SavedScreen", false},
-                                     {L"Key", L"SavedKey", false},
-                                     {L"Ringer", L"SavedRingerVolume", true}};
+constexpr KeptValue kKeptValues[] = {{kScreenValue, kSavedScreenValue, false},
+                                     {kKeyValue, kSavedKeyValue, false},
+                                     {kRingerValue, kSavedRingerVolumeValue, true}};
 
 bool IsSilent(std::optional<DWORD> mode) {
   return mode == static_cast<DWORD>(RingerMode::Vibrate) ||
@@ -45,7 +41,7 @@ void SaveAndSilence(HKEY live, HKEY overrides, bool ringVolume, RingerMode mode)
   }
   PutMode(overrides, mode);
   if (live) {
-    if (FindRegDword(live, kLiveVolumeValue)) PutRegDword(live, kLiveVolumeValue, 0);
+    if (FindRegDword(live, kVolumeValue)) PutRegDword(live, kVolumeValue, 0);
     for (const KeptValue& kept : kKeptValues) {
       if (kept.ringVolume && !ringVolume) continue;
       if (FindRegDword(live, kept.live)) PutRegDword(live, kept.live, 0);
@@ -58,7 +54,7 @@ void BringBack(HKEY live, HKEY overrides, bool ringVolume) {
   // Nothing saved to come back to: the device's own volume rather than a silent "On".
   const DWORD volume = FindRegDword(overrides, kSavedVolumeValue).value_or(kFreshWaveVolume);
   if (live) {
-    PutRegDword(live, kLiveVolumeValue, volume);
+    PutRegDword(live, kVolumeValue, volume);
     for (const KeptValue& kept : kKeptValues) {
       if (kept.ringVolume && !ringVolume) continue;
       if (const auto value = FindRegDword(overrides, kept.saved)) {

@@ -7,8 +7,14 @@
 #pragma once
 #include <windows.h>
 
-// "Mode" under the shell's overrides key.
-enum class RingerMode : DWORD { Ring = 0, Vibrate = 1, Off = 2 };
+#include "platform/sound_keys.h"
+
+// kModeValue under the shell's overrides key.
+enum class RingerMode : DWORD {
+  Ring = kRingerModeRing,
+  Vibrate = kRingerModeVibrate,
+  Off = kRingerModeOff
+};
 
 // Switches to `mode` and refreshes the device's sound settings. False when nothing changed: the
 // device is in that mode already, or it keeps no ringer mode (the older platform).

@@ -366,5 +366,5 @@ void ResetShellStats() { g_shell.stats = {}; }
 
 DWORD ReadRingerMode(DWORD fallback) {
   const RegKey key = OpenRegKey(HKEY_CURRENT_USER, kShellOverridesKeyPath, KEY_QUERY_VALUE);
-  return key ? GetRegDword(key.get(), L"Mode", fallback) : fallback;
+  return key ? GetRegDword(key.get(), kModeValue, fallback) : fallback;
 }

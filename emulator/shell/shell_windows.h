@@ -70,6 +70,6 @@ bool ShowReminder(bool show);
 const ShellStats& GetShellStats();
 void ResetShellStats();
 
-// The shell's ringer mode: "Mode" under the shell's overrides key, 0 ring, 1 vibrate, 2 off.
+// The shell's ringer mode: kModeValue under the shell's overrides key, one of kRingerMode*.
 // The fallback when it is missing or not a 4-byte value.
 DWORD ReadRingerMode(DWORD fallback);

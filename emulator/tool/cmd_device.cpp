@@ -6,6 +6,7 @@
 
 #include "device/device_registry.h"
 #include "device/device_state.h"
+#include "platform/program_names.h"
 #include "tool.h"
 
 int RunSetupSteps(const std::wstring& windowsDir);
@@ -214,6 +215,27 @@ int State(const ToolArgs&) {
   return 0;
 }
 
+// The settings the program keeps in the device's registry: shown, or one number stored before the
+// program starts (it reads them at start-up).
+int Settings(const ToolArgs& args) {
+  if (args.empty()) {
+    PrintKeyValues(kSettingsKeyPath);
+    return 0;
+  }
+  DWORD value = 0;
+  if (args.size() != 3 || args[0] != L"set" || !ParseNumber(args[2], &value)) {
+    PrintError(L"usage: qmdevice settings [set NAME NUMBER]");
+    return 2;
+  }
+  const RegKey key = CreateRegKey(HKEY_CURRENT_USER, kSettingsKeyPath, KEY_SET_VALUE);
+  if (!key || PutRegDword(key.get(), args[1].c_str(), value) != ERROR_SUCCESS) {
+    PrintError(L"the setting could not be stored");
+    return 1;
+  }
+  Print(args[1] + L" = " + Hex(value));
+  return 0;
+}
+
 const ToolCommand kInit(L"init", L"init [--kind wince|ppc2002|ppc2003|ppc2003phone]", Init);
 const ToolCommand kKind(L"kind", L"kind", Kind);
 const ToolCommand kVolume(L"volume", L"volume [set VALUE]", Volume);
@@ -223,5 +245,7 @@ const ToolCommand kClock(L"clock", L"clock [set YYYY-MM-DDTHH:MM | advance MINUT
 const ToolCommand kIcon(L"icon", L"icon    (the picture in the notification area)", Icon);
 const ToolCommand kTap(L"tap", L"tap     (tap the notification icon)", Tap);
 const ToolCommand kState(L"state", L"state   (the whole sound state)", State);
+const ToolCommand kSettings(L"settings", L"settings [set NAME NUMBER]   (the program's settings)",
+                            Settings);
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "device/device_registry.h"
 #include "device/device_state.h"
+#include "platform/sound_keys.h"
 #include "shell/launch_record.h"
 #include "shell/shell_program.h"
 #include "shell/shell_windows.h"
@@ -109,9 +110,9 @@ int StopShell() {
 
 const wchar_t* ModeName(DWORD mode) {
   switch (mode) {
-    case 0: return L"ring";
-    case 1: return L"vibrate";
-    case 2: return L"off";
+    case kRingerModeRing: return L"ring";
+    case kRingerModeVibrate: return L"vibrate";
+    case kRingerModeOff: return L"off";
     default: return L"(not set)";
   }
 }
@@ -121,10 +122,10 @@ std::wstring SavedSoundText() {
   static constexpr struct {
     const wchar_t* value;
     const wchar_t* shown;
-  } kSaved[] = {{L"SavedVolume", L"volume"},
-                {L"SavedScreen", L"screen"},
-                {L"SavedKey", L"key"},
-                {L"SavedRingerVolume", L"ringer"}};
+  } kSaved[] = {{kSavedVolumeValue, L"volume"},
+                {kSavedScreenValue, L"screen"},
+                {kSavedKeyValue, L"key"},
+                {kSavedRingerVolumeValue, L"ringer"}};
   const RegKey key = OpenRegKey(HKEY_CURRENT_USER, kShellOverridesKeyPath, KEY_QUERY_VALUE);
   std::wstring text;
   for (const auto& saved : kSaved) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/control_ids.h"
 #include "tool.h"
 #include "ui/window_driver.h"
 
@@ -14,7 +15,17 @@ namespace {
 constexpr DWORD kWaitMs = 10000;
 constexpr wchar_t kUiUsage[] =
     L"ui tab N | tap ID | open ID | choose ID ROW | select ID TEXT | deselect ID TEXT | "
-    L"slide ID POSITION | history | ok | cancel";
+    L"slide ID POSITION | history | ok | cancel   (ID: a control's number or its name, "
+    L"such as IDC_APPS_ENABLE)";
+
+// The program's controls by the names of its header of control ids; the build makes the table
+// from that header.
+constexpr struct {
+  const wchar_t* name;
+  int id;
+} kControls[] = {
+#include "control_names.inc"
+};
 
 bool ParseNumber(const std::wstring& text, int* out) {
   wchar_t* end = nullptr;
@@ -22,6 +33,16 @@ bool ParseNumber(const std::wstring& text, int* out) {
   if (text.empty() || *end != L'\0') return false;
   *out = static_cast<int>(value);
   return true;
+}
+
+bool ParseControl(const std::wstring& text, int* out) {
+  if (ParseNumber(text, out)) return true;
+  for (const auto& control : kControls) {
+    if (text != control.name) continue;
+    *out = control.id;
+    return true;
+  }
+  return false;
 }
 
 // One "ui" action on the settings window; false when its control is not there (yet).
@@ -34,11 +55,11 @@ UiAction ParseUiAction(const ToolArgs& args) {
   if (verb == L"tab" && args.size() == 2 && ParseNumber(args[1], &a)) {
     return [a](HWND s) { return ChooseTab(s, a); };
   }
-  if (verb == L"tap" && args.size() == 2 && ParseNumber(args[1], &a)) {
+  if (verb == L"tap" && args.size() == 2 && ParseControl(args[1], &a)) {
     return [a](HWND s) { return TapControl(s, a); };
   }
   // A button that opens a window of its own (History): the tap does not wait for it to close.
-  if (verb == L"open" && args.size() == 2 && ParseNumber(args[1], &a)) {
+  if (verb == L"open" && args.size() == 2 && ParseControl(args[1], &a)) {
     return [a](HWND s) { return TapControlThatOpens(s, a); };
   }
   if (verb == L"history" && args.size() == 1) {
@@ -49,16 +70,16 @@ UiAction ParseUiAction(const ToolArgs& args) {
       return true;
     };
   }
-  if (verb == L"choose" && args.size() == 3 && ParseNumber(args[1], &a) &&
+  if (verb == L"choose" && args.size() == 3 && ParseControl(args[1], &a) &&
       ParseNumber(args[2], &b)) {
     return [a, b](HWND s) { return ChooseListRow(s, a, b); };
   }
-  if ((verb == L"select" || verb == L"deselect") && args.size() == 3 && ParseNumber(args[1], &a)) {
+  if ((verb == L"select" || verb == L"deselect") && args.size() == 3 && ParseControl(args[1], &a)) {
     const std::wstring entry = args[2];
     const bool select = verb == L"select";
     return [a, entry, select](HWND s) { return SelectListEntry(s, a, entry, select); };
   }
-  if (verb == L"slide" && args.size() == 3 && ParseNumber(args[1], &a) &&
+  if (verb == L"slide" && args.size() == 3 && ParseControl(args[1], &a) &&
       ParseNumber(args[2], &b)) {
     return [a, b](HWND s) { return DragSlider(s, a, b); };
   }

@@ -5,13 +5,10 @@
 #include <vector>
 
 #include "common/scoped.h"
+#include "platform/control_ids.h"
+#include "platform/program_names.h"
 
 namespace {
-
-constexpr int kTabsId = 1019;
-constexpr wchar_t kSettingsTitle[] = L"QuietMinder";
-constexpr int kHistoryListId = 1091;
-constexpr wchar_t kHistoryTitle[] = L"History";
 
 struct Search {
   int id;
@@ -37,8 +34,9 @@ struct DcOwner {
 
 HWND FindSettingsWindow() {
   HWND candidate = nullptr;
-  while ((candidate = FindWindowExW(nullptr, candidate, nullptr, kSettingsTitle)) != nullptr) {
-    if (GetDlgItem(candidate, kTabsId)) return candidate;
+  while ((candidate = FindWindowExW(nullptr, candidate, nullptr, kSettingsWindowTitle)) !=
+         nullptr) {
+    if (GetDlgItem(candidate, IDC_TABS)) return candidate;
   }
   return nullptr;
 }
@@ -60,12 +58,12 @@ HWND WaitForEnabledControl(HWND settings, int id, DWORD ms) {
 }
 
 int SelectedTab(HWND settings) {
-  const HWND tabs = settings ? GetDlgItem(settings, kTabsId) : nullptr;
+  const HWND tabs = settings ? GetDlgItem(settings, IDC_TABS) : nullptr;
   return tabs ? static_cast<int>(SendMessageW(tabs, TCM_GETCURSEL, 0, 0)) : -1;
 }
 
 bool ChooseTab(HWND settings, int index) {
-  const HWND tabs = settings ? GetDlgItem(settings, kTabsId) : nullptr;
+  const HWND tabs = settings ? GetDlgItem(settings, IDC_TABS) : nullptr;
   if (!tabs) return false;
   // The tab control moves its selection itself and tells its parent, as for a tap.
   for (int step = 0; step < 12 && SelectedTab(settings) != index; ++step) {
@@ -138,15 +136,15 @@ bool TapControlThatOpens(HWND settings, int id) {
 
 HWND FindHistoryView() {
   HWND candidate = nullptr;
-  while ((candidate = FindWindowExW(nullptr, candidate, nullptr, kHistoryTitle)) != nullptr) {
-    if (GetDlgItem(candidate, kHistoryListId)) return candidate;
+  while ((candidate = FindWindowExW(nullptr, candidate, nullptr, kHistoryViewTitle)) != nullptr) {
+    if (GetDlgItem(candidate, IDC_HISTORY_LIST)) return candidate;
   }
   return nullptr;
 }
 
 std::vector<std::wstring> HistoryViewLines(HWND view) {
   std::vector<std::wstring> lines;
-  const HWND list = view ? GetDlgItem(view, kHistoryListId) : nullptr;
+  const HWND list = view ? GetDlgItem(view, IDC_HISTORY_LIST) : nullptr;
   if (!list) return lines;
   const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
   for (LRESULT index = 0; index < count; ++index) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-// The settings window: a dialog titled "QuietMinder"; null when none is open.
+// The settings window: a dialog titled kSettingsWindowTitle; null when none is open.
 HWND FindSettingsWindow();
 // The visible control with `id` among the settings window's descendants (pages are children of
 // its tab control); null when none is shown.
@@ -37,8 +37,8 @@ bool CloseSettingsWindow(HWND settings, bool ok);
 // A tap on a button of the shown page that opens a window of its own (the About page's History):
 // posted, so that the caller goes on while that window is open.
 bool TapControlThatOpens(HWND settings, int id);
-// The history view over the settings window: a dialog titled "History" with its list; null when
-// none is open.
+// The history view over the settings window: a dialog titled kHistoryViewTitle with its list;
+// null when none is open.
 HWND FindHistoryView();
 // The lines the history view lists, top first.
 std::vector<std::wstring> HistoryViewLines(HWND view);

@@ -46,7 +46,7 @@ bool CreateMainWindow(HINSTANCE instance) {
 
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_DATE_CLASSES};
   if (!InitCommonControlsEx(&controls)) {
-    ShowMessageBox(Program.MainWindow, L"Failed to register Date Classes", L"QMind",
+    ShowMessageBox(Program.MainWindow, L"Failed to register Date Classes", Program.Name.c_str(),
                    MB_ICONEXCLAMATION);
   }
   SetTrayIcon(TrayOperation::Add, IDI_IDLE);

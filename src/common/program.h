@@ -12,8 +12,8 @@ struct ProgramRecord {
   HINSTANCE Instance = nullptr;
   HWND MainWindow = nullptr;
   bool StartedAtStartup = false;  // started by the start-up shortcut ("STARTUP")
-  std::wstring Name;              // string 1, "QMind": the mutex and the main window's title
-  std::wstring ClassName;         // string 3, "QMIND": the main window's class
+  std::wstring Name;              // string 1, kProgramName: the mutex and the main window's title
+  std::wstring ClassName;         // string 3, kWindowClass: the main window's class
 };
 extern ProgramRecord Program;
 void ResetProgram();

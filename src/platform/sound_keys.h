@@ -21,23 +21,53 @@
 #define QM_KEY_EAR_COUPLE "ControlPanel\\EarCouple"
 
 #ifndef RC_INVOKED
+#include <windows.h>
+
 #define QM_WIDE_TEXT_(text) L##text
 #define QM_WIDE_TEXT(text) QM_WIDE_TEXT_(text)
 
-// The wave volume and the screen-tap and button sounds ("Volume", "Mute", "Screen", "Key"; a
-// Pocket PC 2003 phone also "Ringer"). Every kind.
+// The wave volume and the screen-tap and button sounds (kVolumeValue, kMuteValue, kScreenValue,
+// kKeyValue; a Pocket PC 2003 phone also kRingerValue). Every kind.
 inline constexpr wchar_t kVolumeKeyPath[] = QM_WIDE_TEXT(QM_KEY_VOLUME);
-// The values to come back to after a silence, on the older platform.
+// The values to come back to after a silence, on the older platform (kVolumeValue, kMuteValue,
+// kScreenValue, kKeyValue).
 inline constexpr wchar_t kVolumeUnmutedKeyPath[] = QM_WIDE_TEXT(QM_KEY_VOLUME_UNMUTED);
-// The shell's ringer mode and its own saved values ("SavedVolume", "Mode", "SavedScreen",
-// "SavedKey"; a Pocket PC 2003 phone also "SavedRingerVolume"). Every Pocket PC.
+// The shell's ringer mode and its own saved values (kSavedVolumeValue, kModeValue,
+// kSavedScreenValue, kSavedKeyValue; a Pocket PC 2003 phone also kSavedRingerVolumeValue).
+// Every Pocket PC.
 inline constexpr wchar_t kShellOverridesKeyPath[] = QM_WIDE_TEXT(QM_KEY_SHELL_OVERRIDES);
-// The ring tone ("Sound", "SavedSound"). A phone; its presence is what makes a device a phone.
+// The ring tone (kSoundValue, kSavedSoundValue). A phone; its presence is what makes a device a
+// phone.
 inline constexpr wchar_t kRingToneKeyPath[] = QM_WIDE_TEXT(QM_KEY_RING_TONE);
-// The ring's initial volume ("InitVol") and the ear-couple setting ("EarCouple"). Pocket PC
-// 2003 phone.
+// The ring's initial volume (kInitVolValue) and the ear-couple setting (kEarCoupleValue). Pocket
+// PC 2003 phone.
 inline constexpr wchar_t kRingCategoryKeyPath[] = QM_WIDE_TEXT(QM_KEY_RING_CATEGORY);
 inline constexpr wchar_t kEarCoupleKeyPath[] = QM_WIDE_TEXT(QM_KEY_EAR_COUPLE);
+
+// The names of the values under those keys: numbers (REG_DWORD) but for the ring tones (REG_SZ).
+inline constexpr wchar_t kVolumeValue[] = L"Volume";
+inline constexpr wchar_t kMuteValue[] = L"Mute";
+inline constexpr wchar_t kScreenValue[] = L"Screen";
+inline constexpr wchar_t kKeyValue[] = L"Key";
+inline constexpr wchar_t kRingerValue[] = L"Ringer";
+inline constexpr wchar_t kModeValue[] = L"Mode";  // one of the ringer modes below
+inline constexpr wchar_t kSavedVolumeValue[] = L"SavedVolume";
+inline constexpr wchar_t kSavedScreenValue[] = L"SavedScreen";
+inline constexpr wchar_t kSavedKeyValue[] = L"SavedKey";
+inline constexpr wchar_t kSavedRingerVolumeValue[] = L"SavedRingerVolume";
+inline constexpr wchar_t kSoundValue[] = L"Sound";  // a sound file's path or a marker below
+inline constexpr wchar_t kSavedSoundValue[] = L"SavedSound";
+inline constexpr wchar_t kInitVolValue[] = L"InitVol";
+inline constexpr wchar_t kEarCoupleValue[] = L"EarCouple";
+
+// The shell's ringer modes.
+inline constexpr DWORD kRingerModeRing = 0;
+inline constexpr DWORD kRingerModeVibrate = 1;
+inline constexpr DWORD kRingerModeOff = 2;
+
+// Ring tones that are no sound file (matched exactly, case and all).
+inline constexpr wchar_t kRingToneNone[] = L"*none*";
+inline constexpr wchar_t kRingToneVibrate[] = L"*vibrate*";
 
 // Which of the keys a device keeps, from what the program can tell about it.
 struct SoundKeySet {

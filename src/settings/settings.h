@@ -8,9 +8,9 @@
 #include <variant>
 
 #include "common/scoped.h"
+#include "platform/program_names.h"
 #include "platform/shell_names.h"
 
-inline constexpr wchar_t kSettingsKeyPath[] = L"Software\\Fernhollow\\QuietMinder";
 inline constexpr size_t kPathChars = 261;  // 260 characters and the terminator
 
 struct SoundProtectionFlags {

@@ -1,36 +1,30 @@
 #include "sound/kept_mute.h"
 
-#include <string>
-
 #include "common/registry.h"
 #include "common/scoped.h"
-#include "settings/settings.h"
+#include "platform/program_names.h"
+#include "platform/sound_keys.h"
 
 namespace {
-
-const wchar_t* KeptMuteKeyPath() {
-  static const std::wstring path = std::wstring(kSettingsKeyPath) + L"\\SavedSound";
-  return path.c_str();
-}
 
 struct KeptValue {
   const wchar_t* name;
   DWORD SoundState::*field;
   SoundFields bit;
 };
-constexpr KeptValue kKeptValues[] = {{L"Volume", &SoundState::Volume, kSoundVolume},
-                                     {L"Mute", &SoundState::Mute, kSoundMute},
-                                     {L"Screen", &SoundState::Screen, kSoundScreen},
-                                     {L"Key", &SoundState::Key, kSoundKey},
-                                     {L"Ringer", &SoundState::Ringer, kSoundRinger},
-                                     {L"InitVol", &SoundState::InitVol, kSoundInitVol},
-                                     {L"EarCouple", &SoundState::EarCouple, kSoundEarCouple}};
+constexpr KeptValue kKeptValues[] = {{kVolumeValue, &SoundState::Volume, kSoundVolume},
+                                     {kMuteValue, &SoundState::Mute, kSoundMute},
+                                     {kScreenValue, &SoundState::Screen, kSoundScreen},
+                                     {kKeyValue, &SoundState::Key, kSoundKey},
+                                     {kRingerValue, &SoundState::Ringer, kSoundRinger},
+                                     {kInitVolValue, &SoundState::InitVol, kSoundInitVol},
+                                     {kEarCoupleValue, &SoundState::EarCouple, kSoundEarCouple}};
 
 }  // namespace
 
 void KeepMuteCopy(const KeptMute& mute) {
   RegKey key;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, KeptMuteKeyPath(), 0, nullptr, 0, KEY_WRITE, nullptr,
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, kKeptSoundKeyPath, 0, nullptr, 0, KEY_WRITE, nullptr,
                       key.put(), nullptr) != ERROR_SUCCESS) {
     return;
   }
@@ -42,15 +36,15 @@ void KeepMuteCopy(const KeptMute& mute) {
     }
   }
   if (mute.ringTone) {
-    SetStringValue(key.get(), L"SavedSound", mute.state.SavedSound);
+    SetStringValue(key.get(), kSavedSoundValue, mute.state.SavedSound);
   } else {
-    RegDeleteValueW(key.get(), L"SavedSound");
+    RegDeleteValueW(key.get(), kSavedSoundValue);
   }
 }
 
 bool ReadKeptMute(KeptMute& mute) {
   RegKey key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, KeptMuteKeyPath(), 0, KEY_READ, key.put()) !=
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kKeptSoundKeyPath, 0, KEY_READ, key.put()) !=
       ERROR_SUCCESS) {
     return false;
   }
@@ -64,7 +58,7 @@ bool ReadKeptMute(KeptMute& mute) {
       return false;
     }
   }
-  kept.ringTone = ReadStringValue(key.get(), L"SavedSound", kept.state.SavedSound,
+  kept.ringTone = ReadStringValue(key.get(), kSavedSoundValue, kept.state.SavedSound,
                                   kSoundTextChars - 1) == ERROR_SUCCESS;
   mute = kept;
   return true;
@@ -72,8 +66,8 @@ bool ReadKeptMute(KeptMute& mute) {
 
 bool KeptMuteExists() {
   RegKey key;
-  return RegOpenKeyExW(HKEY_CURRENT_USER, KeptMuteKeyPath(), 0, KEY_READ, key.put()) ==
+  return RegOpenKeyExW(HKEY_CURRENT_USER, kKeptSoundKeyPath, 0, KEY_READ, key.put()) ==
          ERROR_SUCCESS;
 }
 
-void ForgetKeptMute() { RegDeleteKeyW(HKEY_CURRENT_USER, KeptMuteKeyPath()); }
+void ForgetKeptMute() { RegDeleteKeyW(HKEY_CURRENT_USER, kKeptSoundKeyPath); }

@@ -131,11 +131,11 @@ void SaveDeviceState(bool takeOver) {
 bool RestoreVolumeOnly() {
   MuteState.SavedSoundState.Volume = ProtectedOrAudibleVolume();
   if (IsOlderPlatform()) {
-    WriteOneDword(Keys().VolumeUnmuted, L"Volume", MuteState.SavedSoundState.Volume);
+    WriteOneDword(Keys().VolumeUnmuted, kVolumeValue, MuteState.SavedSoundState.Volume);
   } else {
-    WriteOneDword(Keys().ShellOverrides, L"Mode", kRingerModeRing);
+    WriteOneDword(Keys().ShellOverrides, kModeValue, kRingerModeRing);
   }
-  WriteOneDword(Keys().Volume, L"Volume", MuteState.SavedSoundState.Volume);
+  WriteOneDword(Keys().Volume, kVolumeValue, MuteState.SavedSoundState.Volume);
   return true;
 }
 

@@ -10,6 +10,7 @@
 #include "meetings/meeting_state.h"
 #include "platform/device_profile.h"
 #include "platform/handheld.h"
+#include "platform/sound_keys.h"
 #include "sound/mute_state.h"
 
 namespace {
@@ -119,7 +120,7 @@ JournalSound ReadJournalSound() {
   if (const wchar_t* path = DeviceProfile.SoundKeys.ShellOverrides) {
     RegKey key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
-      s.modeRead = ReadDwordValue(key.get(), L"Mode", &s.mode) == ERROR_SUCCESS;
+      s.modeRead = ReadDwordValue(key.get(), kModeValue, &s.mode) == ERROR_SUCCESS;
     }
   }
   return s;

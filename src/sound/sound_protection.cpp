@@ -5,6 +5,7 @@
 #include "common/scoped.h"
 #include "platform/device_profile.h"
 #include "platform/handheld.h"
+#include "platform/sound_keys.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
 #include "sound/sound_state.h"
@@ -23,7 +24,8 @@ namespace {
 // watch.
 class LiveVolumeKey {
  public:
-  // Reads the values the check compares: "Mute" (older platform only), "Screen" and "Key".
+  // Reads the values the check compares: kMuteValue (older platform only), kScreenValue and
+  // kKeyValue.
   LONG ReadCompared(const wchar_t* path, SoundState& live) {
     if (path != path_) Drop();
     if (key_) {
@@ -113,14 +115,15 @@ class LiveVolumeKey {
 
   static LONG ReadFrom(HKEY key, Compared& live) {
     if (IsOlderPlatform()) {
-      if (const LONG status = ReadDwordValue(key, L"Mute", &live.Mute); status != ERROR_SUCCESS) {
+      if (const LONG status = ReadDwordValue(key, kMuteValue, &live.Mute);
+          status != ERROR_SUCCESS) {
         return status;
       }
     }
-    if (const LONG status = ReadDwordValue(key, L"Screen", &live.Screen); status != 0) {
+    if (const LONG status = ReadDwordValue(key, kScreenValue, &live.Screen); status != 0) {
       return status;
     }
-    return ReadDwordValue(key, L"Key", &live.Key);
+    return ReadDwordValue(key, kKeyValue, &live.Key);
   }
 
   RegKey key_;

@@ -80,18 +80,18 @@ LONG SetToneValue(HKEY key, const wchar_t* name, const wchar_t (&text)[kSoundTex
 // The read limit of a ring-tone text in characters, terminator included (520 bytes).
 constexpr size_t kToneReadChars = kSoundTextChars - 1;
 
-constexpr DwordField kVolume{L"Volume", &SoundState::Volume, kSoundVolume};
-constexpr DwordField kMute{L"Mute", &SoundState::Mute, kSoundMute};
-constexpr DwordField kScreen{L"Screen", &SoundState::Screen, kSoundScreen};
-constexpr DwordField kKey{L"Key", &SoundState::Key, kSoundKey};
-constexpr DwordField kRinger{L"Ringer", &SoundState::Ringer, kSoundRinger};
-constexpr DwordField kSavedVolume{L"SavedVolume", &SoundState::Volume, kSoundVolume};
-constexpr DwordField kMode{L"Mode", &SoundState::Mode, kSoundMode};
-constexpr DwordField kSavedScreen{L"SavedScreen", &SoundState::Screen, kSoundScreen};
-constexpr DwordField kSavedKey{L"SavedKey", &SoundState::Key, kSoundKey};
-constexpr DwordField kSavedRinger{L"SavedRingerVolume", &SoundState::Ringer, kSoundRinger};
-constexpr DwordField kInitVol{L"InitVol", &SoundState::InitVol, kSoundInitVol};
-constexpr DwordField kEarCouple{L"EarCouple", &SoundState::EarCouple, kSoundEarCouple};
+constexpr DwordField kVolume{kVolumeValue, &SoundState::Volume, kSoundVolume};
+constexpr DwordField kMute{kMuteValue, &SoundState::Mute, kSoundMute};
+constexpr DwordField kScreen{kScreenValue, &SoundState::Screen, kSoundScreen};
+constexpr DwordField kKey{kKeyValue, &SoundState::Key, kSoundKey};
+constexpr DwordField kRinger{kRingerValue, &SoundState::Ringer, kSoundRinger};
+constexpr DwordField kSavedVolume{kSavedVolumeValue, &SoundState::Volume, kSoundVolume};
+constexpr DwordField kMode{kModeValue, &SoundState::Mode, kSoundMode};
+constexpr DwordField kSavedScreen{kSavedScreenValue, &SoundState::Screen, kSoundScreen};
+constexpr DwordField kSavedKey{kSavedKeyValue, &SoundState::Key, kSoundKey};
+constexpr DwordField kSavedRinger{kSavedRingerVolumeValue, &SoundState::Ringer, kSoundRinger};
+constexpr DwordField kInitVol{kInitVolValue, &SoundState::InitVol, kSoundInitVol};
+constexpr DwordField kEarCouple{kEarCoupleValue, &SoundState::EarCouple, kSoundEarCouple};
 
 }  // namespace
 
@@ -136,21 +136,21 @@ LONG WriteEarCouple(const wchar_t* keyPath, const SoundState& state, SoundFields
 LONG ReadRingTone(const wchar_t* keyPath, SoundState& state, bool* soundRead) {
   if (soundRead) *soundRead = false;
   return WithKey(keyPath, KEY_READ, [&](HKEY key) -> LONG {
-    if (const LONG status = ReadStringValue(key, L"Sound", state.Sound, kToneReadChars);
+    if (const LONG status = ReadStringValue(key, kSoundValue, state.Sound, kToneReadChars);
         status != ERROR_SUCCESS) {
       return status;
     }
     if (soundRead) *soundRead = true;
-    return ReadStringValue(key, L"SavedSound", state.SavedSound, kToneReadChars);
+    return ReadStringValue(key, kSavedSoundValue, state.SavedSound, kToneReadChars);
   });
 }
 
 LONG WriteRingTone(const wchar_t* keyPath, const SoundState& state) {
   return WithKey(keyPath, KEY_WRITE, [&](HKEY key) -> LONG {
-    if (const LONG status = SetToneValue(key, L"Sound", state.Sound); status != ERROR_SUCCESS) {
+    if (const LONG status = SetToneValue(key, kSoundValue, state.Sound); status != ERROR_SUCCESS) {
       return status;
     }
-    return SetToneValue(key, L"SavedSound", state.SavedSound);
+    return SetToneValue(key, kSavedSoundValue, state.SavedSound);
   });
 }
 

@@ -5,9 +5,11 @@
 
 #include <cstddef>
 
+#include "platform/sound_keys.h"
+
 inline constexpr size_t kSoundTextChars = 261;  // 260 characters and the terminator
 
-// Field names are the registry value names they are stored under.
+// Field names are the registry value names they are stored under (sound_keys.h).
 struct SoundState {
   DWORD Volume = 0;     // volume word: left channel low 16 bits, right channel high 16 bits
   DWORD Mute = 0;       // enabled sound classes: 4 events, 2 programs, 1 notifications
@@ -17,16 +19,11 @@ struct SoundState {
   DWORD Ringer = 0;     // ring volume word (Pocket PC 2003 phone)
   DWORD InitVol = 0;    // initial volume of the ring sound category (Pocket PC 2003 phone)
   DWORD EarCouple = 0;  // (Pocket PC 2003 phone)
-  wchar_t Sound[kSoundTextChars] = {};       // ring tone: a file path, "*none*" or "*vibrate*"
+  wchar_t Sound[kSoundTextChars] = {};       // ring tone: a file path or a ring-tone marker
   wchar_t SavedSound[kSoundTextChars] = {};  // ring tone to return to when the ringer comes back
 };
 
 inline constexpr DWORD kAudibleVolume = 0x66666666;
-inline constexpr DWORD kRingerModeRing = 0;
-inline constexpr DWORD kRingerModeVibrate = 1;
-inline constexpr DWORD kRingerModeOff = 2;
-inline constexpr wchar_t kRingToneNone[] = L"*none*";
-inline constexpr wchar_t kRingToneVibrate[] = L"*vibrate*";
 
 // The silenced values. Never modified.
 extern const SoundState MutedSoundState;
@@ -47,34 +44,36 @@ inline constexpr SoundFields kAllSoundFields = 0xFFu;
 // in a fixed order and stops at the first value that fails; later values are skipped. A read that
 // fails leaves its field as it was. A null `keyPath` (a key the platform lacks) fails like a
 // missing key. The result is the first failure's status, or the close's status (0 on success).
-// "Ringer" / "SavedRingerVolume" are handled only on a Pocket PC 2003 phone.
+// kRingerValue / kSavedRingerVolumeValue are handled only on a Pocket PC 2003 phone.
 // A read adds the field of each value it took to `read`, when given. A write handles only the
 // values whose field is in `only`; the others are skipped and stay as they are.
 
-// "Volume", "Mute", "Screen", "Key", then "Ringer".
+// kVolumeValue, kMuteValue, kScreenValue, kKeyValue, then kRingerValue.
 LONG ReadVolumeKey(const wchar_t* keyPath, SoundState& state, SoundFields* read = nullptr);
-// "Volume", "Mute", "Screen", "Key" (never "Ringer").
+// kVolumeValue, kMuteValue, kScreenValue, kKeyValue (never kRingerValue).
 LONG WriteVolumeKey(const wchar_t* keyPath, const SoundState& state,
                     SoundFields only = kAllSoundFields);
-// "Volume", "Screen", "Key", then "Ringer" (never "Mute").
+// kVolumeValue, kScreenValue, kKeyValue, then kRingerValue (never kMuteValue).
 LONG WriteVolumeKeyNoMute(const wchar_t* keyPath, const SoundState& state,
                           SoundFields only = kAllSoundFields);
-// "SavedVolume", "Mode", "SavedScreen", "SavedKey", then "SavedRingerVolume".
+// kSavedVolumeValue, kModeValue, kSavedScreenValue, kSavedKeyValue, then
+// kSavedRingerVolumeValue.
 LONG ReadShellSaved(const wchar_t* keyPath, SoundState& state, SoundFields* read = nullptr);
 LONG WriteShellSaved(const wchar_t* keyPath, const SoundState& state,
                      SoundFields only = kAllSoundFields);
-// "InitVol".
+// kInitVolValue.
 LONG ReadRingVolume(const wchar_t* keyPath, SoundState& state, SoundFields* read = nullptr);
 LONG WriteRingVolume(const wchar_t* keyPath, const SoundState& state,
                      SoundFields only = kAllSoundFields);
-// "Sound", then "SavedSound" only when "Sound" was read. A stored text that does not fit in 259
-// characters and its terminator fails to read. `soundRead`, when given, tells whether "Sound" was.
+// kSoundValue, then kSavedSoundValue only when the first was read. A stored text that does not
+// fit in 259 characters and its terminator fails to read. `soundRead`, when given, tells whether
+// kSoundValue was.
 LONG ReadRingTone(const wchar_t* keyPath, SoundState& state, bool* soundRead = nullptr);
 LONG WriteRingTone(const wchar_t* keyPath, const SoundState& state);
-// "EarCouple".
+// kEarCoupleValue.
 LONG ReadEarCouple(const wchar_t* keyPath, SoundState& state, SoundFields* read = nullptr);
 LONG WriteEarCouple(const wchar_t* keyPath, const SoundState& state,
                     SoundFields only = kAllSoundFields);
 
-// True for the ring-tone markers "*none*" and "*vibrate*" (exact, case-sensitive).
+// True for the ring-tone markers kRingToneNone and kRingToneVibrate (exact, case-sensitive).
 bool IsRingToneMarker(const wchar_t* tone);

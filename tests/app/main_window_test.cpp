@@ -13,6 +13,7 @@
 #include "common/program.h"
 #include "device/device_kinds.h"
 #include "platform/device_profile.h"
+#include "platform/program_names.h"
 #include "platform/sound_keys.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
@@ -71,7 +72,7 @@ TEST_F(MainWindowGuards, OnlyTheExitCommandOrDestroyEndsTheProgram) {
 
 TEST_F(MainWindowGuards, ATapOpensTheSettingsWindowOnlyForTheIconsButtonUp) {
   bool opened = false;
-  const UINT_PTR watch = WhenWindowAppears(L"#32770", L"QuietMinder", [&](HWND w) {
+  const UINT_PTR watch = WhenWindowAppears(L"#32770", kSettingsWindowTitle, [&](HWND w) {
     opened = true;
     PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
   });
@@ -90,7 +91,7 @@ TEST_F(MainWindowGuards, NoTickAndNoPowerOnWhileTheSettingsWindowIsOpen) {
   bool openSeen = false;
   UINT_PTR timerWhileOpen = 1;
   int readsWhileOpen = -1;
-  WhenWindowAppears(L"#32770", L"QuietMinder", [&](HWND dialog) {
+  WhenWindowAppears(L"#32770", kSettingsWindowTitle, [&](HWND dialog) {
     openSeen = MainWindowState.SettingsWindowOpen;
     timerWhileOpen = MainWindowState.CheckTimer;
     const int before = fake::device().volumeReads;
@@ -125,7 +126,7 @@ TEST_F(MainWindowGuards, AnOpenProgramDialogIsRaisedInsteadOfOpeningAnother) {
                              50, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(nullptr, box);
   bool opened = false;
-  const UINT_PTR watch = WhenWindowAppears(L"#32770", L"QuietMinder", [&](HWND w) {
+  const UINT_PTR watch = WhenWindowAppears(L"#32770", kSettingsWindowTitle, [&](HWND w) {
     opened = true;
     PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
   });
@@ -178,12 +179,12 @@ TEST_F(MainWindowGuards, AStepLeftByAnExceptionStillRestoresItsGuards) {
 
   StopCheckTimer();
   fake::device().onVolumeRead = nullptr;
-  WhenWindowAppears(L"#32770", L"QuietMinder", [](HWND) {
+  WhenWindowAppears(L"#32770", kSettingsWindowTitle, [](HWND) {
     fake::device().onVolumeRead = [] { throw std::runtime_error("device gone"); };
   });
   // The close of the settings window restores the sound, which reads the volume and throws;
   // the window ends first so that the modal loop is left.
-  WhenWindowAppears(L"#32770", L"QuietMinder", [](HWND w) { EndDialog(w, 0); });
+  WhenWindowAppears(L"#32770", kSettingsWindowTitle, [](HWND w) { EndDialog(w, 0); });
   EXPECT_THROW(OpenSettingsWindow(5000, WM_LBUTTONUP), std::runtime_error);
   EXPECT_FALSE(MainWindowState.SettingsWindowOpen);
   EXPECT_NE(0u, MainWindowState.CheckTimer);
@@ -249,9 +250,9 @@ class AfterAKilledRun : public ::testing::TestWithParam<KilledRunCase> {
     fake::device().osMajor = 4;
     fake::device().platformType = L"PocketPC";
     fake::device().waveVolume = kOwnerVolume;
-    RegPutDword(hkcu_.root(), kVolumeKeyPath, L"Volume", kOwnerVolume);
-    RegPutDword(hkcu_.root(), kRingCategoryKeyPath, L"InitVol", 4);
-    RegPutDword(hkcu_.root(), kEarCoupleKeyPath, L"EarCouple", 2);
+    RegPutDword(hkcu_.root(), kVolumeKeyPath, kVolumeValue, kOwnerVolume);
+    RegPutDword(hkcu_.root(), kRingCategoryKeyPath, kInitVolValue, 4);
+    RegPutDword(hkcu_.root(), kEarCoupleKeyPath, kEarCoupleValue, 2);
     DetectDeviceProfile(Program.Instance);
     ASSERT_NE(nullptr, CreateTestMainWindow());
   }
@@ -275,7 +276,7 @@ TEST_P(AfterAKilledRun, TheFirstPowerOnGivesBackWhatTheKilledRunSilenced) {
   const KilledRunCase& c = GetParam();
   MuteNow();  // a meeting's mute
   ASSERT_EQ(0u, fake::device().waveVolume);
-  ASSERT_EQ(0u, RegDword(hkcu_.root(), kRingCategoryKeyPath, L"InitVol"));
+  ASSERT_EQ(0u, RegDword(hkcu_.root(), kRingCategoryKeyPath, kInitVolValue));
   if (c.appHolds) {
     RegPutDword(hkcu_.root(), kSettingsKeyPath, L"EnableAppFilter", 1);
     RegPutText(hkcu_.root(), kSettingsKeyPath, L"AppsToFilter", L"Notes");
@@ -293,13 +294,12 @@ TEST_P(AfterAKilledRun, TheFirstPowerOnGivesBackWhatTheKilledRunSilenced) {
   const DWORD volume = c.ownerRaised ? kRaisedVolume : kOwnerVolume;
   EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(volume, fake::device().waveVolume);
-  EXPECT_EQ(volume, RegDword(hkcu_.root(), kVolumeKeyPath, L"Volume"));
-  EXPECT_EQ(1u, RegDword(hkcu_.root(), kVolumeKeyPath, L"Screen"));
-  EXPECT_EQ(0u, RegDword(hkcu_.root(), kShellOverridesKeyPath, L"Mode"));
-  EXPECT_EQ(4u, RegDword(hkcu_.root(), kRingCategoryKeyPath, L"InitVol"));
-  EXPECT_EQ(2u, RegDword(hkcu_.root(), kEarCoupleKeyPath, L"EarCouple"));
-  EXPECT_FALSE(
-      RegValueExists(hkcu_.root(), L"Software\\Fernhollow\\QuietMinder\\SavedSound", L"Volume"));
+  EXPECT_EQ(volume, RegDword(hkcu_.root(), kVolumeKeyPath, kVolumeValue));
+  EXPECT_EQ(1u, RegDword(hkcu_.root(), kVolumeKeyPath, kScreenValue));
+  EXPECT_EQ(0u, RegDword(hkcu_.root(), kShellOverridesKeyPath, kModeValue));
+  EXPECT_EQ(4u, RegDword(hkcu_.root(), kRingCategoryKeyPath, kInitVolValue));
+  EXPECT_EQ(2u, RegDword(hkcu_.root(), kEarCoupleKeyPath, kEarCoupleValue));
+  EXPECT_FALSE(RegValueExists(hkcu_.root(), kKeptSoundKeyPath, kVolumeValue));
   // Nothing is left for a later tick to do.
   SendMessageW(Program.MainWindow, WM_CHECK, 1, 0);
   EXPECT_FALSE(MuteState.Muted);

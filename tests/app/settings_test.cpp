@@ -212,9 +212,8 @@ TEST_F(SettingsStore, AnInstallerMarkerLongerThanFourBytesDoesNotCount) {
 TEST_F(SettingsStore, AKeyThatCannotBeOpenedLeavesTheDefaultsAndWritesNothing) {
   // A volatile parent refuses the non-volatile settings key.
   HKEY volatileParent{};
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(root(), L"Software\\Fernhollow", 0, nullptr,
-                                           REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                                           &volatileParent, nullptr));
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(root(), kMakerKeyPath, 0, nullptr, REG_OPTION_VOLATILE,
+                                           KEY_ALL_ACCESS, nullptr, &volatileParent, nullptr));
   RegCloseKey(volatileParent);
   LoadSettings();
   EXPECT_EQ(500u, Settings.VolumeCheckInterval);

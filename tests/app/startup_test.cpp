@@ -14,6 +14,7 @@
 #include "common/scoped.h"
 #include "device/device_kinds.h"
 #include "platform/device_profile.h"
+#include "platform/program_names.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "support/dialog_driver.h"
@@ -119,7 +120,7 @@ TEST_F(Startup, AnyOtherCommandLineOpensTheSettingsWindowBeforeTheDriverAndTimer
                                     << "'");
     fake::ResetDevice();
     Moment dialog;
-    WhenWindowAppears(L"#32770", L"QuietMinder", [&](HWND window) {
+    WhenWindowAppears(L"#32770", kSettingsWindowTitle, [&](HWND window) {
       dialog = {true, fake::device().ioctls.size(), MainWindowState.CheckTimer,
                 MainWindowState.SettingsWindowOpen};
       PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
@@ -135,7 +136,7 @@ TEST_F(Startup, AnyOtherCommandLineOpensTheSettingsWindowBeforeTheDriverAndTimer
 
 TEST_F(Startup, ASecondInstanceWakesTheFirstAndEndsWithOne) {
   // The "first instance": the mutex and a window of the program's class and title.
-  UniqueKernelHandle mutex(CreateMutexW(nullptr, FALSE, L"QMind"));
+  UniqueKernelHandle mutex(CreateMutexW(nullptr, FALSE, kProgramName));
   static UINT s_message = 0;
   static WPARAM s_wParam = 0;
   static LPARAM s_lParam = 0;
@@ -149,12 +150,12 @@ TEST_F(Startup, ASecondInstanceWakesTheFirstAndEndsWithOne) {
     return DefWindowProcW(w, m, wp, lp);
   };
   wc.hInstance = Self();
-  wc.lpszClassName = L"QMIND";
-  UnregisterClassW(L"QMIND", Self());  // an earlier start in this process registered it
+  wc.lpszClassName = kWindowClass;
+  UnregisterClassW(kWindowClass, Self());  // an earlier start in this process registered it
   const ATOM atom = RegisterClassW(&wc);
   ASSERT_NE(0, atom);
-  HWND first = CreateWindowExW(0, L"QMIND", L"QMind", 0, 0, 0, 1, 1, nullptr, nullptr, Self(),
-                               nullptr);
+  HWND first = CreateWindowExW(0, kWindowClass, kProgramName, 0, 0, 0, 1, 1, nullptr, nullptr,
+                               Self(), nullptr);
   ASSERT_NE(nullptr, first);
 
   EXPECT_EQ(1, QuietMinderMain(Self(), L"STARTUP"));
@@ -168,7 +169,7 @@ TEST_F(Startup, ASecondInstanceWakesTheFirstAndEndsWithOne) {
   DestroyWindow(first);
   EXPECT_EQ(1, QuietMinderMain(Self(), L""));
   mutex.reset();
-  UnregisterClassW(L"QMIND", Self());
+  UnregisterClassW(kWindowClass, Self());
 }
 
 TEST_F(Startup, ComThatCannotBeInitialisedEndsTheProgramWithItsMessage) {

@@ -6,13 +6,13 @@
 
 #include "device/device_state.h"
 #include "e2e/device_session.h"
+#include "platform/program_names.h"
 #include "resources/resource.h"
 
 namespace {
 
 using namespace e2e;
 
-constexpr wchar_t kSettings[] = L"Software\\Fernhollow\\QuietMinder";
 constexpr DWORD kWaitMs = 15000;
 
 // The values a fresh phone holds, which every way back must restore.
@@ -21,11 +21,11 @@ struct UserSound {
 };
 UserSound Snapshot() {
   return {ReadDeviceWaveVolume(),
-          UserDword(kVolumeKeyPath, L"Volume"),
-          UserDword(kVolumeKeyPath, L"Screen"),
-          UserDword(kVolumeKeyPath, L"Key"),
-          UserDword(kVolumeKeyPath, L"Ringer"),
-          UserDword(kShellOverridesKeyPath, L"Mode")};
+          UserDword(kVolumeKeyPath, kVolumeValue),
+          UserDword(kVolumeKeyPath, kScreenValue),
+          UserDword(kVolumeKeyPath, kKeyValue),
+          UserDword(kVolumeKeyPath, kRingerValue),
+          UserDword(kShellOverridesKeyPath, kModeValue)};
 }
 void ExpectSame(const UserSound& a, const UserSound& b) {
   EXPECT_EQ(a.wave, b.wave);
@@ -37,8 +37,8 @@ void ExpectSame(const UserSound& a, const UserSound& b) {
 }
 
 bool Silenced() {
-  return ReadDeviceWaveVolume() == 0 && UserDword(kVolumeKeyPath, L"Screen") == 0 &&
-         UserDword(kShellOverridesKeyPath, L"Mode") == 2;
+  return ReadDeviceWaveVolume() == 0 && UserDword(kVolumeKeyPath, kScreenValue) == 0 &&
+         UserDword(kShellOverridesKeyPath, kModeValue) == 2;
 }
 
 class OnTheDevice : public ::testing::Test {
@@ -52,14 +52,17 @@ TEST_F(OnTheDevice, ASecondStartRaisesTheFirstOnesSettingsWindowAndEndsWithOne) 
   HWND main = WaitForMainWindow();
   ASSERT_NE(nullptr, main);
   EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_IDLE; }, kWaitMs));
-  EXPECT_EQ(nullptr, FindProcessWindow(first.id(), L"#32770", L"QuietMinder"));
+  EXPECT_EQ(nullptr, FindProcessWindow(first.id(), L"#32770", kSettingsWindowTitle));
 
   Program second(L"STARTUP");
   EXPECT_EQ(1u, second.Wait(kWaitMs));
   HWND settings = nullptr;
-  EXPECT_TRUE(WaitUntil([&] {
-    return (settings = FindProcessWindow(first.id(), L"#32770", L"QuietMinder")) != nullptr;
-  }, kWaitMs));
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        return (settings = FindProcessWindow(first.id(), L"#32770", kSettingsWindowTitle)) !=
+               nullptr;
+      },
+      kWaitMs));
   // A third start while it is open raises it again and still ends with 1.
   Program third(L"");
   EXPECT_EQ(1u, third.Wait(kWaitMs));
@@ -87,10 +90,10 @@ TEST_F(OnTheDevice, AHandMadeSilenceIsTakenOverAndGivenBackAtTheNextPowerOn) {
     ASSERT_EQ(0, Tool(L"shell start"));
     constexpr DWORD kOwnerVolume = 0x44444444, kOwnerScreen = 0x00010002, kOwnerKey = 1;
     WriteDeviceWaveVolume(kOwnerVolume);
-    PutUserDword(kVolumeKeyPath, L"Volume", kOwnerVolume);
-    PutUserDword(kVolumeKeyPath, L"Screen", kOwnerScreen);
-    PutUserDword(kVolumeKeyPath, L"Key", kOwnerKey);
-    if (KindInfo(kind).phone) PutUserDword(kVolumeKeyPath, L"Ringer", 0x77777777);
+    PutUserDword(kVolumeKeyPath, kVolumeValue, kOwnerVolume);
+    PutUserDword(kVolumeKeyPath, kScreenValue, kOwnerScreen);
+    PutUserDword(kVolumeKeyPath, kKeyValue, kOwnerKey);
+    if (KindInfo(kind).phone) PutUserDword(kVolumeKeyPath, kRingerValue, 0x77777777);
     const UserSound before = Snapshot();
 
     Program program(L"STARTUP");
@@ -100,10 +103,10 @@ TEST_F(OnTheDevice, AHandMadeSilenceIsTakenOverAndGivenBackAtTheNextPowerOn) {
     ASSERT_EQ(0, Tool(L"ringer off"));
     EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_MUTED; }, kWaitMs));
     EXPECT_TRUE(Silenced());
-    EXPECT_EQ(kOwnerVolume, UserDword(kShellOverridesKeyPath, L"SavedVolume"));
-    EXPECT_EQ(kOwnerScreen, UserDword(kShellOverridesKeyPath, L"SavedScreen"));
-    EXPECT_EQ(kOwnerKey, UserDword(kShellOverridesKeyPath, L"SavedKey"));
-    EXPECT_EQ(before.ringer, UserDword(kShellOverridesKeyPath, L"SavedRingerVolume"));
+    EXPECT_EQ(kOwnerVolume, UserDword(kShellOverridesKeyPath, kSavedVolumeValue));
+    EXPECT_EQ(kOwnerScreen, UserDword(kShellOverridesKeyPath, kSavedScreenValue));
+    EXPECT_EQ(kOwnerKey, UserDword(kShellOverridesKeyPath, kSavedKeyValue));
+    EXPECT_EQ(before.ringer, UserDword(kShellOverridesKeyPath, kSavedRingerVolumeValue));
     // A user mute without a time lasts to the next power-on.
     EXPECT_FALSE(WaitUntil([] { return !Silenced(); }, 1500));
 
@@ -117,7 +120,7 @@ TEST_F(OnTheDevice, AHandMadeSilenceIsTakenOverAndGivenBackAtTheNextPowerOn) {
 
 TEST_F(OnTheDevice, KilledDuringAMeetingTheSoundComesBackAfterARestart) {
   const UserSound before = Snapshot();
-  PutUserDword(kSettings, L"EnablePOLink", 1);
+  PutUserDword(kSettingsKeyPath, L"EnablePOLink", 1);
   ASSERT_EQ(0, Tool(L"calendar sample --in 0 --minutes 60 --subject \"Design review\""));
   {
     Program program(L"STARTUP");
@@ -136,8 +139,8 @@ TEST_F(OnTheDevice, KilledDuringAMeetingTheSoundComesBackAfterARestart) {
   EXPECT_TRUE(
       WaitUntil([main] { return TrayOwner() == main && TrayPicture() == IDI_MUTED; }, kWaitMs));
   EXPECT_TRUE(Silenced());
-  EXPECT_EQ(before.screen, UserDword(kShellOverridesKeyPath, L"SavedScreen"));
-  EXPECT_EQ(before.wave, UserDword(kShellOverridesKeyPath, L"SavedVolume"));
+  EXPECT_EQ(before.screen, UserDword(kShellOverridesKeyPath, kSavedScreenValue));
+  EXPECT_EQ(before.wave, UserDword(kShellOverridesKeyPath, kSavedVolumeValue));
 
   // Once the meeting is over, the sound is back as the user had it.
   ASSERT_EQ(0, Tool(L"calendar clear"));
@@ -149,7 +152,7 @@ TEST_F(OnTheDevice, KilledDuringAMeetingTheSoundComesBackAfterARestart) {
 
 TEST_F(OnTheDevice, OneMeetingSilencesTheDeviceAtItsStartAndGivesItBackAtItsEnd) {
   const UserSound before = Snapshot();
-  PutUserDword(kSettings, L"EnablePOLink", 1);
+  PutUserDword(kSettingsKeyPath, L"EnablePOLink", 1);
   ASSERT_EQ(0, Tool(L"shell start"));
   // A ten-minute meeting a minute from now, on a clock that runs 60 times as fast.
   ASSERT_EQ(0, Tool(L"calendar sample --in 1 --minutes 10 --category Work"));
@@ -160,7 +163,7 @@ TEST_F(OnTheDevice, OneMeetingSilencesTheDeviceAtItsStartAndGivesItBackAtItsEnd)
 
   ASSERT_TRUE(WaitUntil(Silenced, 20000));
   EXPECT_TRUE(WaitUntil([] { return TrayPicture() == IDI_MUTED; }, kWaitMs));
-  EXPECT_EQ(0u, UserDword(kVolumeKeyPath, L"Ringer"));
+  EXPECT_EQ(0u, UserDword(kVolumeKeyPath, kRingerValue));
 
   // Ten device minutes are ten seconds here.
   EXPECT_TRUE(WaitUntil([] { return ReadDeviceWaveVolume() != 0; }, 30000));
@@ -175,13 +178,14 @@ void OpenSettingsWindow() {
   ASSERT_EQ(0, Tool(L"tap"));
 }
 
-// Each of `taps` is the device tool's "ui" command line; all must succeed.
+// Each of `taps` is the device tool's "ui" command line, naming controls as the program's header
+// of control ids does; all must succeed.
 void Drive(std::initializer_list<const wchar_t*> taps) {
   for (const wchar_t* tap : taps) ASSERT_EQ(0, Tool(std::wstring(L"ui ") + tap)) << tap;
 }
 
 bool SettingsWindowOpen(DWORD pid) {
-  return FindProcessWindow(pid, L"#32770", L"QuietMinder") != nullptr;
+  return FindProcessWindow(pid, L"#32770", kSettingsWindowTitle) != nullptr;
 }
 
 TEST_F(OnTheDevice, TheSettingsWindowTurnsOnTheMeetingLinkAndTheFilterWhichThenDecide) {
@@ -193,13 +197,14 @@ TEST_F(OnTheDevice, TheSettingsWindowTurnsOnTheMeetingLinkAndTheFilterWhichThenD
   Program program(L"STARTUP");
   ASSERT_NE(nullptr, WaitForMainWindow());
   OpenSettingsWindow();
-  Drive({L"tab 2", L"tap 1012", L"select 1044 Work", L"tab 3", L"tap 1083", L"select 1086 Notes",
-         L"tab 0", L"tap 1007", L"ok"});
+  Drive({L"tab 2", L"tap IDC_MEET_LINK", L"select IDC_MEET_CATEGORIES Work", L"tab 3",
+         L"tap IDC_APPS_ENABLE", L"select IDC_APPS_LIST Notes", L"tab 0", L"tap IDC_MUTE_RESTORE",
+         L"ok"});
   ASSERT_TRUE(WaitUntil([&] { return !SettingsWindowOpen(program.id()); }, kWaitMs));
-  EXPECT_EQ(1u, UserDword(kSettings, L"EnablePOLink"));
-  EXPECT_EQ(L"Work", UserText(kSettings, L"POCategory"));
-  EXPECT_EQ(1u, UserDword(kSettings, L"EnableAppFilter"));
-  EXPECT_EQ(L"Notes", UserText(kSettings, L"AppsToFilter"));
+  EXPECT_EQ(1u, UserDword(kSettingsKeyPath, L"EnablePOLink"));
+  EXPECT_EQ(L"Work", UserText(kSettingsKeyPath, L"POCategory"));
+  EXPECT_EQ(1u, UserDword(kSettingsKeyPath, L"EnableAppFilter"));
+  EXPECT_EQ(L"Notes", UserText(kSettingsKeyPath, L"AppsToFilter"));
 
   // While Notes runs the filter holds muting off; once it is closed, the meeting in Work
   // silences the device when it starts.
@@ -216,8 +221,8 @@ TEST_F(OnTheDevice, TheSettingsWindowTurnsOnTheMeetingLinkAndTheFilterWhichThenD
 // Another program's window that happens to carry the settings window's names is not the
 // program's own: a tap on the icon still opens the settings window.
 TEST_F(OnTheDevice, AnotherProgramsWindowOfTheSameNamesDoesNotStopTheSettingsWindow) {
-  HWND other = CreateWindowExW(0, L"#32770", L"QuietMinder", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
-                               nullptr, nullptr, nullptr, nullptr);
+  HWND other = CreateWindowExW(0, L"#32770", kSettingsWindowTitle, WS_POPUP | WS_VISIBLE, 0, 0, 50,
+                               50, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(nullptr, other);
   Program program(L"STARTUP");
   ASSERT_NE(nullptr, WaitForMainWindow());
@@ -233,10 +238,10 @@ TEST_F(OnTheDevice, CancelKeepsThePageThatWasLeftAndDropsTheOneShown) {
   ASSERT_NE(nullptr, WaitForMainWindow());
   OpenSettingsWindow();
   ASSERT_TRUE(WaitUntil(Silenced, kWaitMs));  // the open window holds the device silent
-  Drive({L"tab 2", L"tap 1012", L"tab 3", L"tap 1083", L"cancel"});
+  Drive({L"tab 2", L"tap IDC_MEET_LINK", L"tab 3", L"tap IDC_APPS_ENABLE", L"cancel"});
   ASSERT_TRUE(WaitUntil([&] { return !SettingsWindowOpen(program.id()); }, kWaitMs));
-  EXPECT_EQ(1u, UserDword(kSettings, L"EnablePOLink"));
-  EXPECT_EQ(0u, UserDword(kSettings, L"EnableAppFilter"));
+  EXPECT_EQ(1u, UserDword(kSettingsKeyPath, L"EnablePOLink"));
+  EXPECT_EQ(0u, UserDword(kSettingsKeyPath, L"EnableAppFilter"));
   EXPECT_TRUE(WaitUntil([] { return ReadDeviceWaveVolume() != 0; }, kWaitMs));
 }
 
@@ -247,14 +252,14 @@ TEST_F(OnTheDevice, TheSoundPagePlaysItsTestToneAtTheChosenLevelAndStoresIt) {
   ASSERT_NE(nullptr, WaitForMainWindow());
   OpenSettingsWindow();
   ASSERT_TRUE(WaitUntil(Silenced, kWaitMs));
-  Drive({L"tab 4", L"tap 1064", L"slide 1013 1"});
+  Drive({L"tab 4", L"tap IDC_SOUND_ENABLE", L"slide IDC_SOUND_VOLUME 1"});
   EXPECT_TRUE(WaitUntil([] { return ReadDeviceDword(L"SoundsPlayed", 0) == 1; }, kWaitMs));
   EXPECT_EQ(0xFFFFFFFFu, ReadDeviceDword(L"LastSoundVolume", 0));
   EXPECT_TRUE(Silenced());  // held silent again once the tone has played
-  Drive({L"tap 1066", L"ok"});
+  Drive({L"tap IDC_SOUND_PROTECT", L"ok"});
   ASSERT_TRUE(WaitUntil([&] { return !SettingsWindowOpen(program.id()); }, kWaitMs));
-  EXPECT_EQ(5u, UserDword(kSettings, L"SoundProtection"));  // on, protecting the settings
-  EXPECT_EQ(0xFFFFFFFFu, UserDword(kSettings, L"SPVolume"));
+  EXPECT_EQ(5u, UserDword(kSettingsKeyPath, L"SoundProtection"));  // on, protecting the settings
+  EXPECT_EQ(0xFFFFFFFFu, UserDword(kSettingsKeyPath, L"SPVolume"));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "common/scoped.h"
 #include "device/device_state.h"
 #include "platform/journal_file.h"
+#include "platform/program_names.h"
 
 namespace e2e {
 namespace {
@@ -58,7 +59,7 @@ void ResetDevice(DeviceKind kind) {
   WriteDeviceQword(L"ClockBaseHost", 0);
   WriteDeviceDword(L"TrayIconShown", 0);
   PopulateSoundKeys(HKEY_CURRENT_USER, kind);
-  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Fernhollow");
+  RegDeleteTreeW(HKEY_CURRENT_USER, kMakerKeyPath);
   DeleteFileW((std::wstring(L"C:") + kJournalFilePath).c_str());
   Tool(L"calendar clear");
 }
@@ -154,20 +155,21 @@ void Program::Kill() {
 
 HWND WaitForMainWindow(DWORD ms) {
   HWND window = nullptr;
-  WaitUntil([&] { return (window = FindWindowW(L"QMIND", L"QMind")) != nullptr; }, ms);
+  WaitUntil([&] { return (window = FindWindowW(kWindowClass, kProgramName)) != nullptr; }, ms);
   return window;
 }
 
 HWND WaitForMainWindowOf(DWORD pid, DWORD ms) {
   HWND window = nullptr;
-  WaitUntil([&] { return (window = FindProcessWindow(pid, L"QMIND", L"QMind")) != nullptr; }, ms);
+  WaitUntil(
+      [&] { return (window = FindProcessWindow(pid, kWindowClass, kProgramName)) != nullptr; }, ms);
   return window;
 }
 
 std::vector<HWND> MainWindows() {
   std::vector<HWND> windows;
-  for (HWND w = FindWindowExW(nullptr, nullptr, L"QMIND", L"QMind"); w;
-       w = FindWindowExW(nullptr, w, L"QMIND", L"QMind")) {
+  for (HWND w = FindWindowExW(nullptr, nullptr, kWindowClass, kProgramName); w;
+       w = FindWindowExW(nullptr, w, kWindowClass, kProgramName)) {
     windows.push_back(w);
   }
   return windows;

@@ -16,6 +16,7 @@
 #include "device/device_kinds.h"
 #include "device/device_state.h"
 #include "e2e/device_session.h"
+#include "platform/program_names.h"
 #include "resources/resource.h"
 #include "ui/window_driver.h"
 
@@ -23,9 +24,6 @@ namespace {
 
 using namespace e2e;
 
-constexpr wchar_t kSettings[] = L"Software\\Fernhollow\\QuietMinder";
-// Where a running mute keeps the sound it silenced.
-constexpr wchar_t kKeptSound[] = L"Software\\Fernhollow\\QuietMinder\\SavedSound";
 constexpr DWORD kWaitMs = 30000;
 constexpr DWORD kMissing = 0xDEADBEEF;
 
@@ -53,19 +51,19 @@ void PrintTo(const OwnerSound& s, std::ostream* out) {
 
 OwnerSound Snapshot() {
   return {ReadDeviceWaveVolume(),
-          UserDword(kVolumeKeyPath, L"Volume", kMissing),
-          UserDword(kVolumeKeyPath, L"Mute", kMissing),
-          UserDword(kVolumeKeyPath, L"Screen", kMissing),
-          UserDword(kVolumeKeyPath, L"Key", kMissing),
-          UserDword(kVolumeKeyPath, L"Ringer", kMissing),
-          UserDword(kShellOverridesKeyPath, L"Mode", kMissing),
-          UserDword(kVolumeUnmutedKeyPath, L"Volume", kMissing),
-          UserDword(kVolumeUnmutedKeyPath, L"Mute", kMissing),
-          UserDword(kVolumeUnmutedKeyPath, L"Screen", kMissing),
-          UserDword(kVolumeUnmutedKeyPath, L"Key", kMissing),
-          UserDword(kRingCategoryKeyPath, L"InitVol", kMissing),
-          UserDword(kEarCoupleKeyPath, L"EarCouple", kMissing),
-          UserText(kRingToneKeyPath, L"Sound")};
+          UserDword(kVolumeKeyPath, kVolumeValue, kMissing),
+          UserDword(kVolumeKeyPath, kMuteValue, kMissing),
+          UserDword(kVolumeKeyPath, kScreenValue, kMissing),
+          UserDword(kVolumeKeyPath, kKeyValue, kMissing),
+          UserDword(kVolumeKeyPath, kRingerValue, kMissing),
+          UserDword(kShellOverridesKeyPath, kModeValue, kMissing),
+          UserDword(kVolumeUnmutedKeyPath, kVolumeValue, kMissing),
+          UserDword(kVolumeUnmutedKeyPath, kMuteValue, kMissing),
+          UserDword(kVolumeUnmutedKeyPath, kScreenValue, kMissing),
+          UserDword(kVolumeUnmutedKeyPath, kKeyValue, kMissing),
+          UserDword(kRingCategoryKeyPath, kInitVolValue, kMissing),
+          UserDword(kEarCoupleKeyPath, kEarCoupleValue, kMissing),
+          UserText(kRingToneKeyPath, kSoundValue)};
 }
 
 // A sound of the owner's own on a fresh device of `kind`, unlike the device's defaults in every
@@ -78,25 +76,25 @@ void GiveOwnerSound(DeviceKind kind) {
   for (const wchar_t* path :
        {kVolumeKeyPath, keys.volumeUnmuted ? kVolumeUnmutedKeyPath : nullptr}) {
     if (!path) continue;
-    PutUserDword(path, L"Volume", kVolume);
-    PutUserDword(path, L"Mute", kMute);
-    PutUserDword(path, L"Screen", kScreen);
-    PutUserDword(path, L"Key", kKey);
+    PutUserDword(path, kVolumeValue, kVolume);
+    PutUserDword(path, kMuteValue, kMute);
+    PutUserDword(path, kScreenValue, kScreen);
+    PutUserDword(path, kKeyValue, kKey);
   }
   if (keys.shellOverrides) {
-    PutUserDword(kShellOverridesKeyPath, L"SavedVolume", kVolume);
-    PutUserDword(kShellOverridesKeyPath, L"SavedScreen", kScreen);
-    PutUserDword(kShellOverridesKeyPath, L"SavedKey", kKey);
+    PutUserDword(kShellOverridesKeyPath, kSavedVolumeValue, kVolume);
+    PutUserDword(kShellOverridesKeyPath, kSavedScreenValue, kScreen);
+    PutUserDword(kShellOverridesKeyPath, kSavedKeyValue, kKey);
   }
   if (keys.ringCategory) {
-    PutUserDword(kVolumeKeyPath, L"Ringer", kRinger);
-    PutUserDword(kShellOverridesKeyPath, L"SavedRingerVolume", kRinger);
-    PutUserDword(kRingCategoryKeyPath, L"InitVol", 4);
+    PutUserDword(kVolumeKeyPath, kRingerValue, kRinger);
+    PutUserDword(kShellOverridesKeyPath, kSavedRingerVolumeValue, kRinger);
+    PutUserDword(kRingCategoryKeyPath, kInitVolValue, 4);
   }
-  if (keys.earCouple) PutUserDword(kEarCoupleKeyPath, L"EarCouple", 2);
+  if (keys.earCouple) PutUserDword(kEarCoupleKeyPath, kEarCoupleValue, 2);
   if (keys.ringTone) {
     constexpr wchar_t kTone[] = L"\\Windows\\Ring-Owner.wav";
-    for (const wchar_t* name : {L"Sound", L"SavedSound"}) {
+    for (const wchar_t* name : {kSoundValue, kSavedSoundValue}) {
       RegSetKeyValueW(HKEY_CURRENT_USER, kRingToneKeyPath, name, REG_SZ, kTone, sizeof kTone);
     }
   }
@@ -104,7 +102,7 @@ void GiveOwnerSound(DeviceKind kind) {
 
 bool KeptSoundExists() {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, kKeptSound, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kKeptSoundKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
     return false;
   }
   RegCloseKey(key);
@@ -203,11 +201,13 @@ bool MuteAndReachTheKill(const KillTrial& t, e2e::Program& program, HWND main) {
   }
   // The settings window opened over the running mute.
   if (!Step(Tool(L"tap") == 0, "no icon to tap")) return false;
-  return Step(
-      WaitUntil(
-          [&] { return FindProcessWindow(program.id(), L"#32770", L"QuietMinder") != nullptr; },
-          kWaitMs),
-      "no settings window");
+  return Step(WaitUntil(
+                  [&] {
+                    return FindProcessWindow(program.id(), L"#32770", kSettingsWindowTitle) !=
+                           nullptr;
+                  },
+                  kWaitMs),
+              "no settings window");
 }
 
 // One trial: a mute, a kill, a start, a power-on. True when the owner's sound is back exactly.
@@ -216,7 +216,7 @@ bool RunKillTrial(const KillTrial& t) {
   GiveOwnerSound(t.kind);
   const OwnerSound owner = Snapshot();
   if (t.mute == MuteBy::Meeting) {
-    PutUserDword(kSettings, L"EnablePOLink", 1);
+    PutUserDword(kSettingsKeyPath, L"EnablePOLink", 1);
     if (!Step(Tool(L"calendar sample --in 0 --minutes 60") == 0, "no meeting")) return false;
   }
   if (t.mute == MuteBy::HandMadeSilence && !Step(Tool(L"shell start") == 0, "no shell")) {
@@ -346,8 +346,8 @@ TEST_F(RestartsOnTheDevice, TwentyStartsAtOnceLeaveOneProgramRunningAndTheSoundA
   HWND settings = nullptr;
   ASSERT_TRUE(WaitUntil(
       [&] {
-        return (settings = FindProcessWindow(survivors[0]->id(), L"#32770", L"QuietMinder")) !=
-               nullptr;
+        return (settings = FindProcessWindow(survivors[0]->id(), L"#32770",
+                                             kSettingsWindowTitle)) != nullptr;
       },
       kWaitMs));
   ASSERT_TRUE(WaitUntil(Silent, kWaitMs));

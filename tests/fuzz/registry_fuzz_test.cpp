@@ -441,24 +441,24 @@ struct DeviceValue {
 
 using K = SoundKeyNames;
 const DeviceValue kDeviceValues[] = {
-    {&K::Volume, L"Volume", Role::Mirror, L"Volume", 0, false},
-    {&K::Volume, L"Mute", Role::Live, L"Mute", 0, false},
-    {&K::Volume, L"Screen", Role::Live, L"Screen", 0, false},
-    {&K::Volume, L"Key", Role::Live, L"Key", 0, false},
-    {&K::Volume, L"Ringer", Role::Live, L"Ringer", 0, true},
-    {&K::VolumeUnmuted, L"Volume", Role::Kept, L"Volume", 0, false},
-    {&K::VolumeUnmuted, L"Mute", Role::Kept, L"Mute", 0, false},
-    {&K::VolumeUnmuted, L"Screen", Role::Kept, L"Screen", 0, false},
-    {&K::VolumeUnmuted, L"Key", Role::Kept, L"Key", 0, false},
-    {&K::ShellOverrides, L"SavedVolume", Role::Kept, L"Volume", 0, false},
-    {&K::ShellOverrides, L"Mode", Role::RingMode, L"Mode", kRingerModeOff, false},
-    {&K::ShellOverrides, L"SavedScreen", Role::Kept, L"Screen", 0, false},
-    {&K::ShellOverrides, L"SavedKey", Role::Kept, L"Key", 0, false},
-    {&K::ShellOverrides, L"SavedRingerVolume", Role::Kept, L"Ringer", 0, true},
-    {&K::RingTone, L"Sound", Role::Tone, L"Sound", 0, false},
-    {&K::RingTone, L"SavedSound", Role::KeptTone, L"Sound", 0, false},
-    {&K::RingCategory, L"InitVol", Role::Own, L"InitVol", 0, false},
-    {&K::EarCouple, L"EarCouple", Role::Own, L"EarCouple", 4, false},
+    {&K::Volume, kVolumeValue, Role::Mirror, kVolumeValue, 0, false},
+    {&K::Volume, kMuteValue, Role::Live, kMuteValue, 0, false},
+    {&K::Volume, kScreenValue, Role::Live, kScreenValue, 0, false},
+    {&K::Volume, kKeyValue, Role::Live, kKeyValue, 0, false},
+    {&K::Volume, kRingerValue, Role::Live, kRingerValue, 0, true},
+    {&K::VolumeUnmuted, kVolumeValue, Role::Kept, kVolumeValue, 0, false},
+    {&K::VolumeUnmuted, kMuteValue, Role::Kept, kMuteValue, 0, false},
+    {&K::VolumeUnmuted, kScreenValue, Role::Kept, kScreenValue, 0, false},
+    {&K::VolumeUnmuted, kKeyValue, Role::Kept, kKeyValue, 0, false},
+    {&K::ShellOverrides, kSavedVolumeValue, Role::Kept, kVolumeValue, 0, false},
+    {&K::ShellOverrides, kModeValue, Role::RingMode, kModeValue, kRingerModeOff, false},
+    {&K::ShellOverrides, kSavedScreenValue, Role::Kept, kScreenValue, 0, false},
+    {&K::ShellOverrides, kSavedKeyValue, Role::Kept, kKeyValue, 0, false},
+    {&K::ShellOverrides, kSavedRingerVolumeValue, Role::Kept, kRingerValue, 0, true},
+    {&K::RingTone, kSoundValue, Role::Tone, kSoundValue, 0, false},
+    {&K::RingTone, kSavedSoundValue, Role::KeptTone, kSoundValue, 0, false},
+    {&K::RingCategory, kInitVolValue, Role::Own, kInitVolValue, 0, false},
+    {&K::EarCouple, kEarCoupleValue, Role::Own, kEarCoupleValue, 4, false},
 };
 
 // The values the device of the running profile keeps and the program reads.
@@ -629,7 +629,7 @@ class RegistryFuzzDevice : public ::testing::Test {
   // The owner silences the device by hand (wave volume and its live copy at 0).
   void HandSilence() {
     fake::device().waveVolume = 0;
-    RegPutDword(root(), kVolumeKeyPath, L"Volume", 0);
+    RegPutDword(root(), kVolumeKeyPath, kVolumeValue, 0);
   }
   // A tick takes the silence over, another passes, then the restore.
   void TakeOverAndRestore() {
@@ -721,7 +721,7 @@ TEST_F(RegistryFuzzDevice, EverySettingsValue) {
         MatchCategories(wanted ? wanted->c_str() : nullptr, L"Work,Personal");
         // A silence by hand over a shell that kept a silent volume: the restore gives back a
         // volume of its own.
-        RegPutDword(root(), kShellOverridesKeyPath, L"SavedVolume", 0);
+        RegPutDword(root(), kShellOverridesKeyPath, kSavedVolumeValue, 0);
         HandSilence();
         TakeOverAndRestore();
         if (fake::device().waveVolume == 0) Finding("the restore left the wave volume at 0");
@@ -752,11 +752,11 @@ struct KeptValue {
   const wchar_t* field;  // the field of the device's values it holds
   DWORD silenced;
 };
-const KeptValue kKeptValues[] = {{L"Volume", L"Volume", 0},       {L"Mute", L"Mute", 0},
-                                 {L"Screen", L"Screen", 0},       {L"Key", L"Key", 0},
-                                 {L"Ringer", L"Ringer", 0},       {L"InitVol", L"InitVol", 0},
-                                 {L"EarCouple", L"EarCouple", 4}, {L"SavedSound", L"Sound", 0}};
-const std::wstring kKeptKeyPath = std::wstring(kSettingsKeyPath) + L"\\SavedSound";
+const KeptValue kKeptValues[] = {
+    {kVolumeValue, kVolumeValue, 0},       {kMuteValue, kMuteValue, 0},
+    {kScreenValue, kScreenValue, 0},       {kKeyValue, kKeyValue, 0},
+    {kRingerValue, kRingerValue, 0},       {kInitVolValue, kInitVolValue, 0},
+    {kEarCoupleValue, kEarCoupleValue, 4}, {kSavedSoundValue, kSoundValue, 0}};
 
 enum class NextRun {
   Silent,    // the device is still silent: the next tick carries the mute on, then the restore
@@ -769,7 +769,7 @@ void CheckKeptGivenBack(HKEY root, const Snapshot& fresh, const Snapshot& lost,
                         const std::vector<BYTE>& data) {
   const DWORD wave = fake::device().waveVolume;
   if (wave == 0) Finding("the next run left the wave volume at 0");
-  const bool tone = std::wstring(kept.name) == L"SavedSound";
+  const bool tone = std::wstring(kept.name) == kSavedSoundValue;
   const auto number = AsNumber(data);
   const auto text = AsText(data, kSoundTextChars - 1);
   // A kept number that cannot be read makes the kept state unreadable as a whole; a tone that
@@ -789,7 +789,7 @@ void CheckKeptGivenBack(HKEY root, const Snapshot& fresh, const Snapshot& lost,
     } else if (!whole && v->role == Role::Own) {
       // Taken from the device's own values: a silenced ring category comes back at 5.
       right = right || nowNumber == 5u;
-    } else if (next == NextRun::Sounding && std::wstring(v->field) == L"Volume") {
+    } else if (next == NextRun::Sounding && std::wstring(v->field) == kVolumeValue) {
       right = right || nowNumber == wave;  // the volume the owner raised meanwhile stays
     } else if (keptField && tone && text) {
       right = right || AsWholeText(now.data) == *text;
@@ -802,7 +802,7 @@ void CheckKeptGivenBack(HKEY root, const Snapshot& fresh, const Snapshot& lost,
     }
   }
   RegKey key;
-  if (RegOpenKeyExW(root, kKeptKeyPath.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
+  if (RegOpenKeyExW(root, kKeptSoundKeyPath, 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
     Finding("the kept state is still there after it was given back");
   }
 }
@@ -814,7 +814,7 @@ TEST_F(RegistryFuzzDevice, EveryValueKeptByAMuteWhoseRunEnded) {
   Snapshot left = fresh_;
   unsigned seed = 0;
   for (const KeptValue& kept : kKeptValues) {
-    const bool text = std::wstring(kept.name) == L"SavedSound";
+    const bool text = std::wstring(kept.name) == kSavedSoundValue;
     for (const NextRun next : {NextRun::Silent, NextRun::Sounding}) {
       // The device sounding again takes the same reads: each size, with the types in turn.
       for (const Shape& shape : next == NextRun::Silent ? Shapes(text) : ThinShapes(5)) {
@@ -827,7 +827,7 @@ TEST_F(RegistryFuzzDevice, EveryValueKeptByAMuteWhoseRunEnded) {
           // The run ends during the mute; the next one starts on the device as that mute left it.
           ResetProgram();
           fake::device().waveVolume = next == NextRun::Silent ? 0 : 0x55555555;
-          Put(root(), kKeptKeyPath.c_str(), kept.name, shape.type, data);
+          Put(root(), kKeptSoundKeyPath, kept.name, shape.type, data);
           const Snapshot lost = TakeSnapshot(root());
           RecallLostMute();
           if (next == NextRun::Silent) {
@@ -837,7 +837,7 @@ TEST_F(RegistryFuzzDevice, EveryValueKeptByAMuteWhoseRunEnded) {
           }
           left = TakeSnapshot(root());
           CheckKeptGivenBack(root(), fresh_, lost, left, next, kept, data);
-          RegDeleteTreeW(root(), kKeptKeyPath.c_str());
+          RegDeleteTreeW(root(), kKeptSoundKeyPath);
         });
       }
     }

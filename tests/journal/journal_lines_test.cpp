@@ -16,6 +16,7 @@
 #include "common/journal.h"
 #include "common/program.h"
 #include "meetings/meeting_watch.h"
+#include "platform/program_names.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
@@ -74,7 +75,7 @@ class JournalLines : public ::testing::Test {
   }
   void UserSilences() {
     fake::device().waveVolume = 0;
-    RegPutDword(hkcu_.root(), kVolumeKeyPath, L"Volume", 0);
+    RegPutDword(hkcu_.root(), kVolumeKeyPath, kVolumeValue, 0);
   }
   // A shutdown as the program's own Exit runs it; the quit it posts is taken back.
   void ShutDown() {
@@ -204,7 +205,7 @@ TEST_F(JournalLines, EachChangeIsOneLineOfItsKindAndAnIdleTickNone) {
        [](JournalLines& t) {
          Settings.SoundProtection = {true, false, true};
          Settings.SPScreen = 1;
-         RegPutDword(t.hkcu_.root(), kVolumeKeyPath, L"Screen", 0);
+         RegPutDword(t.hkcu_.root(), kVolumeKeyPath, kScreenValue, 0);
          t.Tick();
          t.Tick();
        },
@@ -254,7 +255,7 @@ TEST_F(JournalLines, TheLinesTellTheApplicationTheRepairAndTheRunLost) {
 class JournalWindow : public JournalLines {
  protected:
   void Open(std::function<void(HWND)> act) {
-    WhenWindowAppears(L"#32770", L"QuietMinder", std::move(act));
+    WhenWindowAppears(L"#32770", kSettingsWindowTitle, std::move(act));
     SendMessageW(Program.MainWindow, WM_TRAY_NOTIFY, 5000, WM_LBUTTONUP);
   }
 };
@@ -288,7 +289,7 @@ TEST_F(JournalWindow, HistoryShowsTheJournalNewestFirstInAReadOnlyList) {
   bool closedItself = false;
   Open([&](HWND w) {
     ASSERT_TRUE(ChooseTab(w, kAboutPage));
-    WhenWindowAppears(L"#32770", L"History", [&](HWND history) {
+    WhenWindowAppears(L"#32770", kHistoryViewTitle, [&](HWND history) {
       const HWND list = GetDlgItem(history, IDC_HISTORY_LIST);
       style = GetWindowLongPtrW(list, GWL_STYLE);
       const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
@@ -301,7 +302,7 @@ TEST_F(JournalWindow, HistoryShowsTheJournalNewestFirstInAReadOnlyList) {
     });
     // The tap returns once the view has closed again.
     ASSERT_TRUE(TapControl(w, IDC_ABOUT_HISTORY));
-    closedItself = FindWindowW(L"#32770", L"History") == nullptr;
+    closedItself = FindWindowW(L"#32770", kHistoryViewTitle) == nullptr;
     CloseSettingsWindow(w, false);
   });
   EXPECT_TRUE(closedItself);

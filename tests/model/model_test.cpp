@@ -28,6 +28,7 @@
 #include "meetings/meeting_watch.h"
 #include "model/sound_model.h"
 #include "platform/device_profile.h"
+#include "platform/program_names.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "shell/ringer_switch.h"
@@ -191,7 +192,8 @@ constexpr wchar_t kListedApp[] = L"Model Listed Application";
 // state (the page does that in a message it posts itself when it is made).
 // The settings window of this process.
 HWND OwnSettingsWindow() {
-  for (HWND w = FindSettingsWindow(); w; w = FindWindowExW(nullptr, w, nullptr, L"QuietMinder")) {
+  for (HWND w = FindSettingsWindow(); w;
+       w = FindWindowExW(nullptr, w, nullptr, kSettingsWindowTitle)) {
     DWORD process = 0;
     GetWindowThreadProcessId(w, &process);
     if (process == GetCurrentProcessId() && GetDlgItem(w, 1019)) return w;
@@ -379,27 +381,34 @@ std::string Device::Start() {
   // The device's sound keys, with the owner's values; the keys of other kinds go.
   for (const wchar_t* path : kSoundKeyPaths) RegDeleteTreeW(root(), path);
   PutValues(root(), kVolumeKeyPath,
-            {{L"Volume", o.wave}, {L"Mute", o.classes}, {L"Screen", o.screen}, {L"Key", o.key}});
+            {{kVolumeValue, o.wave},
+             {kMuteValue, o.classes},
+             {kScreenValue, o.screen},
+             {kKeyValue, o.key}});
   if (older_) {
     PutValues(root(), kVolumeUnmutedKeyPath,
-              {{L"Volume", o.wave}, {L"Mute", o.classes}, {L"Screen", o.screen}, {L"Key", o.key}});
+              {{kVolumeValue, o.wave},
+               {kMuteValue, o.classes},
+               {kScreenValue, o.screen},
+               {kKeyValue, o.key}});
   } else {
-    PutValues(
-        root(), kShellOverridesKeyPath,
-        {{L"SavedVolume", o.wave}, {L"Mode", 0}, {L"SavedScreen", o.screen}, {L"SavedKey", o.key}});
+    PutValues(root(), kShellOverridesKeyPath,
+              {{kSavedVolumeValue, o.wave},
+               {kModeValue, 0},
+               {kSavedScreenValue, o.screen},
+               {kSavedKeyValue, o.key}});
   }
   if (phone_) {
-    PutValues(root(), kVolumeKeyPath, {{L"Ringer", o.ringer}});
-    PutValues(root(), kShellOverridesKeyPath, {{L"SavedRingerVolume", o.ringer}});
-    PutValues(root(), kRingCategoryKeyPath, {{L"InitVol", o.initVol}});
-    PutValues(root(), kEarCoupleKeyPath, {{L"EarCouple", o.earCouple}});
-    RegPutText(root(), kRingToneKeyPath, L"Sound", o.tone);
-    RegPutText(root(), kRingToneKeyPath, L"SavedSound", o.tone);
+    PutValues(root(), kVolumeKeyPath, {{kRingerValue, o.ringer}});
+    PutValues(root(), kShellOverridesKeyPath, {{kSavedRingerVolumeValue, o.ringer}});
+    PutValues(root(), kRingCategoryKeyPath, {{kInitVolValue, o.initVol}});
+    PutValues(root(), kEarCoupleKeyPath, {{kEarCoupleValue, o.earCouple}});
+    RegPutText(root(), kRingToneKeyPath, kSoundValue, o.tone);
+    RegPutText(root(), kRingToneKeyPath, kSavedSoundValue, o.tone);
   }
   // The settings of this sequence; the rest of the key is kept from sequence to sequence, all
   // but what a mute keeps while it runs.
-  const std::wstring kept = std::wstring(kSettingsKeyPath) + L"\\SavedSound";
-  RegDeleteTreeW(root(), kept.c_str());
+  RegDeleteTreeW(root(), kKeptSoundKeyPath);
   PutValues(root(), kSettingsKeyPath,
             {{L"EnablePOLink", s_.link},
              {L"EnableAppFilter", s_.filter},
@@ -443,9 +452,9 @@ void Device::OwnerSwitch(RingerMode mode) {
   if (older_) {
     const bool off = mode != RingerMode::Ring;
     if (off == (fake::device().waveVolume == 0)) return;
-    static const wchar_t* const names[] = {L"Volume", L"Mute", L"Screen", L"Key"};
+    static const wchar_t* const names[] = {kVolumeValue, kMuteValue, kScreenValue, kKeyValue};
     if (off) {
-      RegPutDword(root(), kVolumeKeyPath, L"Volume", fake::device().waveVolume);
+      RegPutDword(root(), kVolumeKeyPath, kVolumeValue, fake::device().waveVolume);
       for (const auto* name : names) {
         RegPutDword(root(), kVolumeUnmutedKeyPath, name, RegDword(root(), kVolumeKeyPath, name));
         RegPutDword(root(), kVolumeKeyPath, name, 0);
@@ -455,7 +464,7 @@ void Device::OwnerSwitch(RingerMode mode) {
       for (const auto* name : names) {
         RegPutDword(root(), kVolumeKeyPath, name, RegDword(root(), kVolumeUnmutedKeyPath, name));
       }
-      fake::device().waveVolume = RegDword(root(), kVolumeUnmutedKeyPath, L"Volume");
+      fake::device().waveVolume = RegDword(root(), kVolumeUnmutedKeyPath, kVolumeValue);
     }
     return;
   }
@@ -484,24 +493,24 @@ void Device::OwnerOn() {
       const wchar_t* name;
       DWORD silenced;
       bool edited;
-    } fields[] = {{o.classes, L"Mute", MutedSoundState.Mute, false},
-                  {o.screen, L"Screen", MutedSoundState.Screen, editedInMute_[0]},
-                  {o.key, L"Key", MutedSoundState.Key, editedInMute_[1]}};
+    } fields[] = {{o.classes, kMuteValue, MutedSoundState.Mute, false},
+                  {o.screen, kScreenValue, MutedSoundState.Screen, editedInMute_[0]},
+                  {o.key, kKeyValue, MutedSoundState.Key, editedInMute_[1]}};
     DWORD kept[3];
     for (int i = 0; i < 3; ++i) {
       kept[i] = RegDword(root(), kVolumeUnmutedKeyPath, fields[i].name);
       if (muted && kept[i] == fields[i].silenced && fields[i].edited) return;
     }
-    if (!MuteState.Muted) o.wave = RegDword(root(), kVolumeUnmutedKeyPath, L"Volume");
+    if (!MuteState.Muted) o.wave = RegDword(root(), kVolumeUnmutedKeyPath, kVolumeValue);
     for (int i = 0; i < 3; ++i) {
       if (!muted || kept[i] != fields[i].silenced) fields[i].owner = kept[i];
     }
-  } else if (!older_ && RegDword(root(), kShellOverridesKeyPath, L"Mode") != 0) {
+  } else if (!older_ && RegDword(root(), kShellOverridesKeyPath, kModeValue) != 0) {
     // The volume it gives back during the program's mute is a raised volume, as above.
-    if (!MuteState.Muted) o.wave = RegDword(root(), kShellOverridesKeyPath, L"SavedVolume");
-    o.screen = RegDword(root(), kShellOverridesKeyPath, L"SavedScreen");
-    o.key = RegDword(root(), kShellOverridesKeyPath, L"SavedKey");
-    if (phone_) o.ringer = RegDword(root(), kShellOverridesKeyPath, L"SavedRingerVolume");
+    if (!MuteState.Muted) o.wave = RegDword(root(), kShellOverridesKeyPath, kSavedVolumeValue);
+    o.screen = RegDword(root(), kShellOverridesKeyPath, kSavedScreenValue);
+    o.key = RegDword(root(), kShellOverridesKeyPath, kSavedKeyValue);
+    if (phone_) o.ringer = RegDword(root(), kShellOverridesKeyPath, kSavedRingerVolumeValue);
   }
   OwnerSwitch(RingerMode::Ring);
   if (!MuteState.Muted) model_.userSilenced = false;
@@ -523,21 +532,21 @@ void Device::OwnerEdit(const Step& e) {
   const DWORD clicks[] = {0, 1, 0x10002};
   switch (e.b) {
     case 0:
-      edit(o.screen, kVolumeKeyPath, L"Screen", clicks[e.a % 3]);
+      edit(o.screen, kVolumeKeyPath, kScreenValue, clicks[e.a % 3]);
       break;
     case 1:
-      edit(o.key, kVolumeKeyPath, L"Key", clicks[e.a % 3]);
+      edit(o.key, kVolumeKeyPath, kKeyValue, clicks[e.a % 3]);
       break;
     case 2:
-      if (phone_) edit(o.ringer, kVolumeKeyPath, L"Ringer", 0x01010101u * (1 + e.a % 255));
+      if (phone_) edit(o.ringer, kVolumeKeyPath, kRingerValue, 0x01010101u * (1 + e.a % 255));
       break;
     case 3:
-      if (phone_) edit(o.initVol, kRingCategoryKeyPath, L"InitVol", 1 + e.a % 5);
+      if (phone_) edit(o.initVol, kRingCategoryKeyPath, kInitVolValue, 1 + e.a % 5);
       break;
     default:
       if (!phone_) return;
       o.tone = L"\\Windows\\Tone" + std::to_wstring(e.a) + L".wav";
-      RegPutText(root(), kRingToneKeyPath, L"Sound", o.tone);
+      RegPutText(root(), kRingToneKeyPath, kSoundValue, o.tone);
       break;
   }
 }
@@ -676,7 +685,7 @@ std::string Device::Apply(const Step& e) {
       if (model_.userSilenced && !MuteState.Muted) break;
       if (!MuteState.Muted) {
         model_.owner.wave = e.a;
-        RegPutDword(root(), kVolumeKeyPath, L"Volume", e.a);
+        RegPutDword(root(), kVolumeKeyPath, kVolumeValue, e.a);
       }
       fake::device().waveVolume = e.a;  // during a mute: raised, which the tick deals with
       break;
@@ -794,18 +803,18 @@ std::string Device::CheckOwnerSound(bool ringValuesToo) {
             << "; ";
   };
   expect("the wave volume", fake::device().waveVolume, o.wave);
-  expect("Volume", RegDword(root(), kVolumeKeyPath, L"Volume"), o.wave);
-  expect("Screen", RegDword(root(), kVolumeKeyPath, L"Screen"), o.screen);
-  expect("Key", RegDword(root(), kVolumeKeyPath, L"Key"), o.key);
-  if (older_) expect("Mute", RegDword(root(), kVolumeKeyPath, L"Mute"), o.classes);
-  if (!older_) expect("Mode", RegDword(root(), kShellOverridesKeyPath, L"Mode"), 0);
+  expect("Volume", RegDword(root(), kVolumeKeyPath, kVolumeValue), o.wave);
+  expect("Screen", RegDword(root(), kVolumeKeyPath, kScreenValue), o.screen);
+  expect("Key", RegDword(root(), kVolumeKeyPath, kKeyValue), o.key);
+  if (older_) expect("Mute", RegDword(root(), kVolumeKeyPath, kMuteValue), o.classes);
+  if (!older_) expect("Mode", RegDword(root(), kShellOverridesKeyPath, kModeValue), 0);
   if (phone_) {
-    expect("Ringer", RegDword(root(), kVolumeKeyPath, L"Ringer"), o.ringer);
+    expect("Ringer", RegDword(root(), kVolumeKeyPath, kRingerValue), o.ringer);
     if (ringValuesToo) {
-      expect("InitVol", RegDword(root(), kRingCategoryKeyPath, L"InitVol"), o.initVol);
-      expect("EarCouple", RegDword(root(), kEarCoupleKeyPath, L"EarCouple"), o.earCouple);
+      expect("InitVol", RegDword(root(), kRingCategoryKeyPath, kInitVolValue), o.initVol);
+      expect("EarCouple", RegDword(root(), kEarCoupleKeyPath, kEarCoupleValue), o.earCouple);
     }
-    const std::wstring tone = RegText(root(), kRingToneKeyPath, L"Sound");
+    const std::wstring tone = RegText(root(), kRingToneKeyPath, kSoundValue);
     if (tone != o.tone) wrong << "the ring tone changed; ";
   }
   return wrong.str();

@@ -47,9 +47,9 @@ class ProtectionTest : public ::testing::Test {
     fake::device().platformType = info.platformType;
     DetectDeviceProfile(Program.Instance);
     Settings.SoundProtection = {true, false, true};
-    Settings.SPMute = Live(L"Mute");
-    Settings.SPScreen = Live(L"Screen");
-    Settings.SPKey = Live(L"Key");
+    Settings.SPMute = Live(kMuteValue);
+    Settings.SPScreen = Live(kScreenValue);
+    Settings.SPKey = Live(kKeyValue);
     Settings.SPVolume = 0x33333333;
     fake::device().refreshes = 0;
     SoundProtectionState.LastProtected = 0;
@@ -62,11 +62,11 @@ class ProtectionTest : public ::testing::Test {
   // Marks "Volume" so that any rewrite of the key shows: the check reads the value whatever its
   // type, and a write stores it as REG_DWORD.
   void MarkVolume() {
-    const DWORD volume = Live(L"Volume");
-    RegPutRaw(scratch_.root(), kVolumeKeyPath, L"Volume", REG_BINARY, &volume, sizeof volume);
+    const DWORD volume = Live(kVolumeValue);
+    RegPutRaw(scratch_.root(), kVolumeKeyPath, kVolumeValue, REG_BINARY, &volume, sizeof volume);
   }
   bool VolumeRewritten() {
-    return RegType(scratch_.root(), kVolumeKeyPath, L"Volume") == REG_DWORD;
+    return RegType(scratch_.root(), kVolumeKeyPath, kVolumeValue) == REG_DWORD;
   }
   int Refreshes() { return fake::device().refreshes; }
 
@@ -92,23 +92,23 @@ TEST_F(ProtectionTest, AChangedButtonOrTapSoundIsPutBackOnEveryDevice) {
   struct Change {
     const wchar_t* value;
     DWORD changedTo;
-  } changes[] = {{L"Key", 0}, {L"Key", 1}, {L"Screen", kLoud}, {L"Screen", 0}};
+  } changes[] = {{kKeyValue, 0}, {kKeyValue, 1}, {kScreenValue, kLoud}, {kScreenValue, 0}};
   for (const auto& p : kPlatforms) {
     for (const auto& c : changes) {
       SCOPED_TRACE(testing::Message() << p.name << ", " << c.changedTo);
       UseDevice(p);
-      const DWORD volume = Live(L"Volume");
+      const DWORD volume = Live(kVolumeValue);
       const DWORD wanted = Live(c.value);
-      const DWORD ringer = Live(L"Ringer");
+      const DWORD ringer = Live(kRingerValue);
       SetLive(c.value, c.changedTo);
       fake::device().waveVolume = 0x12341234;
 
       ProtectSoundSettings();
 
       EXPECT_EQ(wanted, Live(c.value));
-      EXPECT_EQ(volume, Live(L"Volume")) << "the volume goes back as it was read";
-      EXPECT_EQ(ringer, Live(L"Ringer")) << "the ring volume goes back as it was read";
-      EXPECT_EQ(p.phone, RegValueExists(scratch_.root(), kVolumeKeyPath, L"Ringer"));
+      EXPECT_EQ(volume, Live(kVolumeValue)) << "the volume goes back as it was read";
+      EXPECT_EQ(ringer, Live(kRingerValue)) << "the ring volume goes back as it was read";
+      EXPECT_EQ(p.phone, RegValueExists(scratch_.root(), kVolumeKeyPath, kRingerValue));
       EXPECT_EQ(1, Refreshes());
       EXPECT_EQ(fake::device().utcNow, SoundProtectionState.LastProtected);
       EXPECT_EQ(0x12341234u, fake::device().waveVolume) << "the wave volume is never touched";
@@ -121,14 +121,14 @@ TEST_F(ProtectionTest, TheSoundClassMaskIsProtectedOnlyOnAnOlderPlatform) {
   for (const auto& p : kPlatforms) {
     SCOPED_TRACE(p.name);
     UseDevice(p);
-    SetLive(L"Mute", 2);
+    SetLive(kMuteValue, 2);
     MarkVolume();
 
     ProtectSoundSettings();
     ProtectSoundSettings();
 
     const bool older = !p.v3 && !p.v4;
-    EXPECT_EQ(older ? Settings.SPMute : 2u, Live(L"Mute"));
+    EXPECT_EQ(older ? Settings.SPMute : 2u, Live(kMuteValue));
     EXPECT_EQ(older, VolumeRewritten());
     EXPECT_EQ(older ? 1 : 0, Refreshes()) << "once repaired, the next tick finds nothing";
     EXPECT_EQ(older ? fake::device().utcNow : 0u, SoundProtectionState.LastProtected);
@@ -137,7 +137,7 @@ TEST_F(ProtectionTest, TheSoundClassMaskIsProtectedOnlyOnAnOlderPlatform) {
 
 TEST_F(ProtectionTest, LastProtectedMovesOnlyWithARepair) {
   UseDevice(kPlatforms[2]);
-  SetLive(L"Key", 0);
+  SetLive(kKeyValue, 0);
   ProtectSoundSettings();
   const ULONGLONG first = SoundProtectionState.LastProtected;
   ASSERT_NE(0u, first);
@@ -146,7 +146,7 @@ TEST_F(ProtectionTest, LastProtectedMovesOnlyWithARepair) {
   ProtectSoundSettings();
   EXPECT_EQ(first, SoundProtectionState.LastProtected);
 
-  SetLive(L"Screen", 0);
+  SetLive(kScreenValue, 0);
   ProtectSoundSettings();
   EXPECT_EQ(first + fake::Seconds(60), SoundProtectionState.LastProtected);
   EXPECT_EQ(2, Refreshes());
@@ -168,13 +168,13 @@ TEST_F(ProtectionTest, OnlyTheProtectModeWithProtectionOnAndNoMuteActs) {
     UseDevice(kPlatforms[0]);
     Settings.SoundProtection = row.flags;
     MuteState.Muted = row.muted;
-    SetLive(L"Key", 0);
-    SetLive(L"Mute", 0);
+    SetLive(kKeyValue, 0);
+    SetLive(kMuteValue, 0);
 
     ProtectSoundSettings();
 
-    EXPECT_EQ(0u, Live(L"Key"));
-    EXPECT_EQ(0u, Live(L"Mute"));
+    EXPECT_EQ(0u, Live(kKeyValue));
+    EXPECT_EQ(0u, Live(kMuteValue));
     EXPECT_EQ(0, Refreshes());
     EXPECT_EQ(0u, SoundProtectionState.LastProtected);
     MuteState.Muted = false;
@@ -190,30 +190,30 @@ TEST_F(ProtectionTest, AnIncompleteReadWritesNothing) {
     std::function<void(ProtectionTest&)> spoil;
   } rows[] = {
       {"no Volume value", 2,
-       [](ProtectionTest& t) { RegDeleteValueAt(t.root(), kVolumeKeyPath, L"Volume"); }},
+       [](ProtectionTest& t) { RegDeleteValueAt(t.root(), kVolumeKeyPath, kVolumeValue); }},
       {"Volume too long", 0,
        [](ProtectionTest& t) {
          const ULONGLONG wide = 0x1111111122222222ULL;
-         RegPutRaw(t.root(), kVolumeKeyPath, L"Volume", REG_QWORD, &wide, sizeof wide);
+         RegPutRaw(t.root(), kVolumeKeyPath, kVolumeValue, REG_QWORD, &wide, sizeof wide);
        }},
       {"no Key value", 1,
-       [](ProtectionTest& t) { RegDeleteValueAt(t.root(), kVolumeKeyPath, L"Key"); }},
+       [](ProtectionTest& t) { RegDeleteValueAt(t.root(), kVolumeKeyPath, kKeyValue); }},
       {"no Ringer value on a phone", 3,
-       [](ProtectionTest& t) { RegDeleteValueAt(t.root(), kVolumeKeyPath, L"Ringer"); }},
+       [](ProtectionTest& t) { RegDeleteValueAt(t.root(), kVolumeKeyPath, kRingerValue); }},
       {"no Volume key", 3, [](ProtectionTest& t) { RegDeleteTreeW(t.root(), kVolumeKeyPath); }},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     UseDevice(kPlatforms[row.platform]);
-    SetLive(L"Screen", 0);
+    SetLive(kScreenValue, 0);
     Settings.SPScreen = 1;
     row.spoil(*this);
 
     ProtectSoundSettings();
 
-    EXPECT_FALSE(RegValueExists(scratch_.root(), kVolumeKeyPath, L"Volume") &&
-                 RegType(scratch_.root(), kVolumeKeyPath, L"Volume") == REG_DWORD &&
-                 Live(L"Volume") == 0)
+    EXPECT_FALSE(RegValueExists(scratch_.root(), kVolumeKeyPath, kVolumeValue) &&
+                 RegType(scratch_.root(), kVolumeKeyPath, kVolumeValue) == REG_DWORD &&
+                 Live(kVolumeValue) == 0)
         << "no volume of 0 may be written";
     EXPECT_EQ(0, Refreshes());
     EXPECT_EQ(0u, SoundProtectionState.LastProtected);
@@ -238,13 +238,13 @@ TEST_F(ProtectionTest, AVolumeKeyDeletedAndMadeAgainIsTheOneRepaired) {
       if (probe) RegCloseKey(probe);
     }
     PopulateSoundKeys(scratch_.root(), p.kind);
-    const DWORD ringer = Live(L"Ringer");
-    SetLive(L"Key", 0);
+    const DWORD ringer = Live(kRingerValue);
+    SetLive(kKeyValue, 0);
 
     ProtectSoundSettings();
 
-    EXPECT_EQ(Settings.SPKey, Live(L"Key"));
-    EXPECT_EQ(ringer, Live(L"Ringer"));
+    EXPECT_EQ(Settings.SPKey, Live(kKeyValue));
+    EXPECT_EQ(ringer, Live(kRingerValue));
     EXPECT_EQ(1, Refreshes());
     ProtectSoundSettings();
     EXPECT_EQ(1, Refreshes()) << "once repaired, the next tick finds nothing";
@@ -253,11 +253,11 @@ TEST_F(ProtectionTest, AVolumeKeyDeletedAndMadeAgainIsTheOneRepaired) {
 
 TEST_F(ProtectionTest, APhonesRingVolumeIsKept) {
   UseDevice(kPlatforms[3]);
-  SetLive(L"Ringer", 0x44444444);
-  SetLive(L"Key", 0);
+  SetLive(kRingerValue, 0x44444444);
+  SetLive(kKeyValue, 0);
   ProtectSoundSettings();
-  EXPECT_EQ(0x44444444u, Live(L"Ringer"));
-  EXPECT_EQ(Settings.SPKey, Live(L"Key"));
+  EXPECT_EQ(0x44444444u, Live(kRingerValue));
+  EXPECT_EQ(Settings.SPKey, Live(kKeyValue));
 }
 
 TEST_F(ProtectionTest, SavingWritesTheFiveValuesAsDwords) {

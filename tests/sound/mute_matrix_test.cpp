@@ -34,93 +34,93 @@ struct KindCase {
 
 const KindCase kCases[] = {
     {DeviceKind::OlderCe,
-     {{kVolumeKeyPath, L"Volume", 0},
-      {kVolumeKeyPath, L"Mute", 0},
-      {kVolumeKeyPath, L"Screen", 0},
-      {kVolumeKeyPath, L"Key", 0},
-      {kVolumeKeyPath, L"Ringer", kAbsent},
-      {kVolumeUnmutedKeyPath, L"Volume", kWave},
-      {kVolumeUnmutedKeyPath, L"Mute", 7},
-      {kVolumeUnmutedKeyPath, L"Screen", 1},
-      {kVolumeUnmutedKeyPath, L"Key", kLoud},
-      {kShellOverridesKeyPath, L"Mode", kAbsent}},
-     {{kVolumeKeyPath, L"Volume", kWave},
-      {kVolumeKeyPath, L"Mute", 7},
-      {kVolumeKeyPath, L"Screen", 1},
-      {kVolumeKeyPath, L"Key", kLoud},
-      {kVolumeUnmutedKeyPath, L"Volume", kWave},
-      {kVolumeUnmutedKeyPath, L"Mute", 7},
-      {kVolumeUnmutedKeyPath, L"Screen", 1},
-      {kVolumeUnmutedKeyPath, L"Key", kLoud},
-      {kShellOverridesKeyPath, L"Mode", kAbsent}}},
+     {{kVolumeKeyPath, kVolumeValue, 0},
+      {kVolumeKeyPath, kMuteValue, 0},
+      {kVolumeKeyPath, kScreenValue, 0},
+      {kVolumeKeyPath, kKeyValue, 0},
+      {kVolumeKeyPath, kRingerValue, kAbsent},
+      {kVolumeUnmutedKeyPath, kVolumeValue, kWave},
+      {kVolumeUnmutedKeyPath, kMuteValue, 7},
+      {kVolumeUnmutedKeyPath, kScreenValue, 1},
+      {kVolumeUnmutedKeyPath, kKeyValue, kLoud},
+      {kShellOverridesKeyPath, kModeValue, kAbsent}},
+     {{kVolumeKeyPath, kVolumeValue, kWave},
+      {kVolumeKeyPath, kMuteValue, 7},
+      {kVolumeKeyPath, kScreenValue, 1},
+      {kVolumeKeyPath, kKeyValue, kLoud},
+      {kVolumeUnmutedKeyPath, kVolumeValue, kWave},
+      {kVolumeUnmutedKeyPath, kMuteValue, 7},
+      {kVolumeUnmutedKeyPath, kScreenValue, 1},
+      {kVolumeUnmutedKeyPath, kKeyValue, kLoud},
+      {kShellOverridesKeyPath, kModeValue, kAbsent}}},
     {DeviceKind::PocketPc2002,
-     {{kVolumeKeyPath, L"Volume", 0},
-      {kVolumeKeyPath, L"Mute", 7},
-      {kVolumeKeyPath, L"Screen", 0},
-      {kVolumeKeyPath, L"Key", 0},
-      {kVolumeKeyPath, L"Ringer", kAbsent},
-      {kShellOverridesKeyPath, L"SavedVolume", kWave},
-      {kShellOverridesKeyPath, L"Mode", 2},
-      {kShellOverridesKeyPath, L"SavedScreen", 1},
-      {kShellOverridesKeyPath, L"SavedKey", kLoud},
-      {kShellOverridesKeyPath, L"SavedRingerVolume", kAbsent},
-      {kVolumeUnmutedKeyPath, L"Volume", kAbsent}},
-     {{kVolumeKeyPath, L"Volume", kWave},
-      {kVolumeKeyPath, L"Mute", 7},
-      {kVolumeKeyPath, L"Screen", 1},
-      {kVolumeKeyPath, L"Key", kLoud},
-      {kShellOverridesKeyPath, L"SavedVolume", kWave},
-      {kShellOverridesKeyPath, L"Mode", 0},
-      {kShellOverridesKeyPath, L"SavedScreen", 1},
-      {kShellOverridesKeyPath, L"SavedKey", kLoud},
-      {kVolumeKeyPath, L"Ringer", kAbsent}}},
+     {{kVolumeKeyPath, kVolumeValue, 0},
+      {kVolumeKeyPath, kMuteValue, 7},
+      {kVolumeKeyPath, kScreenValue, 0},
+      {kVolumeKeyPath, kKeyValue, 0},
+      {kVolumeKeyPath, kRingerValue, kAbsent},
+      {kShellOverridesKeyPath, kSavedVolumeValue, kWave},
+      {kShellOverridesKeyPath, kModeValue, 2},
+      {kShellOverridesKeyPath, kSavedScreenValue, 1},
+      {kShellOverridesKeyPath, kSavedKeyValue, kLoud},
+      {kShellOverridesKeyPath, kSavedRingerVolumeValue, kAbsent},
+      {kVolumeUnmutedKeyPath, kVolumeValue, kAbsent}},
+     {{kVolumeKeyPath, kVolumeValue, kWave},
+      {kVolumeKeyPath, kMuteValue, 7},
+      {kVolumeKeyPath, kScreenValue, 1},
+      {kVolumeKeyPath, kKeyValue, kLoud},
+      {kShellOverridesKeyPath, kSavedVolumeValue, kWave},
+      {kShellOverridesKeyPath, kModeValue, 0},
+      {kShellOverridesKeyPath, kSavedScreenValue, 1},
+      {kShellOverridesKeyPath, kSavedKeyValue, kLoud},
+      {kVolumeKeyPath, kRingerValue, kAbsent}}},
     {DeviceKind::PocketPc2003,
-     {{kVolumeKeyPath, L"Volume", 0},
-      {kVolumeKeyPath, L"Mute", 7},
-      {kVolumeKeyPath, L"Screen", 0},
-      {kVolumeKeyPath, L"Key", 0},
-      {kVolumeKeyPath, L"Ringer", kAbsent},
-      {kShellOverridesKeyPath, L"SavedVolume", kWave},
-      {kShellOverridesKeyPath, L"Mode", 2},
-      {kShellOverridesKeyPath, L"SavedScreen", 1},
-      {kShellOverridesKeyPath, L"SavedKey", kLoud},
-      {kShellOverridesKeyPath, L"SavedRingerVolume", kAbsent},
-      {kRingCategoryKeyPath, L"InitVol", kAbsent},
-      {kEarCoupleKeyPath, L"EarCouple", kAbsent}},
-     {{kVolumeKeyPath, L"Volume", kWave},
-      {kVolumeKeyPath, L"Mute", 7},
-      {kVolumeKeyPath, L"Screen", 1},
-      {kVolumeKeyPath, L"Key", kLoud},
-      {kShellOverridesKeyPath, L"SavedVolume", kWave},
-      {kShellOverridesKeyPath, L"Mode", 0},
-      {kShellOverridesKeyPath, L"SavedScreen", 1},
-      {kShellOverridesKeyPath, L"SavedKey", kLoud},
-      {kRingCategoryKeyPath, L"InitVol", kAbsent}}},
+     {{kVolumeKeyPath, kVolumeValue, 0},
+      {kVolumeKeyPath, kMuteValue, 7},
+      {kVolumeKeyPath, kScreenValue, 0},
+      {kVolumeKeyPath, kKeyValue, 0},
+      {kVolumeKeyPath, kRingerValue, kAbsent},
+      {kShellOverridesKeyPath, kSavedVolumeValue, kWave},
+      {kShellOverridesKeyPath, kModeValue, 2},
+      {kShellOverridesKeyPath, kSavedScreenValue, 1},
+      {kShellOverridesKeyPath, kSavedKeyValue, kLoud},
+      {kShellOverridesKeyPath, kSavedRingerVolumeValue, kAbsent},
+      {kRingCategoryKeyPath, kInitVolValue, kAbsent},
+      {kEarCoupleKeyPath, kEarCoupleValue, kAbsent}},
+     {{kVolumeKeyPath, kVolumeValue, kWave},
+      {kVolumeKeyPath, kMuteValue, 7},
+      {kVolumeKeyPath, kScreenValue, 1},
+      {kVolumeKeyPath, kKeyValue, kLoud},
+      {kShellOverridesKeyPath, kSavedVolumeValue, kWave},
+      {kShellOverridesKeyPath, kModeValue, 0},
+      {kShellOverridesKeyPath, kSavedScreenValue, 1},
+      {kShellOverridesKeyPath, kSavedKeyValue, kLoud},
+      {kRingCategoryKeyPath, kInitVolValue, kAbsent}}},
     {DeviceKind::PocketPc2003Phone,
-     {{kVolumeKeyPath, L"Volume", 0},
-      {kVolumeKeyPath, L"Mute", 7},
-      {kVolumeKeyPath, L"Screen", 0},
-      {kVolumeKeyPath, L"Key", 0},
-      {kVolumeKeyPath, L"Ringer", 0},
-      {kShellOverridesKeyPath, L"SavedVolume", kWave},
-      {kShellOverridesKeyPath, L"Mode", 2},
-      {kShellOverridesKeyPath, L"SavedScreen", 1},
-      {kShellOverridesKeyPath, L"SavedKey", kLoud},
-      {kShellOverridesKeyPath, L"SavedRingerVolume", kFreshRinger},
-      {kRingCategoryKeyPath, L"InitVol", 0},
-      {kEarCoupleKeyPath, L"EarCouple", 4}},
-     {{kVolumeKeyPath, L"Volume", kWave},
-      {kVolumeKeyPath, L"Mute", 7},
-      {kVolumeKeyPath, L"Screen", 1},
-      {kVolumeKeyPath, L"Key", kLoud},
-      {kVolumeKeyPath, L"Ringer", kFreshRinger},
-      {kShellOverridesKeyPath, L"SavedVolume", kWave},
-      {kShellOverridesKeyPath, L"Mode", 0},
-      {kShellOverridesKeyPath, L"SavedScreen", 1},
-      {kShellOverridesKeyPath, L"SavedKey", kLoud},
-      {kShellOverridesKeyPath, L"SavedRingerVolume", kFreshRinger},
-      {kRingCategoryKeyPath, L"InitVol", 3},
-      {kEarCoupleKeyPath, L"EarCouple", 1}}},
+     {{kVolumeKeyPath, kVolumeValue, 0},
+      {kVolumeKeyPath, kMuteValue, 7},
+      {kVolumeKeyPath, kScreenValue, 0},
+      {kVolumeKeyPath, kKeyValue, 0},
+      {kVolumeKeyPath, kRingerValue, 0},
+      {kShellOverridesKeyPath, kSavedVolumeValue, kWave},
+      {kShellOverridesKeyPath, kModeValue, 2},
+      {kShellOverridesKeyPath, kSavedScreenValue, 1},
+      {kShellOverridesKeyPath, kSavedKeyValue, kLoud},
+      {kShellOverridesKeyPath, kSavedRingerVolumeValue, kFreshRinger},
+      {kRingCategoryKeyPath, kInitVolValue, 0},
+      {kEarCoupleKeyPath, kEarCoupleValue, 4}},
+     {{kVolumeKeyPath, kVolumeValue, kWave},
+      {kVolumeKeyPath, kMuteValue, 7},
+      {kVolumeKeyPath, kScreenValue, 1},
+      {kVolumeKeyPath, kKeyValue, kLoud},
+      {kVolumeKeyPath, kRingerValue, kFreshRinger},
+      {kShellOverridesKeyPath, kSavedVolumeValue, kWave},
+      {kShellOverridesKeyPath, kModeValue, 0},
+      {kShellOverridesKeyPath, kSavedScreenValue, 1},
+      {kShellOverridesKeyPath, kSavedKeyValue, kLoud},
+      {kShellOverridesKeyPath, kSavedRingerVolumeValue, kFreshRinger},
+      {kRingCategoryKeyPath, kInitVolValue, 3},
+      {kEarCoupleKeyPath, kEarCoupleValue, 1}}},
 };
 
 void PrintTo(const KindCase& c, std::ostream* os) { *os << KindName(c.kind); }
@@ -145,12 +145,12 @@ TEST_P(MuteMatrix, ProgramMuteSilencesThenRestoresEveryValue) {
   EXPECT_EQ(IDI_MUTED, fake::CurrentIconId());
   ExpectValues(root(), GetParam().silenced, "after the silence");
   if (Phone()) {
-    EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKeyPath, L"Sound"));
+    EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKeyPath, kSoundValue));
   }
 
   // The user raises the volume during the mute, which a repeated silence undoes, and turns the
   // tap sound up, which comes back as the user left it.
-  RegPutDword(root(), kVolumeKeyPath, L"Screen", kLoud);
+  RegPutDword(root(), kVolumeKeyPath, kScreenValue, kLoud);
   fake::device().waveVolume = 0x12121212;
   MuteNow();
   EXPECT_EQ(0u, fake::device().waveVolume);
@@ -158,9 +158,9 @@ TEST_P(MuteMatrix, ProgramMuteSilencesThenRestoresEveryValue) {
   const auto withSavedScreen = [](std::vector<Expected> values, bool live) {
     for (Expected& e : values) {
       const std::wstring name = e.name;
-      const bool saved = name == L"SavedScreen" ||
-                         (name == L"Screen" && std::wstring(e.key) == kVolumeUnmutedKeyPath);
-      if (saved || (live && name == L"Screen")) e.value = kLoud;
+      const bool saved = name == kSavedScreenValue ||
+                         (name == kScreenValue && std::wstring(e.key) == kVolumeUnmutedKeyPath);
+      if (saved || (live && name == kScreenValue)) e.value = kLoud;
     }
     return values;
   };
@@ -172,8 +172,8 @@ TEST_P(MuteMatrix, ProgramMuteSilencesThenRestoresEveryValue) {
   EXPECT_EQ(IDI_IDLE, fake::CurrentIconId());
   ExpectValues(root(), withSavedScreen(GetParam().restored, true), "after the restore");
   if (Phone()) {
-    EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKeyPath, L"Sound"));
-    EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKeyPath, L"SavedSound"));
+    EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKeyPath, kSoundValue));
+    EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKeyPath, kSavedSoundValue));
   }
   EXPECT_TRUE(fake::device().messageBoxes.empty());
 }
@@ -188,23 +188,23 @@ TEST_P(MuteMatrix, WhatTheUserChangesDuringAMuteIsKeptAndTheRestComesBack) {
     DWORD value;
     bool phoneOnly;
   };
-  const Edit edits[] = {{kVolumeKeyPath, L"Key", 1, false},
-                        {kVolumeKeyPath, L"Ringer", 0x11111111, true},
-                        {kRingCategoryKeyPath, L"InitVol", 2, true}};
+  const Edit edits[] = {{kVolumeKeyPath, kKeyValue, 1, false},
+                        {kVolumeKeyPath, kRingerValue, 0x11111111, true},
+                        {kRingCategoryKeyPath, kInitVolValue, 2, true}};
   for (const Edit& e : edits) {
     if (!e.phoneOnly || Phone()) RegPutDword(root(), e.key, e.name, e.value);
   }
-  if (Phone()) RegPutText(root(), kRingToneKeyPath, L"Sound", L"\\Windows\\Chosen.wav");
+  if (Phone()) RegPutText(root(), kRingToneKeyPath, kSoundValue, L"\\Windows\\Chosen.wav");
   RestoreSound();
   for (const Edit& e : edits) {
     if (e.phoneOnly && !Phone()) continue;
     EXPECT_EQ(e.value, RegDword(root(), e.key, e.name)) << e.name;
   }
-  EXPECT_EQ(1u, RegDword(root(), kVolumeKeyPath, L"Screen")) << "untouched: the saved value";
+  EXPECT_EQ(1u, RegDword(root(), kVolumeKeyPath, kScreenValue)) << "untouched: the saved value";
   EXPECT_EQ(kWave, fake::device().waveVolume);
   if (Phone()) {
-    EXPECT_EQ(L"\\Windows\\Chosen.wav", RegText(root(), kRingToneKeyPath, L"Sound"));
-    EXPECT_EQ(1u, RegDword(root(), kEarCoupleKeyPath, L"EarCouple"));
+    EXPECT_EQ(L"\\Windows\\Chosen.wav", RegText(root(), kRingToneKeyPath, kSoundValue));
+    EXPECT_EQ(1u, RegDword(root(), kEarCoupleKeyPath, kEarCoupleValue));
   }
 }
 
@@ -212,11 +212,11 @@ TEST_P(MuteMatrix, UserMuteTakesOverTheShellsSavedValues) {
   // The user silenced the device by hand: the live values are already quiet and the values to
   // come back to are the shell's (or, on an older device, VolumeUnmuted's).
   fake::device().waveVolume = 0;
-  RegPutDword(root(), kVolumeKeyPath, L"Volume", 0);
-  RegPutDword(root(), kVolumeKeyPath, L"Screen", 0);
+  RegPutDword(root(), kVolumeKeyPath, kVolumeValue, 0);
+  RegPutDword(root(), kVolumeKeyPath, kScreenValue, 0);
   if (Phone()) {
-    RegPutDword(root(), kRingCategoryKeyPath, L"InitVol", 0);
-    RegPutDword(root(), kEarCoupleKeyPath, L"EarCouple", 4);
+    RegPutDword(root(), kRingCategoryKeyPath, kInitVolValue, 0);
+    RegPutDword(root(), kEarCoupleKeyPath, kEarCoupleValue, 4);
   }
   Settings.UserUnMute = 1;
   AdoptUserMute();
@@ -224,22 +224,22 @@ TEST_P(MuteMatrix, UserMuteTakesOverTheShellsSavedValues) {
   EXPECT_TRUE(MuteState.UserRestoreAllowed);
   EXPECT_EQ(IDI_MUTED_USER_RESTORE, fake::CurrentIconId());
   if (Older()) {
-    EXPECT_EQ(kFreshVolume, RegDword(root(), kVolumeUnmutedKeyPath, L"Volume"));
+    EXPECT_EQ(kFreshVolume, RegDword(root(), kVolumeUnmutedKeyPath, kVolumeValue));
   } else {
-    EXPECT_EQ(kFreshVolume, RegDword(root(), kShellOverridesKeyPath, L"SavedVolume"));
-    EXPECT_EQ(2u, RegDword(root(), kShellOverridesKeyPath, L"Mode"));
+    EXPECT_EQ(kFreshVolume, RegDword(root(), kShellOverridesKeyPath, kSavedVolumeValue));
+    EXPECT_EQ(2u, RegDword(root(), kShellOverridesKeyPath, kModeValue));
   }
 
   RestoreSound();
   EXPECT_EQ(kFreshVolume, fake::device().waveVolume);
-  EXPECT_EQ(kFreshVolume, RegDword(root(), kVolumeKeyPath, L"Volume"));
-  EXPECT_EQ(1u, RegDword(root(), kVolumeKeyPath, L"Screen"));
-  EXPECT_EQ(kLoud, RegDword(root(), kVolumeKeyPath, L"Key"));
+  EXPECT_EQ(kFreshVolume, RegDword(root(), kVolumeKeyPath, kVolumeValue));
+  EXPECT_EQ(1u, RegDword(root(), kVolumeKeyPath, kScreenValue));
+  EXPECT_EQ(kLoud, RegDword(root(), kVolumeKeyPath, kKeyValue));
   if (Phone()) {
-    EXPECT_EQ(5u, RegDword(root(), kRingCategoryKeyPath, L"InitVol"))
+    EXPECT_EQ(5u, RegDword(root(), kRingCategoryKeyPath, kInitVolValue))
         << "a silenced ring category comes back";
-    EXPECT_EQ(1u, RegDword(root(), kEarCoupleKeyPath, L"EarCouple"));
-    EXPECT_EQ(kFreshRinger, RegDword(root(), kVolumeKeyPath, L"Ringer"));
+    EXPECT_EQ(1u, RegDword(root(), kEarCoupleKeyPath, kEarCoupleValue));
+    EXPECT_EQ(kFreshRinger, RegDword(root(), kVolumeKeyPath, kRingerValue));
   }
 }
 
@@ -249,12 +249,12 @@ TEST_P(MuteMatrix, VibrateOrOffAndBackToRing) {
     Settings.MuteToVibrate = vibrate;
     MuteNow();
     if (Older()) {
-      EXPECT_FALSE(RegValueExists(root(), kShellOverridesKeyPath, L"Mode"));
+      EXPECT_FALSE(RegValueExists(root(), kShellOverridesKeyPath, kModeValue));
       continue;
     }
-    EXPECT_EQ(vibrate ? 1u : 2u, RegDword(root(), kShellOverridesKeyPath, L"Mode"));
+    EXPECT_EQ(vibrate ? 1u : 2u, RegDword(root(), kShellOverridesKeyPath, kModeValue));
     RestoreSound();
-    EXPECT_EQ(0u, RegDword(root(), kShellOverridesKeyPath, L"Mode"));
+    EXPECT_EQ(0u, RegDword(root(), kShellOverridesKeyPath, kModeValue));
   }
 }
 
@@ -262,14 +262,14 @@ TEST_P(MuteMatrix, AProgramMuteOnASilentDeviceComesBackToWhatTheSilenceSaved) {
   // The device was left silent (by hand, or by a run of the program that ended while muted):
   // its live values are silenced ones, and the user's own are what the silence saved.
   SetUpDevice(hkcu_, GetParam().kind);
-  const DWORD screenBefore = RegDword(root(), kVolumeKeyPath, L"Screen");
+  const DWORD screenBefore = RegDword(root(), kVolumeKeyPath, kScreenValue);
   fake::device().waveVolume = 0;
-  RegPutDword(root(), kVolumeKeyPath, L"Volume", 0);
-  RegPutDword(root(), kVolumeKeyPath, L"Screen", 0);
+  RegPutDword(root(), kVolumeKeyPath, kVolumeValue, 0);
+  RegPutDword(root(), kVolumeKeyPath, kScreenValue, 0);
   MuteNow();
   RestoreSound();
   EXPECT_EQ(0x99999999u, fake::device().waveVolume);
-  EXPECT_EQ(screenBefore, RegDword(root(), kVolumeKeyPath, L"Screen"));
+  EXPECT_EQ(screenBefore, RegDword(root(), kVolumeKeyPath, kScreenValue));
   EXPECT_TRUE(fake::device().messageBoxes.empty());
 }
 
@@ -288,11 +288,11 @@ TEST_P(MuteMatrix, ASavedVolumeOfZeroComesBackAudibleAndWarns) {
     Settings.SPVolume = 0x31313131;
     // A mute that starts on a silent device comes back to what the silence saved: here a
     // volume of 0 too.
-    if (Phone()) RegPutDword(root(), kShellOverridesKeyPath, L"SavedRingerVolume", 0);
+    if (Phone()) RegPutDword(root(), kShellOverridesKeyPath, kSavedRingerVolumeValue, 0);
     if (Older()) {
-      RegPutDword(root(), kVolumeUnmutedKeyPath, L"Volume", 0);
+      RegPutDword(root(), kVolumeUnmutedKeyPath, kVolumeValue, 0);
     } else {
-      RegPutDword(root(), kShellOverridesKeyPath, L"SavedVolume", 0);
+      RegPutDword(root(), kShellOverridesKeyPath, kSavedVolumeValue, 0);
     }
     fake::device().waveVolume = 0;
     MuteNow();
@@ -307,9 +307,9 @@ TEST_P(MuteMatrix, ASavedVolumeOfZeroComesBackAudibleAndWarns) {
     };
     RestoreSound();
     EXPECT_EQ(row.expectedVolume, fake::device().waveVolume);
-    EXPECT_EQ(row.expectedVolume, RegDword(root(), kVolumeKeyPath, L"Volume"));
+    EXPECT_EQ(row.expectedVolume, RegDword(root(), kVolumeKeyPath, kVolumeValue));
     if (Phone()) {
-      EXPECT_EQ(row.expectedVolume, RegDword(root(), kVolumeKeyPath, L"Ringer"));
+      EXPECT_EQ(row.expectedVolume, RegDword(root(), kVolumeKeyPath, kRingerValue));
     }
     ASSERT_EQ(row.warned ? 1u : 0u, fake::device().messageBoxes.size());
     if (!row.warned) continue;
@@ -331,7 +331,7 @@ TEST_P(MuteMatrix, ASavedVolumeOfZeroComesBackAudibleAndWarns) {
 TEST_P(MuteMatrix, ASoundClassMaskOfZeroWarnsWithWarnOnlyProtection) {
   Settings.SoundProtection.Enabled = true;
   Settings.SoundProtection.WarnOnly = true;
-  RegPutDword(root(), kVolumeKeyPath, L"Mute", 0);
+  RegPutDword(root(), kVolumeKeyPath, kMuteValue, 0);
   MuteNow();
   RestoreSound();
   EXPECT_EQ(kWave, fake::device().waveVolume);
@@ -342,62 +342,62 @@ TEST_P(MuteMatrix, ASoundClassMaskOfZeroWarnsWithWarnOnlyProtection) {
 TEST_P(MuteMatrix, RestoreWithNothingSavedOnlyMakesTheVolumeAudible) {
   FilterState.FilterHold = true;
   fake::device().waveVolume = 0;
-  RegPutDword(root(), kVolumeKeyPath, L"Volume", 0);
-  if (!Older()) RegPutDword(root(), kShellOverridesKeyPath, L"Mode", 2);
+  RegPutDword(root(), kVolumeKeyPath, kVolumeValue, 0);
+  if (!Older()) RegPutDword(root(), kShellOverridesKeyPath, kModeValue, 2);
   RestoreSound(ChangeCause::Unstated, {.filterHolds = true});  // silent, nothing saved
   EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(kAudibleVolume, fake::device().waveVolume);
   EXPECT_EQ(IDI_FILTER_HOLD, fake::CurrentIconId());
   ExpectValues(root(),
-               {{kVolumeKeyPath, L"Volume", kAudibleVolume},
-                {kVolumeKeyPath, L"Mute", 7},
-                {kVolumeKeyPath, L"Screen", 1},
-                {kVolumeKeyPath, L"Key", kLoud}},
+               {{kVolumeKeyPath, kVolumeValue, kAudibleVolume},
+                {kVolumeKeyPath, kMuteValue, 7},
+                {kVolumeKeyPath, kScreenValue, 1},
+                {kVolumeKeyPath, kKeyValue, kLoud}},
                "live values");
   if (Older()) {
     ExpectValues(root(),
-                 {{kVolumeUnmutedKeyPath, L"Volume", kAudibleVolume},
-                  {kVolumeUnmutedKeyPath, L"Mute", 7},
-                  {kVolumeUnmutedKeyPath, L"Screen", 1},
-                  {kVolumeUnmutedKeyPath, L"Key", kLoud}},
+                 {{kVolumeUnmutedKeyPath, kVolumeValue, kAudibleVolume},
+                  {kVolumeUnmutedKeyPath, kMuteValue, 7},
+                  {kVolumeUnmutedKeyPath, kScreenValue, 1},
+                  {kVolumeUnmutedKeyPath, kKeyValue, kLoud}},
                  "unmuted values");
   } else {
     ExpectValues(root(),
-                 {{kShellOverridesKeyPath, L"Mode", 0},
-                  {kShellOverridesKeyPath, L"SavedVolume", kFreshVolume},
-                  {kShellOverridesKeyPath, L"SavedScreen", 1},
-                  {kShellOverridesKeyPath, L"SavedKey", kLoud}},
+                 {{kShellOverridesKeyPath, kModeValue, 0},
+                  {kShellOverridesKeyPath, kSavedVolumeValue, kFreshVolume},
+                  {kShellOverridesKeyPath, kSavedScreenValue, 1},
+                  {kShellOverridesKeyPath, kSavedKeyValue, kLoud}},
                  "shell values");
   }
   if (Phone()) {
     ExpectValues(root(),
-                 {{kVolumeKeyPath, L"Ringer", kFreshRinger},
-                  {kRingCategoryKeyPath, L"InitVol", 3},
-                  {kEarCoupleKeyPath, L"EarCouple", 1}},
+                 {{kVolumeKeyPath, kRingerValue, kFreshRinger},
+                  {kRingCategoryKeyPath, kInitVolValue, 3},
+                  {kEarCoupleKeyPath, kEarCoupleValue, 1}},
                  "phone values");
-    EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKeyPath, L"Sound"));
+    EXPECT_EQ(kFreshTone, RegText(root(), kRingToneKeyPath, kSoundValue));
   }
 }
 
 TEST_P(MuteMatrix, ASilenceMadeByHandWhileTheFilterHoldsComesBackAsTheOwnersSound) {
   FilterState.FilterHold = true;
   fake::device().waveVolume = 0;
-  RegPutDword(root(), kVolumeKeyPath, L"Volume", 0);
-  if (!Older()) RegPutDword(root(), kShellOverridesKeyPath, L"Mode", 2);
+  RegPutDword(root(), kVolumeKeyPath, kVolumeValue, 0);
+  if (!Older()) RegPutDword(root(), kShellOverridesKeyPath, kModeValue, 2);
   OnSettingsWindowOpened();  // held: given back at once, and not muted
   EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(kFreshVolume, fake::device().waveVolume) << "what the silence kept, not a default";
-  EXPECT_EQ(kFreshVolume, RegDword(root(), kVolumeKeyPath, L"Volume"));
+  EXPECT_EQ(kFreshVolume, RegDword(root(), kVolumeKeyPath, kVolumeValue));
 }
 
 TEST_P(MuteMatrix, AStateIsGivenBackOnlyOnce) {
   MuteNow();
   RestoreSound();
   // Later the user changes the tap sound and silences by hand while the filter holds.
-  RegPutDword(root(), kVolumeKeyPath, L"Screen", kLoud);
+  RegPutDword(root(), kVolumeKeyPath, kScreenValue, kLoud);
   fake::device().waveVolume = 0;
   RestoreSound(ChangeCause::Unstated, {.filterHolds = true});
-  EXPECT_EQ(kLoud, RegDword(root(), kVolumeKeyPath, L"Screen"));
+  EXPECT_EQ(kLoud, RegDword(root(), kVolumeKeyPath, kScreenValue));
   EXPECT_EQ(kAudibleVolume, fake::device().waveVolume);
 }
 
@@ -417,7 +417,8 @@ TEST_P(MuteMatrix, NoMuteWhileTheFilterHolds) {
   EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(kWave, fake::device().waveVolume);
   EXPECT_EQ(IDI_FILTER_HOLD, fake::CurrentIconId());
-  ExpectValues(root(), {{kVolumeKeyPath, L"Volume", kFreshVolume}, {kVolumeKeyPath, L"Screen", 1}},
+  ExpectValues(root(),
+               {{kVolumeKeyPath, kVolumeValue, kFreshVolume}, {kVolumeKeyPath, kScreenValue, 1}},
                "nothing silenced");
 
   FilterState.FilterHold = false;
@@ -445,18 +446,18 @@ TEST_F(PhoneRingTone, MarkersNeverReplaceTheKeptTone) {
     const wchar_t* saved;
     const wchar_t* restored;
   };
-  for (const Row row : {Row{L"*none*", L"\\Windows\\Kept.wav", L"\\Windows\\Kept.wav"},
-                        Row{L"*vibrate*", L"\\Windows\\Kept.wav", L"\\Windows\\Kept.wav"},
+  for (const Row row : {Row{kRingToneNone, L"\\Windows\\Kept.wav", L"\\Windows\\Kept.wav"},
+                        Row{kRingToneVibrate, L"\\Windows\\Kept.wav", L"\\Windows\\Kept.wav"},
                         Row{L"\\Windows\\Now.wav", L"\\Windows\\Old.wav", L"\\Windows\\Now.wav"},
                         Row{L"*NONE*", L"\\Windows\\Kept.wav", L"*NONE*"}}) {
     SetUpDevice(hkcu_, DeviceKind::PocketPc2003Phone);
-    RegPutText(root(), kRingToneKeyPath, L"Sound", row.sound);
-    RegPutText(root(), kRingToneKeyPath, L"SavedSound", row.saved);
+    RegPutText(root(), kRingToneKeyPath, kSoundValue, row.sound);
+    RegPutText(root(), kRingToneKeyPath, kSavedSoundValue, row.saved);
     MuteNow();
-    EXPECT_EQ(row.sound, RegText(root(), kRingToneKeyPath, L"Sound")) << "the mute leaves it";
+    EXPECT_EQ(row.sound, RegText(root(), kRingToneKeyPath, kSoundValue)) << "the mute leaves it";
     RestoreSound();
-    EXPECT_EQ(row.restored, RegText(root(), kRingToneKeyPath, L"Sound")) << row.sound;
-    EXPECT_EQ(row.restored, RegText(root(), kRingToneKeyPath, L"SavedSound")) << row.sound;
+    EXPECT_EQ(row.restored, RegText(root(), kRingToneKeyPath, kSoundValue)) << row.sound;
+    EXPECT_EQ(row.restored, RegText(root(), kRingToneKeyPath, kSavedSoundValue)) << row.sound;
   }
 }
 
@@ -466,14 +467,15 @@ TEST_F(PhoneRingTone, ARingToneThatWasNeverReadIsNotWrittenBack) {
     std::wstring sound;
     bool savedPresent;
   };
-  for (const Row& row : {Row{longTone, true}, Row{L"*none*", false}, Row{L"*vibrate*", false}}) {
+  for (const Row& row :
+       {Row{longTone, true}, Row{kRingToneNone, false}, Row{kRingToneVibrate, false}}) {
     SetUpDevice(hkcu_, DeviceKind::PocketPc2003Phone);
-    RegPutText(root(), kRingToneKeyPath, L"Sound", row.sound);
-    if (!row.savedPresent) RegDeleteValueAt(root(), kRingToneKeyPath, L"SavedSound");
+    RegPutText(root(), kRingToneKeyPath, kSoundValue, row.sound);
+    if (!row.savedPresent) RegDeleteValueAt(root(), kRingToneKeyPath, kSavedSoundValue);
     MuteNow();
     RestoreSound();
-    EXPECT_EQ(row.sound, RegText(root(), kRingToneKeyPath, L"Sound"));
-    EXPECT_EQ(row.savedPresent, RegValueExists(root(), kRingToneKeyPath, L"SavedSound"));
+    EXPECT_EQ(row.sound, RegText(root(), kRingToneKeyPath, kSoundValue));
+    EXPECT_EQ(row.savedPresent, RegValueExists(root(), kRingToneKeyPath, kSavedSoundValue));
     EXPECT_EQ(0x99999999u, fake::device().waveVolume) << "the rest comes back";
   }
 }
@@ -481,11 +483,11 @@ TEST_F(PhoneRingTone, ARingToneThatWasNeverReadIsNotWrittenBack) {
 TEST_F(PhoneRingTone, AToneReadByAnEarlierMuteIsNotWrittenByALaterOne) {
   MuteNow();
   RestoreSound();
-  RegPutText(root(), kRingToneKeyPath, L"Sound", L"*none*");
-  RegDeleteValueAt(root(), kRingToneKeyPath, L"SavedSound");
+  RegPutText(root(), kRingToneKeyPath, kSoundValue, kRingToneNone);
+  RegDeleteValueAt(root(), kRingToneKeyPath, kSavedSoundValue);
   MuteNow();
   RestoreSound();
-  EXPECT_EQ(L"*none*", RegText(root(), kRingToneKeyPath, L"Sound"));
+  EXPECT_EQ(kRingToneNone, RegText(root(), kRingToneKeyPath, kSoundValue));
 }
 
 TEST(MuteTiming, UserMuteTimeAndExtension) {

@@ -36,8 +36,8 @@ TEST_F(SoundStateOps, ReadsEachKeyUnderItsOwnNamesAndRingerOnlyOnThePhone) {
   for (DeviceKind kind : {DeviceKind::PocketPc2003, DeviceKind::PocketPc2003Phone}) {
     Use(kind);
     const bool phone = kind == DeviceKind::PocketPc2003Phone;
-    RegPutDword(root(), kShellOverridesKeyPath, L"SavedRingerVolume", 0x12341234);
-    RegPutDword(root(), kVolumeKeyPath, L"Ringer", 0x56785678);
+    RegPutDword(root(), kShellOverridesKeyPath, kSavedRingerVolumeValue, 0x12341234);
+    RegPutDword(root(), kVolumeKeyPath, kRingerValue, 0x56785678);
 
     SoundState live = Primed(0x77, L'x');
     EXPECT_EQ(0, ReadVolumeKey(DeviceProfile.SoundKeys.Volume, live));
@@ -62,31 +62,31 @@ TEST_F(SoundStateOps, WritesTouchOnlyTheirOwnValues) {
 
   ASSERT_EQ(0, WriteVolumeKey(DeviceProfile.SoundKeys.Volume, s));
   ExpectValues(root(),
-               {{kVolumeKeyPath, L"Volume", 0x21},
-                {kVolumeKeyPath, L"Mute", 0x21},
-                {kVolumeKeyPath, L"Screen", 0x21},
-                {kVolumeKeyPath, L"Key", 0x21},
-                {kVolumeKeyPath, L"Ringer", 0xCCCCCCCC}},
+               {{kVolumeKeyPath, kVolumeValue, 0x21},
+                {kVolumeKeyPath, kMuteValue, 0x21},
+                {kVolumeKeyPath, kScreenValue, 0x21},
+                {kVolumeKeyPath, kKeyValue, 0x21},
+                {kVolumeKeyPath, kRingerValue, 0xCCCCCCCC}},
                "WriteVolumeKey leaves Ringer");
 
   s = Primed(0x42, L'y');
   ASSERT_EQ(0, WriteVolumeKeyNoMute(DeviceProfile.SoundKeys.Volume, s));
   ExpectValues(root(),
-               {{kVolumeKeyPath, L"Volume", 0x42},
-                {kVolumeKeyPath, L"Mute", 0x21},
-                {kVolumeKeyPath, L"Screen", 0x42},
-                {kVolumeKeyPath, L"Key", 0x42},
-                {kVolumeKeyPath, L"Ringer", 0x42}},
+               {{kVolumeKeyPath, kVolumeValue, 0x42},
+                {kVolumeKeyPath, kMuteValue, 0x21},
+                {kVolumeKeyPath, kScreenValue, 0x42},
+                {kVolumeKeyPath, kKeyValue, 0x42},
+                {kVolumeKeyPath, kRingerValue, 0x42}},
                "WriteVolumeKeyNoMute leaves Mute");
 
   ASSERT_EQ(0, WriteShellSaved(DeviceProfile.SoundKeys.ShellOverrides, s));
   ExpectValues(root(),
-               {{kShellOverridesKeyPath, L"SavedVolume", 0x42},
-                {kShellOverridesKeyPath, L"Mode", 0x42},
-                {kShellOverridesKeyPath, L"SavedScreen", 0x42},
-                {kShellOverridesKeyPath, L"SavedKey", 0x42},
-                {kShellOverridesKeyPath, L"SavedRingerVolume", 0x42},
-                {kShellOverridesKeyPath, L"Volume", kAbsent}},
+               {{kShellOverridesKeyPath, kSavedVolumeValue, 0x42},
+                {kShellOverridesKeyPath, kModeValue, 0x42},
+                {kShellOverridesKeyPath, kSavedScreenValue, 0x42},
+                {kShellOverridesKeyPath, kSavedKeyValue, 0x42},
+                {kShellOverridesKeyPath, kSavedRingerVolumeValue, 0x42},
+                {kShellOverridesKeyPath, kVolumeValue, kAbsent}},
                "WriteShellSaved");
 }
 
@@ -95,8 +95,8 @@ TEST_F(SoundStateOps, RingerIsNeverWrittenOffThePhone) {
   const SoundState s = Primed(5, L'z');
   WriteVolumeKeyNoMute(DeviceProfile.SoundKeys.Volume, s);
   WriteShellSaved(DeviceProfile.SoundKeys.ShellOverrides, s);
-  EXPECT_FALSE(RegValueExists(root(), kVolumeKeyPath, L"Ringer"));
-  EXPECT_FALSE(RegValueExists(root(), kShellOverridesKeyPath, L"SavedRingerVolume"));
+  EXPECT_FALSE(RegValueExists(root(), kVolumeKeyPath, kRingerValue));
+  EXPECT_FALSE(RegValueExists(root(), kShellOverridesKeyPath, kSavedRingerVolumeValue));
 }
 
 TEST_F(SoundStateOps, AMissingKeyOrOneThePlatformLacksChangesNothing) {
@@ -109,14 +109,14 @@ TEST_F(SoundStateOps, AMissingKeyOrOneThePlatformLacksChangesNothing) {
   EXPECT_NE(0, ReadRingTone(kRingToneKeyPath, s));
   EXPECT_NE(0, WriteRingVolume(kRingCategoryKeyPath, s));
   EXPECT_EQ(0, memcmp(&before, &s, sizeof s));
-  EXPECT_FALSE(RegValueExists(root(), kRingCategoryKeyPath, L"InitVol"));
+  EXPECT_FALSE(RegValueExists(root(), kRingCategoryKeyPath, kInitVolValue));
   HKEY key{};
   EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(root(), kRingCategoryKeyPath, 0, KEY_READ, &key));
 }
 
 TEST_F(SoundStateOps, AReadStopsAtTheFirstValueThatFails) {
   Use(DeviceKind::OlderCe);
-  RegDeleteValueAt(root(), kVolumeKeyPath, L"Mute");
+  RegDeleteValueAt(root(), kVolumeKeyPath, kMuteValue);
   SoundState s = Primed(0x33, L'q');
   EXPECT_NE(0, ReadVolumeKey(DeviceProfile.SoundKeys.Volume, s));
   EXPECT_EQ(0x99999999u, s.Volume);
@@ -128,8 +128,8 @@ TEST_F(SoundStateOps, AReadStopsAtTheFirstValueThatFails) {
 TEST_F(SoundStateOps, NumbersOfTheWrongTypeOrSize) {
   Use(DeviceKind::OlderCe);
   const BYTE two[2] = {0x05, 0x00};
-  RegPutRaw(root(), kVolumeKeyPath, L"Mute", REG_BINARY, two, sizeof two);
-  RegPutText(root(), kVolumeKeyPath, L"Key", L"loud");  // 10 bytes: does not fit
+  RegPutRaw(root(), kVolumeKeyPath, kMuteValue, REG_BINARY, two, sizeof two);
+  RegPutText(root(), kVolumeKeyPath, kKeyValue, L"loud");  // 10 bytes: does not fit
   SoundState s = Primed(0xFFFFFFFF, L'q');
   EXPECT_NE(0, ReadVolumeKey(DeviceProfile.SoundKeys.Volume, s));
   EXPECT_EQ(5u, s.Mute) << "a short value fills the low bytes, the rest is zero";
@@ -145,8 +145,8 @@ TEST_F(SoundStateOps, RingToneReadLimits) {
   };
   for (const Row row : {Row{259, true}, Row{260, false}, Row{300, false}}) {
     const std::wstring tone(row.length, L'T');
-    RegPutText(root(), kRingToneKeyPath, L"Sound", tone);
-    RegPutText(root(), kRingToneKeyPath, L"SavedSound", L"\\Windows\\Old.wav");
+    RegPutText(root(), kRingToneKeyPath, kSoundValue, tone);
+    RegPutText(root(), kRingToneKeyPath, kSavedSoundValue, L"\\Windows\\Old.wav");
     SoundState s = Primed(1, L'q');
     bool soundRead = true;
     const LONG status = ReadRingTone(DeviceProfile.SoundKeys.RingTone, s, &soundRead);
@@ -167,7 +167,7 @@ TEST_F(SoundStateOps, RingToneReadLimits) {
 TEST_F(SoundStateOps, RingToneOfAnotherTypeIsReadTerminated) {
   Use(DeviceKind::PocketPc2003Phone);
   const DWORD number = 0x00420041;  // "AB" without a terminator
-  RegPutRaw(root(), kRingToneKeyPath, L"Sound", REG_DWORD, &number, sizeof number);
+  RegPutRaw(root(), kRingToneKeyPath, kSoundValue, REG_DWORD, &number, sizeof number);
   SoundState s = Primed(1, L'q');
   ReadRingTone(DeviceProfile.SoundKeys.RingTone, s);
   EXPECT_STREQ(L"AB", s.Sound);
@@ -178,9 +178,9 @@ TEST_F(SoundStateOps, RingToneWritesAreTerminatedStrings) {
   SoundState s;
   wcscpy(s.SavedSound, L"\\Windows\\Ring.wav");
   ASSERT_EQ(0, WriteRingTone(DeviceProfile.SoundKeys.RingTone, s));
-  EXPECT_EQ(static_cast<DWORD>(REG_SZ), RegType(root(), kRingToneKeyPath, L"Sound"));
-  EXPECT_EQ(2u, RegSize(root(), kRingToneKeyPath, L"Sound"));
-  EXPECT_EQ((wcslen(s.SavedSound) + 1) * 2, RegSize(root(), kRingToneKeyPath, L"SavedSound"));
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), RegType(root(), kRingToneKeyPath, kSoundValue));
+  EXPECT_EQ(2u, RegSize(root(), kRingToneKeyPath, kSoundValue));
+  EXPECT_EQ((wcslen(s.SavedSound) + 1) * 2, RegSize(root(), kRingToneKeyPath, kSavedSoundValue));
 
   // A record that was never terminated still stores a text that reads back.
   SoundState unterminated = Primed(0, L'u');
@@ -200,9 +200,9 @@ TEST(SoundStateConstants, MutedStateIsTheSilencedSet) {
   EXPECT_EQ(0u, MutedSoundState.Ringer);
   EXPECT_EQ(0u, MutedSoundState.InitVol);
   EXPECT_EQ(4u, MutedSoundState.EarCouple);
-  EXPECT_STREQ(L"*none*", MutedSoundState.Sound);
-  EXPECT_STREQ(L"*none*", MutedSoundState.SavedSound);
-  EXPECT_TRUE(IsRingToneMarker(L"*vibrate*"));
+  EXPECT_STREQ(kRingToneNone, MutedSoundState.Sound);
+  EXPECT_STREQ(kRingToneNone, MutedSoundState.SavedSound);
+  EXPECT_TRUE(IsRingToneMarker(kRingToneVibrate));
   EXPECT_FALSE(IsRingToneMarker(L"*None*"));
 }
 

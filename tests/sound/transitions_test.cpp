@@ -51,9 +51,9 @@ class Transitions : public ::testing::TestWithParam<DeviceKind> {
   // The user turns the device's volume down to nothing, as the shell would.
   void UserSilences() {
     fake::device().waveVolume = 0;
-    RegPutDword(hkcu_.root(), kVolumeKeyPath, L"Volume", 0);
+    RegPutDword(hkcu_.root(), kVolumeKeyPath, kVolumeValue, 0);
   }
-  DWORD LiveScreen() const { return RegDword(hkcu_.root(), kVolumeKeyPath, L"Screen"); }
+  DWORD LiveScreen() const { return RegDword(hkcu_.root(), kVolumeKeyPath, kScreenValue); }
 
   ScratchHkcu hkcu_;
   HWND app_ = nullptr;

@@ -1,6 +1,7 @@
 #include "support/test_main_window.h"
 
 #include "app/main_window.h"
+#include "platform/program_names.h"
 
 HWND CreateTestMainWindow() {
   static const ATOM atom = [] {
@@ -11,8 +12,8 @@ HWND CreateTestMainWindow() {
     return RegisterClassW(&wc);
   }();
   if (!atom) return nullptr;
-  Program.MainWindow = CreateWindowExW(0, L"QMTestMainWindow", L"QMind", WS_SYSMENU, 0, 0, 10, 10,
-                                       nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  Program.MainWindow = CreateWindowExW(0, L"QMTestMainWindow", kProgramName, WS_SYSMENU, 0, 0, 10,
+                                       10, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   ResetMainWindowState();
   return Program.MainWindow;
 }

@@ -107,9 +107,9 @@ class PeerFaults : public ::testing::Test {
     fake::ResetDevice();
     ResetTestProgramState();
     PopulateSoundKeys(scratch_.root(), DeviceKind::PocketPc2003);
-    RegPutDword(scratch_.root(), kShellOverridesKeyPath, L"Mode", kUnset);
+    RegPutDword(scratch_.root(), kShellOverridesKeyPath, kModeValue, kUnset);
   }
-  DWORD Mode() { return RegDword(scratch_.root(), kShellOverridesKeyPath, L"Mode"); }
+  DWORD Mode() { return RegDword(scratch_.root(), kShellOverridesKeyPath, kModeValue); }
 
   ScratchHkcu scratch_;
   ScratchHklm machine_{scratch_};  // the shell's buttons change the device's wave volume

@@ -32,8 +32,10 @@ class RingerTest : public ::testing::Test {
     ASSERT_NE(nullptr, CreateShell(GetModuleHandleW(nullptr), options));
   }
 
-  void SetMode(DWORD mode) { RegPutDword(scratch_.root(), kShellOverridesKeyPath, L"Mode", mode); }
-  DWORD Mode() { return RegDword(scratch_.root(), kShellOverridesKeyPath, L"Mode"); }
+  void SetMode(DWORD mode) {
+    RegPutDword(scratch_.root(), kShellOverridesKeyPath, kModeValue, mode);
+  }
+  DWORD Mode() { return RegDword(scratch_.root(), kShellOverridesKeyPath, kModeValue); }
   std::vector<std::wstring> Pressed() { return GetShellStats().pressed; }
   int ButtonDowns() { return GetShellStats().buttonDowns; }
 

@@ -80,7 +80,7 @@ void SetRinger(bool muted) {
 
 DWORD RealMode() {
   DWORD value = 0xDEADBEEF, size = sizeof value;
-  RegGetValueW(HKEY_CURRENT_USER, kShellOverridesKeyPath, L"Mode", RRF_RT_REG_DWORD, nullptr,
+  RegGetValueW(HKEY_CURRENT_USER, kShellOverridesKeyPath, kModeValue, RRF_RT_REG_DWORD, nullptr,
                &value, &size);
   return value;
 }
@@ -107,7 +107,7 @@ class ShellProcessTest : public ::testing::Test {
       CloseHandle(process_);
     }
     if (savedMode_ != 0xDEADBEEF) {
-      RegSetKeyValueW(HKEY_CURRENT_USER, kShellOverridesKeyPath, L"Mode", REG_DWORD, &savedMode_,
+      RegSetKeyValueW(HKEY_CURRENT_USER, kShellOverridesKeyPath, kModeValue, REG_DWORD, &savedMode_,
                       sizeof savedMode_);
     }
   }

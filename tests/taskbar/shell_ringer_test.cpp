@@ -21,9 +21,9 @@ namespace {
 
 // Wave volume (or its saved copy), screen tap, key click, ring volume.
 using Values = std::array<DWORD, 4>;
-constexpr const wchar_t* kLiveNames[] = {L"Volume", L"Screen", L"Key", L"Ringer"};
-constexpr const wchar_t* kSavedNames[] = {L"SavedVolume", L"SavedScreen", L"SavedKey",
-                                          L"SavedRingerVolume"};
+constexpr const wchar_t* kLiveNames[] = {kVolumeValue, kScreenValue, kKeyValue, kRingerValue};
+constexpr const wchar_t* kSavedNames[] = {kSavedVolumeValue, kSavedScreenValue, kSavedKeyValue,
+                                          kSavedRingerVolumeValue};
 // The owner's own sound differs from what a fresh device's shell has saved.
 constexpr Values kOwner{0x44444444, 0x00010002, 1, 0x77777777};
 constexpr Values kFreshSaved{kFreshWaveVolume, 1, 0x00010002, 0xCCCCCCCC};
@@ -69,7 +69,7 @@ class ShellRingerTest : public ::testing::Test {
   }
   Values Live() const { return Read(kVolumeKeyPath, kLiveNames); }
   Values Saved() const { return Read(kShellOverridesKeyPath, kSavedNames); }
-  DWORD Mode() const { return RegDword(scratch_.root(), kShellOverridesKeyPath, L"Mode"); }
+  DWORD Mode() const { return RegDword(scratch_.root(), kShellOverridesKeyPath, kModeValue); }
   Sound Now() const { return {Mode(), ReadDeviceWaveVolume(), Live(), Saved()}; }
   // Only a Pocket PC 2003 phone has a ring volume.
   Values OnThisKind(Values values) const {

@@ -17,6 +17,7 @@
 #include "device/device_kinds.h"
 #include "meetings/meeting_state.h"
 #include "platform/device_profile.h"
+#include "platform/program_names.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "sound/mute_engine.h"
@@ -67,7 +68,7 @@ class SettingsWindow : public ::testing::Test {
 
   // Taps the icon and runs `act` on the open window; the window must be closed by `act`.
   void Open(std::function<void(HWND)> act) {
-    WhenWindowAppears(L"#32770", L"QuietMinder", std::move(act));
+    WhenWindowAppears(L"#32770", kSettingsWindowTitle, std::move(act));
     SendMessageW(Program.MainWindow, WM_TRAY_NOTIFY, 5000, WM_LBUTTONUP);
   }
   // Opens the window, makes the user's choice on the Mute page and taps OK.
@@ -240,8 +241,8 @@ TEST_F(SettingsWindow, TheGreetingShowsOnceOnTheFirstRun) {
 
 TEST_F(SettingsWindow, ADeviceSilencedByHandGetsTheOwnersSoundBackOnCancel) {
   fake::device().waveVolume = 0;
-  RegPutDword(hkcu_.root(), kVolumeKeyPath, L"Volume", 0);
-  RegPutDword(hkcu_.root(), kShellOverridesKeyPath, L"SavedVolume", kWave);
+  RegPutDword(hkcu_.root(), kVolumeKeyPath, kVolumeValue, 0);
+  RegPutDword(hkcu_.root(), kShellOverridesKeyPath, kSavedVolumeValue, kWave);
   Open([](HWND w) { CloseSettingsWindow(w, false); });
   EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(kWave, fake::device().waveVolume) << "the sound the shell kept, not a default";

@@ -1,0 +1,29 @@
+// How the program is known from outside: the registry key of its settings, the name it runs
+// under, its hidden main window's class, and the titles of its settings window and history view.
+// The program, the emulated device's tool and the tests take them from here. Also read by windres
+// (the texts are plain macros for it).
+#pragma once
+
+// The single-instance mutex and the main window's title (string-table entry IDS_PROGRAM_NAME).
+#define QM_PROGRAM_NAME "QMind"
+// The main window's class (string-table entry IDS_WINDOW_CLASS).
+#define QM_WINDOW_CLASS "QMIND"
+// Captions of the settings window and of the history view over it.
+#define QM_SETTINGS_WINDOW_TITLE "QuietMinder"
+#define QM_HISTORY_VIEW_TITLE "History"
+
+// Below HKEY_CURRENT_USER: the maker's key, and in it the program's settings.
+#define QM_MAKER_KEY "Software\\Fernhollow"
+#define QM_SETTINGS_KEY QM_MAKER_KEY "\\QuietMinder"
+
+#ifndef RC_INVOKED
+inline constexpr wchar_t kProgramName[] = L"" QM_PROGRAM_NAME;
+inline constexpr wchar_t kWindowClass[] = L"" QM_WINDOW_CLASS;
+inline constexpr wchar_t kSettingsWindowTitle[] = L"" QM_SETTINGS_WINDOW_TITLE;
+inline constexpr wchar_t kHistoryViewTitle[] = L"" QM_HISTORY_VIEW_TITLE;
+
+inline constexpr wchar_t kMakerKeyPath[] = L"" QM_MAKER_KEY;
+inline constexpr wchar_t kSettingsKeyPath[] = L"" QM_SETTINGS_KEY;
+// What a running mute keeps beside the settings, so that the next run can give it back.
+inline constexpr wchar_t kKeptSoundKeyPath[] = L"" QM_SETTINGS_KEY "\\SavedSound";
+#endif
