@@ -5,6 +5,8 @@
 
 #include <cstddef>
 
+#include "platform/sound_words.h"  // the ring tone's markers
+
 inline constexpr size_t kSoundTextChars = 261;  // 260 characters and the terminator
 
 // Field names are the registry value names they are stored under.
@@ -25,8 +27,6 @@ inline constexpr DWORD kAudibleVolume = 0x66666666;
 inline constexpr DWORD kRingerModeRing = 0;
 inline constexpr DWORD kRingerModeVibrate = 1;
 inline constexpr DWORD kRingerModeOff = 2;
-inline constexpr wchar_t kRingToneNone[] = L"*none*";
-inline constexpr wchar_t kRingToneVibrate[] = L"*vibrate*";
 
 // The silenced values. Never modified.
 extern const SoundState MutedSoundState;

@@ -1,5 +1,5 @@
 // The registry operations of the device's sound state: value names, order, the stop at the first
-// failure, the phone-only values and hostile stored data.
+// failure, the phone-only values and hostile stored data; and the words the owner reads them in.
 #include <gtest/gtest.h>
 
 #include <cwchar>
@@ -7,6 +7,7 @@
 
 #include "common/program.h"
 #include "platform/device_profile.h"
+#include "platform/sound_words.h"
 #include "sound/sound_env.h"
 #include "sound/sound_state.h"
 
@@ -204,6 +205,52 @@ TEST(SoundStateConstants, MutedStateIsTheSilencedSet) {
   EXPECT_STREQ(L"*none*", MutedSoundState.SavedSound);
   EXPECT_TRUE(IsRingToneMarker(L"*vibrate*"));
   EXPECT_FALSE(IsRingToneMarker(L"*None*"));
+}
+
+TEST(SoundWordsTable, EachValueInTheOwnersWords) {
+  struct Case {
+    SoundValue what;
+    DWORD value;
+    const wchar_t* words;
+  };
+  const Case cases[] = {
+      {SoundValue::Volume, 0, L"silent"},
+      {SoundValue::Volume, 0x33333333, L"20%"},
+      {SoundValue::Volume, 0x66666666, L"40%"},
+      {SoundValue::Volume, 0xFFFFFFFF, L"100%"},
+      {SoundValue::Volume, 0x00010001, L"1%"},   // barely audible is still not silent
+      {SoundValue::Volume, 0xFFFEFFFE, L"99%"},  // nearly full is not full
+      {SoundValue::Volume, 0x66663333, L"20% left and 40% right"},
+      {SoundValue::Volume, 0xFFFF0000, L"0% left and 100% right"},
+      {SoundValue::RingerMode, 0, L"ring"},
+      {SoundValue::RingerMode, 1, L"vibrate"},
+      {SoundValue::RingerMode, 2, L"off"},
+      {SoundValue::RingerMode, 3, L"unknown (3)"},
+      {SoundValue::ClickSound, 0, L"off"},
+      {SoundValue::ClickSound, 1, L"soft"},
+      {SoundValue::ClickSound, 0x00010002, L"loud"},
+      {SoundValue::ClickSound, 2, L"unknown (2)"},
+      {SoundValue::SoundClasses, 7, L"events, programs and notifications"},
+      {SoundValue::SoundClasses, 6, L"events and programs"},
+      {SoundValue::SoundClasses, 1, L"notifications"},
+      {SoundValue::SoundClasses, 0, L"none"},
+      {SoundValue::SoundClasses, 8, L"unknown (8)"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.words, SoundWords(c.what, c.value)) << std::hex << c.value;
+  }
+  EXPECT_EQ(L"none", RingToneWords(kRingToneNone));
+  EXPECT_EQ(L"vibrate", RingToneWords(kRingToneVibrate));
+  EXPECT_EQ(L"Ring-Classic.wav", RingToneWords(L"\\Windows\\Ring-Classic.wav"));
+}
+
+// Only silence reads "silent" and only a full channel "100%", whatever lies between.
+TEST(SoundWordsTable, OnlyTheEndsOfTheScaleReadAsTheEnds) {
+  for (DWORD channel = 0; channel <= 0xFFFF; ++channel) {
+    const std::wstring words = SoundWords(SoundValue::Volume, channel << 16 | channel);
+    ASSERT_EQ(channel == 0, words == L"silent") << channel;
+    ASSERT_EQ(channel == 0xFFFF, words == L"100%") << channel;
+  }
 }
 
 }  // namespace
