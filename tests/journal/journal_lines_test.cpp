@@ -251,30 +251,19 @@ TEST_F(JournalLines, TheLinesTellTheApplicationTheRepairAndTheRunLost) {
 }
 
 TEST_F(JournalLines, ARepairTellsWhatWasPutBackAsTheOwnerSeesIt) {
-  struct Case {
-    DeviceKind kind;
-    const wchar_t* line;
-  };
-  const Case cases[] = {
-      {DeviceKind::PocketPc2003Phone,
-       L"2026-12-07 10:00:00  repaired  protected settings put back: screen taps soft, buttons "
-       L"loud; volume 33%, ringer ring"},
-      {DeviceKind::OlderCe,
-       L"2026-12-07 10:00:00  repaired  protected settings put back: screen taps soft, buttons "
-       L"loud, sounds for events and programs; volume 33%"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(KindName(c.kind));
-    Start(c.kind);
+  const std::wstring repaired = L"2026-12-07 10:00:00  repaired  protected settings put back: ";
+  const std::pair<DeviceKind, std::wstring> cases[] = {
+      {DeviceKind::PocketPc2003Phone, L"screen taps soft, buttons loud; volume 33%, ringer ring"},
+      {DeviceKind::OlderCe, L"screen taps soft, buttons loud, sounds for events and programs; "
+                            L"volume 33%"}};
+  for (const auto& [kind, words] : cases) {
+    SCOPED_TRACE(KindName(kind));
+    Start(kind);
     Settings.SoundProtection = {true, false, true};
-    Settings.SPScreen = 1;
-    Settings.SPKey = 0x00010002;
-    Settings.SPMute = 6;
+    Settings.SPScreen = 1, Settings.SPKey = 0x00010002, Settings.SPMute = 6;
     RegPutDword(hkcu_.root(), kVolumeKeyPath, L"Screen", 0);
     Tick();
-    const std::vector<std::wstring> lines = ReadJournalLines();
-    ASSERT_EQ(1u, lines.size());
-    EXPECT_EQ(c.line, lines[0]);
+    EXPECT_EQ(std::vector<std::wstring>{repaired + words}, ReadJournalLines());
   }
 }
 

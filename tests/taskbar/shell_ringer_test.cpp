@@ -156,21 +156,20 @@ TEST_F(ShellRingerTest, APressAfterTheProgramsOwnSilenceKeepsWhatTheProgramSaved
   }
 }
 
-// The pop-up shows the volume as the owner's words and follows it while open: a tap on Off, and
+// The pop-up shows the volume in the owner's words and follows it while open: a tap on Off, and
 // a change the pop-up did not make.
 TEST_F(ShellRingerTest, ThePopUpShowsTheVolumeInWordsAndFollowsIt) {
   FreshDevice(DeviceKind::PocketPc2003);
   TapTaskBarVolumeIcon();
   const HWND frame = GetWindow(ShellVolumePopup(), GW_CHILD);
-  ASSERT_NE(nullptr, frame);
   const auto shown = [frame] {
     wchar_t text[32] = {};
     GetDlgItemTextW(frame, kIdVolumeText, text, 32);
     return std::wstring(text);
   };
   EXPECT_EQ(L"27%", shown());
-  SendMessageW(GetDlgItem(FindWindowExW(frame, nullptr, kShellDialogClass, L""), kIdRingOff),
-               BM_CLICK, 0, 0);
+  SendDlgItemMessageW(FindWindowExW(frame, nullptr, kShellDialogClass, L""), kIdRingOff, BM_CLICK,
+                      0, 0);
   EXPECT_EQ(L"silent", shown());
   WriteDeviceWaveVolume(0xFFFFFFFF);
   MSG msg;
