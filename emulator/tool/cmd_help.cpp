@@ -1,6 +1,7 @@
 // Help on the Start menu: the shell asks the window in front for help on what has the focus.
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
 
 #include "platform/shell_names.h"
@@ -10,8 +11,8 @@ namespace {
 
 constexpr UINT kAnswerTimeoutMs = 10000;
 
-// The window the owner is looking at; the task bar and its pop-up do not count (a tap on the
-// Start menu does not take the front from the window under it).
+// The window the owner is looking at; the task bar does not count (a tap on the Start menu does
+// not take the front from the window under it).
 HWND FrontWindow() {
   const HWND front = GetForegroundWindow();
   if (!front || front == GetDesktopWindow()) return nullptr;

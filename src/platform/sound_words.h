@@ -1,6 +1,6 @@
 // The device's sound values in the words its owner knows them by: a volume as the shell's volume
-// pop-up shows it, the ringer by the names of the pop-up's buttons, the screen-tap and button
-// sounds and the sound classes as the sound settings name them. The program's journal, the
+// pop-up shows it, the ringer as ring, vibrate or off, the screen-tap and button sounds and the
+// sound classes as the sound settings name them. The program's journal, the
 // device's shell and the device tool all speak through here, so that nothing says it two ways.
 #pragma once
 #include <windows.h>
@@ -79,8 +79,9 @@ inline std::wstring ClassWords(DWORD value) {
   if (value & 1) named[count++] = L"notifications";
   if (count == 0) return L"none";
   std::wstring words = named[0];
-  for (size_t i = 1; i < count; ++i)
+  for (size_t i = 1; i < count; ++i) {
     words += (i + 1 == count ? L" and " : L", ") + std::wstring(named[i]);
+  }
   return words;
 }
 
