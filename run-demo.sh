@@ -11,16 +11,19 @@
 #                       and open the settings window after the walk-through
 #          --rate N     how many times as fast the device's clock runs (default 60)
 #          --once       stop after the walk-through instead of keeping QuietMinder running
+#          --raw        show the device's sound as stored (the wave volume and the registry's
+#                       sound keys) instead of in words
 set -euo pipefail
 cd "$(dirname "$0")"
-kind=ppc2003phone rate=60 once=0 display=0
+kind=ppc2003phone rate=60 once=0 display=0 raw=
 while [ $# -gt 0 ]; do
   case "$1" in
     --kind) kind=$2; shift ;;
     --rate) rate=$2; shift ;;
     --once) once=1 ;;
     --display) display=1 ;;
-    *) sed -n '2,12p' "$0"; exit 2 ;;
+    --raw) raw=--raw ;;
+    *) sed -n '2,14p' "$0"; exit 2 ;;
   esac
   shift
 done
@@ -56,7 +59,7 @@ previous=""
 show() {  # prints the lines of the device's state that changed since the last call
   local now clock changes
   # A reading that fails (the device busy for a moment) shows nothing rather than ending the demo.
-  now=$(dev state; dev shell status 2>/dev/null | sed -n 's/^ringer mode/task bar ringer button/p') || true
+  now=$(dev state $raw; dev shell status 2>/dev/null | sed -n 's/^ringer mode/task bar ringer button/p') || true
   clock=$(printf '%s\n' "$now" | sed -n 's/^clock: //p')
   now=$(printf '%s\n' "$now" | grep -v '^clock:') || true
   if [ -z "$previous" ]; then
@@ -77,10 +80,16 @@ emulator/device.sh program "$device" STARTUP &
 sleep 3
 show
 
-your_sound() {  # the wave volume and the live sound values, on one line
-  dev state | sed -n -e 's/^wave volume: /wave volume /p' \
+exact_sound() {  # the wave volume and the live sound values as stored, on one line
+  dev state --raw | sed -n -e 's/^wave volume: /wave volume /p' \
     -e 's/^  ControlPanel\\Volume\\\([^ ]*\) = /\1 /p' | paste -sd, | sed 's/,/, /g'
 }
+your_sound() {  # the same as the owner sees it (or as stored, with --raw)
+  if [ -n "$raw" ]; then exact_sound; return; fi
+  dev state | sed -n 's/^\(volume\|screen taps\|buttons\|sounds for\|ring volume\): /\1 /p' |
+    paste -sd';' | sed 's/;/; /g'
+}
+exact=$(exact_sound)
 yours=$(your_sound)
 if [ "$kind" = wince ]; then
   echo "== you turn the volume down to nothing"
@@ -94,11 +103,11 @@ watch_for 3
 echo "== you press the power button"
 dev power >/dev/null
 watch_for 3
-for _ in $(seq 10); do [ "$(your_sound)" = "$yours" ] && break; sleep 1; done
-back=$(your_sound)
+for _ in $(seq 10); do [ "$(exact_sound)" = "$exact" ] && break; sleep 1; done
+back=$(your_sound) back_exact=$(exact_sound)
 echo "   your sound before the silence: $yours"
 echo "   your sound after the power-on: $back"
-[ "$back" = "$yours" ] && echo "   (exactly as you had it)" || echo "   (NOT as you had it)"
+[ "$back_exact" = "$exact" ] && echo "   (exactly as you had it)" || echo "   (NOT as you had it)"
 
 echo "== a 60-minute meeting starts in 2 minutes; the device's clock runs ${rate}x"
 dev calendar sample --in 2 --minutes 60 --category Work --subject "Team meeting"

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "device/device_registry.h"
+#include "device/device_state.h"
+#include "platform/sound_words.h"
 #include "shell/ringer_switch.h"
 
 namespace {
@@ -13,6 +15,7 @@ constexpr UINT_PTR kFollowFrontTimer = 1;
 constexpr UINT kFollowFrontMs = 250;
 constexpr int kOkButtonWidth = 26;
 constexpr int kCaptionChars = 64;
+constexpr int kIdPopupFrame = 100;
 
 // What a window of the shared "Dialog" class is; kept in its user data.
 enum class DialogRole : LONG_PTR { None = 0, Popup, Panel, Reminder };
@@ -65,6 +68,17 @@ void ShowRingerMode(HWND parent, DWORD mode) {
   }
 }
 
+// The volume as the pop-up shows it, in the owner's words; followed while the pop-up is open.
+void ShowVolume() {
+  const HWND frame = g_shell.popup ? GetDlgItem(g_shell.popup, kIdPopupFrame) : nullptr;
+  const HWND text = frame ? GetDlgItem(frame, kIdVolumeText) : nullptr;
+  if (!text) return;
+  const std::wstring shown = SoundWords(SoundValue::Volume, ReadDeviceWaveVolume());
+  wchar_t now[kCaptionChars] = {};
+  GetWindowTextW(text, now, kCaptionChars);
+  if (shown != now) SetWindowTextW(text, shown.c_str());
+}
+
 // A ringer button's command, from the user's tap on it or from a program naming its id and
 // handle. Anything else that arrives as a command is ignored.
 bool OnRingerCommand(HWND parent, WPARAM wParam, LPARAM lParam) {
@@ -76,6 +90,7 @@ bool OnRingerCommand(HWND parent, WPARAM wParam, LPARAM lParam) {
   if (lParam != 0 && reinterpret_cast<HWND>(lParam) != button) return false;
   SwitchRinger(ringer->mode);
   ShowRingerMode(parent, static_cast<DWORD>(ringer->mode));
+  ShowVolume();
   g_shell.stats.pressed.emplace_back(ringer->caption);
   return true;
 }
@@ -100,9 +115,9 @@ void AddRingerButtons(HWND parent, int top, bool withVibrate) {
 // The walk a program makes: the pop-up's first child (the frame), its first child (a label),
 // then a following sibling of class "Dialog" that holds the ringer buttons.
 void BuildPopupContent(HWND popup, PopupLayout layout) {
-  const HWND frame = CreateChild(kFrameClass, L"", 0, 0, 0, 120, 110, popup, 100);
+  const HWND frame = CreateChild(kFrameClass, L"", 0, 0, 0, 120, 110, popup, kIdPopupFrame);
   CreateChild(L"Static", L"Volume:", SS_LEFT, 4, 2, 100, 14, frame, 101);
-  CreateChild(L"Static", L"||||||||", SS_LEFT, 4, 16, 100, 14, frame, 102);
+  CreateChild(L"Static", L"", SS_LEFT, 4, 16, 100, 14, frame, kIdVolumeText);
   if (layout == PopupLayout::NoPanel) {
     AddRingerButtons(frame, 32, true);
     return;
@@ -124,6 +139,7 @@ void OpenPopup() {
   if (!popup) return;
   g_shell.popup = popup;
   BuildPopupContent(popup, layout);
+  ShowVolume();
   ShowWindow(popup, SW_SHOWNOACTIVATE);
   ++g_shell.stats.popupOpens;
 }
@@ -233,7 +249,10 @@ LRESULT CALLBACK TaskBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_MOUSEACTIVATE:
       return MA_NOACTIVATE;
     case WM_TIMER:
-      if (wParam == kFollowFrontTimer) FollowFrontWindow();
+      if (wParam == kFollowFrontTimer) {
+        FollowFrontWindow();
+        ShowVolume();
+      }
       return 0;
     case WM_CLOSE:
       DestroyWindow(window);

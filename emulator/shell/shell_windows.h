@@ -37,6 +37,8 @@ inline constexpr int kTaskBarHeight = 26;
 // A button-down within this many pixels of the icon's point (either axis) hits the icon.
 inline constexpr int kIconHitRadius = 8;
 
+// The pop-up's text that shows the volume, in the owner's words.
+inline constexpr int kIdVolumeText = 102;
 // Ringer button control ids in the pop-up.
 inline constexpr int kIdRingOn = 200;
 inline constexpr int kIdRingVibrate = 201;

@@ -7,6 +7,7 @@
 #include "device/device_registry.h"
 #include "device/device_state.h"
 #include "platform/program_names.h"
+#include "platform/sound_words.h"
 #include "tool.h"
 
 int RunSetupSteps(const std::wstring& windowsDir);
@@ -189,7 +190,7 @@ int Tap(const ToolArgs&) {
 }
 
 // What the device played last and at which wave volume.
-std::wstring SoundLine() {
+std::wstring SoundLine(bool raw) {
   const DWORD played = ReadDeviceDword(L"SoundsPlayed", 0);
   if (played == 0) return L"sounds played: 0";
   wchar_t name[MAX_PATH] = {};
@@ -198,20 +199,83 @@ std::wstring SoundLine() {
                    &size) != ERROR_SUCCESS) {
     name[0] = L'\0';
   }
+  const DWORD volume = ReadDeviceDword(L"LastSoundVolume", 0);
   return L"sounds played: " + std::to_wstring(played) + L", last \"" + name + L"\" at " +
-         Hex(ReadDeviceDword(L"LastSoundVolume", 0));
+         (raw ? Hex(volume) : SoundWords(SoundValue::Volume, volume));
 }
 
-int State(const ToolArgs&) {
+// A sound value as the owner sees it, from a key of the user's sound settings; "not set" when
+// the device does not have it.
+std::wstring Words(const wchar_t* path, const wchar_t* name, SoundValue what) {
+  const RegKey key = OpenRegKey(HKEY_CURRENT_USER, path, KEY_QUERY_VALUE);
+  const auto value = key ? FindRegDword(key.get(), name) : std::nullopt;
+  return value ? SoundWords(what, *value) : L"not set";
+}
+
+// The ring tone the device rings with, as the owner picks it.
+std::wstring RingTone() {
+  wchar_t tone[MAX_PATH] = {};
+  DWORD size = sizeof tone - sizeof(wchar_t);
+  if (RegGetValueW(HKEY_CURRENT_USER, kRingToneKeyPath, kSoundValue, RRF_RT_REG_SZ, nullptr, tone,
+                   &size) != ERROR_SUCCESS) {
+    return L"not set";
+  }
+  return RingToneWords(tone);
+}
+
+// What the shell (or, on the older kind, the device) keeps to come back to after a silence.
+std::wstring KeptWords(const SoundKeySet& keys) {
+  const wchar_t* path = keys.shellOverrides ? kShellOverridesKeyPath : kVolumeUnmutedKeyPath;
+  const bool shell = keys.shellOverrides;
+  std::wstring text =
+      L"volume " + Words(path, shell ? kSavedVolumeValue : kVolumeValue, SoundValue::Volume) +
+      L", screen taps " + Words(path, shell ? kSavedScreenValue : kScreenValue, SoundValue::ClickSound) +
+      L", buttons " + Words(path, shell ? kSavedKeyValue : kKeyValue, SoundValue::ClickSound);
+  if (!shell) text += L", sounds for " + Words(path, kMuteValue, SoundValue::SoundClasses);
+  if (keys.ringCategory) {
+    text += L", ring volume " + Words(path, kSavedRingerVolumeValue, SoundValue::Volume);
+  }
+  return text;
+}
+
+// The device's sound as its owner sees it.
+void PrintSoundWords(const SoundKeySet& keys) {
+  Print(L"volume: " + SoundWords(SoundValue::Volume, ReadDeviceWaveVolume()));
+  if (keys.shellOverrides) {
+    Print(L"ringer: " + Words(kShellOverridesKeyPath, kModeValue, SoundValue::RingerMode));
+  }
+  Print(L"screen taps: " + Words(kVolumeKeyPath, kScreenValue, SoundValue::ClickSound));
+  Print(L"buttons: " + Words(kVolumeKeyPath, kKeyValue, SoundValue::ClickSound));
+  Print(L"sounds for: " + Words(kVolumeKeyPath, kMuteValue, SoundValue::SoundClasses));
+  if (keys.ringCategory) {
+    Print(L"ring volume: " + Words(kVolumeKeyPath, kRingerValue, SoundValue::Volume));
+  }
+  if (keys.ringTone) Print(L"ring tone: " + RingTone());
+  if (keys.shellOverrides || keys.volumeUnmuted) Print(L"kept to come back to: " + KeptWords(keys));
+}
+
+// The sound in words; with --raw the wave volume and every value of the sound keys as stored.
+int State(const ToolArgs& args) {
+  const bool raw = args.size() == 1 && args[0] == L"--raw";
+  if (!args.empty() && !raw) {
+    PrintError(L"usage: qmdevice state [--raw]");
+    return 2;
+  }
   const auto kind = ReadDeviceKind();
   Print(L"device: " + std::wstring(kind ? KindInfo(*kind).description : L"(none)"));
   Print(L"clock: " + FormatFileTime(DeviceNowUtc(), true));
-  Print(L"wave volume: " + Hex(ReadDeviceWaveVolume()));
+  if (raw) {
+    Print(L"wave volume: " + Hex(ReadDeviceWaveVolume()));
+  } else {
+    PrintSoundWords(SoundKeysOfKind(kind.value_or(DeviceKind::PocketPc2003Phone)));
+  }
   Print(L"sound refreshes: " + std::to_wstring(DeviceRefreshCount()));
   Print(L"power-ons: " + std::to_wstring(DevicePowerOnCount()));
-  Print(SoundLine());
+  Print(SoundLine(raw));
   Print(IconLine());
-  for (const wchar_t* path : kSoundKeyPaths) PrintKeyValues(path);
+  if (raw) {
+    for (const wchar_t* path : kSoundKeyPaths) PrintKeyValues(path);
+  }
   return 0;
 }
 
@@ -244,7 +308,9 @@ const ToolCommand kClock(L"clock", L"clock [set YYYY-MM-DDTHH:MM | advance MINUT
                          Clock);
 const ToolCommand kIcon(L"icon", L"icon    (the picture in the notification area)", Icon);
 const ToolCommand kTap(L"tap", L"tap     (tap the notification icon)", Tap);
-const ToolCommand kState(L"state", L"state   (the whole sound state)", State);
+const ToolCommand kState(L"state",
+                         L"state [--raw]   (the sound as the owner sees it; --raw: as stored)",
+                         State);
 const ToolCommand kSettings(L"settings", L"settings [set NAME NUMBER]   (the program's settings)",
                             Settings);
 

@@ -8,6 +8,7 @@
 #include "device/device_registry.h"
 #include "device/device_state.h"
 #include "platform/sound_keys.h"
+#include "platform/sound_words.h"
 #include "shell/launch_record.h"
 #include "shell/shell_program.h"
 #include "shell/shell_windows.h"
@@ -108,13 +109,10 @@ int StopShell() {
   return 0;
 }
 
-const wchar_t* ModeName(DWORD mode) {
-  switch (mode) {
-    case kRingerModeRing: return L"ring";
-    case kRingerModeVibrate: return L"vibrate";
-    case kRingerModeOff: return L"off";
-    default: return L"(not set)";
-  }
+std::wstring RingerModeText() {
+  const RegKey key = OpenRegKey(HKEY_CURRENT_USER, kShellOverridesKeyPath, KEY_QUERY_VALUE);
+  const auto mode = key ? FindRegDword(key.get(), kModeValue) : std::nullopt;
+  return mode ? SoundWords(SoundValue::RingerMode, *mode) : L"(not set)";
 }
 
 // The values the shell keeps to come back to, as far as the device has them.
@@ -122,16 +120,18 @@ std::wstring SavedSoundText() {
   static constexpr struct {
     const wchar_t* value;
     const wchar_t* shown;
-  } kSaved[] = {{kSavedVolumeValue, L"volume"},
-                {kSavedScreenValue, L"screen"},
-                {kSavedKeyValue, L"key"},
-                {kSavedRingerVolumeValue, L"ringer"}};
+    SoundValue what;
+  } kSaved[] = {{kSavedVolumeValue, L"volume", SoundValue::Volume},
+                {kSavedScreenValue, L"screen taps", SoundValue::ClickSound},
+                {kSavedKeyValue, L"buttons", SoundValue::ClickSound},
+                {kSavedRingerVolumeValue, L"ring volume", SoundValue::Volume}};
   const RegKey key = OpenRegKey(HKEY_CURRENT_USER, kShellOverridesKeyPath, KEY_QUERY_VALUE);
   std::wstring text;
   for (const auto& saved : kSaved) {
     const auto value = key ? FindRegDword(key.get(), saved.value) : std::nullopt;
     if (!value) continue;
-    text += (text.empty() ? L"" : L", ") + std::wstring(saved.shown) + L" " + Hex(*value);
+    text += (text.empty() ? L"" : L", ") + std::wstring(saved.shown) + L" " +
+            SoundWords(saved.what, *value);
   }
   return text.empty() ? L"none" : text;
 }
@@ -149,7 +149,7 @@ int ShellStatus() {
   Print(std::wstring(L"volume pop-up: ") + (FindVolumePopup() ? L"open" : L"closed"));
   Print(std::wstring(L"reminder: ") +
         (FindWindowW(kShellDialogClass, kReminderTitle) ? L"on screen" : L"none"));
-  Print(std::wstring(L"ringer mode: ") + ModeName(ReadRingerMode(0xFFFFFFFF)));
+  Print(std::wstring(L"ringer mode: ") + RingerModeText());
   Print(L"saved by the ringer: " + SavedSoundText());
   return 0;
 }
@@ -276,7 +276,7 @@ int Ringer(const ToolArgs& args) {
     return 1;
   }
   Print(std::wstring(L"tapped \"") + caption + L"\"; ringer mode: " +
-        ModeName(ReadRingerMode(0xFFFFFFFF)));
+        RingerModeText());
   return 0;
 }
 

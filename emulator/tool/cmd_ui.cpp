@@ -14,9 +14,9 @@ namespace {
 
 constexpr DWORD kWaitMs = 10000;
 constexpr wchar_t kUiUsage[] =
-    L"ui tab N | tap ID | open ID | choose ID ROW | select ID TEXT | deselect ID TEXT | "
-    L"slide ID POSITION | history | ok | cancel   (ID: a control's number or its name, "
-    L"such as IDC_APPS_ENABLE)";
+    L"ui tab N | focus ID | tap ID | open ID | choose ID ROW | select ID TEXT | "
+    L"deselect ID TEXT | slide ID POSITION | history | ok | cancel   (ID: a control's number or "
+    L"its name, such as IDC_APPS_ENABLE)";
 
 // The program's controls by the names of its header of control ids; the build makes the table
 // from that header.
@@ -54,6 +54,9 @@ UiAction ParseUiAction(const ToolArgs& args) {
   int a = 0, b = 0;
   if (verb == L"tab" && args.size() == 2 && ParseNumber(args[1], &a)) {
     return [a](HWND s) { return ChooseTab(s, a); };
+  }
+  if (verb == L"focus" && args.size() == 2 && ParseControl(args[1], &a)) {
+    return [a](HWND s) { return FocusControl(s, a); };
   }
   if (verb == L"tap" && args.size() == 2 && ParseControl(args[1], &a)) {
     return [a](HWND s) { return TapControl(s, a); };

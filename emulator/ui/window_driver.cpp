@@ -74,6 +74,17 @@ bool ChooseTab(HWND settings, int index) {
   return SelectedTab(settings) == index;
 }
 
+bool FocusControl(HWND settings, int id) {
+  const HWND control = FindShownControl(settings, id);
+  if (!control || !IsWindowEnabled(control)) return false;
+  // The page the control is on moves the focus, in the thread that owns them.
+  SendMessageW(GetParent(control), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(control, nullptr), &gui) &&
+         gui.hwndFocus == control;
+}
+
 bool TapControl(HWND settings, int id) {
   const HWND control = FindShownControl(settings, id);
   if (!control || !IsWindowEnabled(control)) return false;

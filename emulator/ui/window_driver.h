@@ -1,7 +1,7 @@
 // Driving the program's windows from another process, as a user would: finding the settings
-// window and a control of its shown page, choosing a tab, tapping a button, choosing a list row
-// or list entries, dragging a slider, reading the history view, and taking a picture of the
-// screen.
+// window and a control of its shown page, choosing a tab, focusing a control, tapping a button,
+// choosing a list row or list entries, dragging a slider, reading the history view, and taking a
+// picture of the screen.
 #pragma once
 #include <windows.h>
 
@@ -21,6 +21,8 @@ int SelectedTab(HWND settings);
 // Moves the tab selection to `index` with the arrow keys, as the user's taps would; true when
 // it got there.
 bool ChooseTab(HWND settings, int index);
+// Gives the focus to a control of the shown page, as a tap on it would; true when it has it.
+bool FocusControl(HWND settings, int id);
 // BM_CLICK on a button, check box or radio button of the shown page.
 bool TapControl(HWND settings, int id);
 // Chooses a row of a drop-down list of the shown page and tells its page.

@@ -11,6 +11,7 @@
 #include "platform/device_profile.h"
 #include "platform/handheld.h"
 #include "platform/sound_keys.h"
+#include "platform/sound_words.h"
 #include "sound/mute_state.h"
 
 namespace {
@@ -28,26 +29,12 @@ void KeepReason(std::wstring_view reason) {
   g_muteReason[n] = L'\0';
 }
 
-std::wstring Hex(DWORD value) {
-  wchar_t text[16];
-  swprintf(text, 16, L"0x%08X", value);
-  return text;
+std::wstring VolumeText(const JournalSound& s) {
+  return s.waveRead ? SoundWords(SoundValue::Volume, s.wave) : L"?";
 }
 
-std::wstring WaveText(const JournalSound& s) { return s.waveRead ? Hex(s.wave) : L"?"; }
-
-std::wstring ModeText(const JournalSound& s) {
-  if (!s.modeRead) return L"?";
-  switch (s.mode) {
-    case kRingerModeRing:
-      return L"ring";
-    case kRingerModeVibrate:
-      return L"vibrate";
-    case kRingerModeOff:
-      return L"off";
-    default:
-      return Hex(s.mode);
-  }
+std::wstring RingerText(const JournalSound& s) {
+  return s.modeRead ? SoundWords(SoundValue::RingerMode, s.mode) : L"?";
 }
 
 std::wstring Quoted(std::wstring_view text, size_t chars) {
@@ -128,8 +115,8 @@ JournalSound ReadJournalSound() {
 
 std::wstring DescribeSoundNow() {
   const JournalSound now = ReadJournalSound();
-  std::wstring text = L"wave " + WaveText(now);
-  if (IsPocketPc()) text += L", ringer " + ModeText(now);
+  std::wstring text = L"volume " + VolumeText(now);
+  if (IsPocketPc()) text += L", ringer " + RingerText(now);
   return text;
 }
 
@@ -152,8 +139,8 @@ void JournalSoundChange(const wchar_t* kind, ChangeCause cause,
     } else if (k == kJournalLostMuteUndone) {
       why = L"left silenced by a run that ended during a mute";
     }
-    std::wstring values = L"wave " + WaveText(before) + L" -> " + WaveText(after);
-    if (IsPocketPc()) values += L", ringer " + ModeText(before) + L" -> " + ModeText(after);
+    std::wstring values = L"volume " + VolumeText(before) + L" -> " + VolumeText(after);
+    if (IsPocketPc()) values += L", ringer " + RingerText(before) + L" -> " + RingerText(after);
     Journal(kind, Joined(why, values, L"; "));
   } catch (...) {
     // The line is dropped; the change stands.
@@ -170,9 +157,12 @@ void JournalWindowChoice(std::wstring_view choice, bool mutes) noexcept {
 
 void JournalProtectedRepair(const SoundState& live) noexcept {
   try {
-    std::wstring text = L"protected settings put back: screen taps " + Hex(live.Screen) +
-                        L", buttons " + Hex(live.Key);
-    if (IsOlderPlatform()) text += L", sound classes " + Hex(live.Mute);
+    std::wstring text = L"protected settings put back: screen taps " +
+                        SoundWords(SoundValue::ClickSound, live.Screen) + L", buttons " +
+                        SoundWords(SoundValue::ClickSound, live.Key);
+    if (IsOlderPlatform()) {
+      text += L", sounds for " + SoundWords(SoundValue::SoundClasses, live.Mute);
+    }
     Journal(kJournalRepaired, text + L"; " + DescribeSoundNow());
   } catch (...) {
   }

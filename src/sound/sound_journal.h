@@ -1,6 +1,7 @@
 // The journal's lines about the device's sound: what the mute engine, sound protection and the
-// settings window changed, why, and the wave volume and ringer mode before and after. Only a
-// change writes; nothing here runs while nothing changes.
+// settings window changed, why, and the volume and ringer mode before and after, in the words the
+// owner sees them in (platform/sound_words.h). Only a change writes; nothing here runs while
+// nothing changes.
 #pragma once
 #include <windows.h>
 
@@ -33,7 +34,7 @@ struct JournalSound {
   DWORD mode = 0;
 };
 JournalSound ReadJournalSound();
-// "wave 0x66666666, ringer ring" for the sound now.
+// "volume 40%, ringer ring" for the sound now.
 std::wstring DescribeSoundNow();
 
 // A line for a change the mute engine has just made, `before` read before it: kJournalSilenced or

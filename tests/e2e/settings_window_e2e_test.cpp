@@ -11,6 +11,8 @@
 #include "e2e/device_session.h"
 #include "platform/journal_file.h"
 #include "resources/resource.h"
+#include "shell/launch_record.h"
+#include "ui/page_messages.h"
 #include "ui/window_driver.h"
 
 namespace {
@@ -103,6 +105,37 @@ TEST_F(SettingsWindowOnTheDevice, HistoryShowsTheJournalNewestFirstAndTheToolPri
   for (const std::string& line : ToolLines(L"journal")) kinds.push_back(KindOf(line));
   EXPECT_EQ((std::vector<std::string>{"started", "silenced", "window", "sound-back", "ended"}),
             kinds);
+}
+
+// Help on the Start menu asks the window in front; the same id is a different topic on another
+// page.
+TEST_F(SettingsWindowOnTheDevice, HelpOnTheStartMenuOpensTheTopicOfTheFocusedControl) {
+  struct Case {
+    int page;
+    int control;
+    const wchar_t* address;
+  } const cases[] = {
+      {kMutePage, IDC_MUTE_MINUTES, L"file:QuietMinder.htm#mute_tab_mute_minutes"},
+      {kMeetingsPage, IDC_MEET_LINK, L"file:QuietMinder.htm#meetings_tab_enable_pocket_outlook"},
+  };
+  ClearLaunches();
+  e2e::Program program(L"");  // started by hand: the settings window opens at once
+  const HWND settings = WaitForSettingsWindow();
+  ASSERT_NE(nullptr, settings);
+  size_t asked = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.address);
+    ASSERT_TRUE(ChooseTab(settings, c.page));
+    ASSERT_TRUE(WaitUntil([&] { return FocusControl(settings, c.control); }, kWaitMs));
+    ASSERT_EQ(0, Tool(L"help"));
+    ++asked;
+    std::vector<LaunchRecord> launches;
+    ASSERT_TRUE(WaitUntil([&] { return (launches = ReadLaunches()).size() >= asked; }, kWaitMs));
+    ASSERT_EQ(asked, launches.size());
+    EXPECT_EQ(L"peghelp.exe", launches.back().program);
+    EXPECT_EQ(c.address, launches.back().arguments);
+  }
+  ASSERT_TRUE(CloseSettingsWindow(settings, false));
 }
 
 }  // namespace

@@ -103,9 +103,9 @@ TEST_F(JournalLines, AMeetingsMuteAndItsEndTellTheMeetingAndTheSoundBeforeAndAft
     const wchar_t* backValues;
   };
   const Case cases[] = {
-      {DeviceKind::PocketPc2003Phone, L"wave 0x55555555 -> 0x00000000, ringer ring -> off",
-       L"wave 0x00000000 -> 0x55555555, ringer off -> ring"},
-      {DeviceKind::OlderCe, L"wave 0x55555555 -> 0x00000000", L"wave 0x00000000 -> 0x55555555"},
+      {DeviceKind::PocketPc2003Phone, L"volume 33% -> silent, ringer ring -> off",
+       L"volume silent -> 33%, ringer off -> ring"},
+      {DeviceKind::OlderCe, L"volume 33% -> silent", L"volume silent -> 33%"},
   };
   DeviceCalendar calendar;
   calendar.Import(Calendar(
@@ -141,7 +141,7 @@ TEST_F(JournalLines, AMeetingsSubjectFromTheCalendarStaysOneBoundedLine) {
   ASSERT_EQ(1u, lines.size());
   const std::wstring subject = L"\"Budget review " + std::wstring(43, L'x') + L"...\"";
   EXPECT_EQ(L"2026-12-07 10:00:00  silenced  meeting " + subject + L" [" + std::wstring(37, L'c') +
-                L"...] until 11:00; wave 0x55555555 -> 0x00000000, ringer ring -> off",
+                L"...] until 11:00; volume 33% -> silent, ringer ring -> off",
             lines[0]);
 }
 
@@ -247,8 +247,25 @@ TEST_F(JournalLines, TheLinesTellTheApplicationTheRepairAndTheRunLost) {
   EXPECT_EQ(L"2026-12-07 10:00:00  held-off  \"Journal Listed Application\" runs", lines[1]);
   EXPECT_EQ(
       L"2026-12-07 10:00:00  sound-back  \"Journal Listed Application\" holds muting off; mute "
-      L"for: until 11:00; wave 0x00000000 -> 0x55555555, ringer off -> ring",
+      L"for: until 11:00; volume silent -> 33%, ringer off -> ring",
       lines[2]);
+}
+
+TEST_F(JournalLines, ARepairTellsWhatWasPutBackAsTheOwnerSeesIt) {
+  const std::wstring repaired = L"2026-12-07 10:00:00  repaired  protected settings put back: ";
+  const std::pair<DeviceKind, std::wstring> cases[] = {
+      {DeviceKind::PocketPc2003Phone, L"screen taps soft, buttons loud; volume 33%, ringer ring"},
+      {DeviceKind::OlderCe, L"screen taps soft, buttons loud, sounds for events and programs; "
+                            L"volume 33%"}};
+  for (const auto& [kind, words] : cases) {
+    SCOPED_TRACE(KindName(kind));
+    Start(kind);
+    Settings.SoundProtection = {true, false, true};
+    Settings.SPScreen = 1, Settings.SPKey = 0x00010002, Settings.SPMute = 6;
+    RegPutDword(hkcu_.root(), kVolumeKeyPath, L"Screen", 0);
+    Tick();
+    EXPECT_EQ(std::vector<std::wstring>{repaired + words}, ReadJournalLines());
+  }
 }
 
 // The settings window driven from inside its modal loop, as the user's taps would.
@@ -271,14 +288,14 @@ TEST_F(JournalWindow, TheWindowsChoiceIsOneLineAndWhatItDoesToTheSoundAnother) {
   const std::vector<std::wstring> lines = ReadJournalLines();
   ASSERT_EQ(4u, lines.size());
   EXPECT_EQ(
-      L"2026-12-07 10:00:00  silenced  settings window; wave 0x55555555 -> 0x00000000, "
+      L"2026-12-07 10:00:00  silenced  settings window; volume 33% -> silent, "
       L"ringer ring -> off",
       lines[0]);
   EXPECT_EQ(L"2026-12-07 10:00:00  window  mute for 30 minutes until 10:30", lines[1]);
   EXPECT_EQ(L"2026-12-07 10:00:00  window  cancel", lines[2]);
   EXPECT_EQ(
       L"2026-12-07 10:00:00  sound-back  settings window; mute for: settings window: mute "
-      L"for 30 minutes until 10:30; wave 0x00000000 -> 0x55555555, ringer off -> ring",
+      L"for 30 minutes until 10:30; volume silent -> 33%, ringer off -> ring",
       lines[3]);
 }
 

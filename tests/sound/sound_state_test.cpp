@@ -1,5 +1,5 @@
 // The registry operations of the device's sound state: value names, order, the stop at the first
-// failure, the phone-only values and hostile stored data.
+// failure, the phone-only values and hostile stored data; and the words the owner reads them in.
 #include <gtest/gtest.h>
 
 #include <cwchar>
@@ -7,6 +7,7 @@
 
 #include "common/program.h"
 #include "platform/device_profile.h"
+#include "platform/sound_words.h"
 #include "sound/sound_env.h"
 #include "sound/sound_state.h"
 
@@ -204,6 +205,38 @@ TEST(SoundStateConstants, MutedStateIsTheSilencedSet) {
   EXPECT_STREQ(kRingToneNone, MutedSoundState.SavedSound);
   EXPECT_TRUE(IsRingToneMarker(kRingToneVibrate));
   EXPECT_FALSE(IsRingToneMarker(L"*None*"));
+}
+
+TEST(SoundWordsTable, EachValueInTheOwnersWords) {
+  constexpr auto kVolume = SoundValue::Volume, kRinger = SoundValue::RingerMode,
+                 kClick = SoundValue::ClickSound, kClasses = SoundValue::SoundClasses;
+  const struct {
+    SoundValue what;
+    DWORD value;
+    const wchar_t* words;
+  } cases[] = {
+      {kVolume, 0, L"silent"}, {kVolume, 0x33333333, L"20%"}, {kVolume, 0xFFFFFFFF, L"100%"},
+      {kVolume, 0x00010001, L"1%"}, {kVolume, 0xFFFEFFFE, L"99%"},  // neither silent nor full
+      {kVolume, 0x66663333, L"20% left and 40% right"},
+      {kRinger, 0, L"ring"}, {kRinger, 1, L"vibrate"}, {kRinger, 2, L"off"},
+      {kRinger, 3, L"unknown (3)"},
+      {kClick, 0, L"off"}, {kClick, 1, L"soft"}, {kClick, 0x00010002, L"loud"},
+      {kClick, 2, L"unknown (2)"},
+      {kClasses, 7, L"events, programs and notifications"}, {kClasses, 6, L"events and programs"},
+      {kClasses, 0, L"none"}, {kClasses, 8, L"unknown (8)"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.words, SoundWords(c.what, c.value)) << c.value;
+  EXPECT_EQ(L"none", RingToneWords(kRingToneNone));
+  EXPECT_EQ(L"Ring-Classic.wav", RingToneWords(L"\\Windows\\Ring-Classic.wav"));
+}
+
+// Only silence reads "silent" and only a full channel "100%", whatever lies between.
+TEST(SoundWordsTable, OnlyTheEndsOfTheScaleReadAsTheEnds) {
+  for (DWORD channel = 0; channel <= 0xFFFF; ++channel) {
+    const std::wstring words = SoundWords(SoundValue::Volume, channel << 16 | channel);
+    ASSERT_EQ(channel == 0, words == L"silent") << channel;
+    ASSERT_EQ(channel == 0xFFFF, words == L"100%") << channel;
+  }
 }
 
 }  // namespace

@@ -156,4 +156,29 @@ TEST_F(ShellRingerTest, APressAfterTheProgramsOwnSilenceKeepsWhatTheProgramSaved
   }
 }
 
+// The pop-up shows the volume in the owner's words and follows it while open: a tap on Off, and
+// a change the pop-up did not make.
+TEST_F(ShellRingerTest, ThePopUpShowsTheVolumeInWordsAndFollowsIt) {
+  FreshDevice(DeviceKind::PocketPc2003);
+  TapTaskBarVolumeIcon();
+  const HWND frame = GetWindow(ShellVolumePopup(), GW_CHILD);
+  const auto shown = [frame] {
+    wchar_t text[32] = {};
+    GetDlgItemTextW(frame, kIdVolumeText, text, 32);
+    return std::wstring(text);
+  };
+  EXPECT_EQ(L"27%", shown());
+  SendDlgItemMessageW(FindWindowExW(frame, nullptr, kShellDialogClass, L""), kIdRingOff, BM_CLICK,
+                      0, 0);
+  EXPECT_EQ(L"silent", shown());
+  WriteDeviceWaveVolume(0xFFFFFFFF);
+  MSG msg;
+  for (int i = 0; i < 400 && shown() != L"100%"; ++i) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+  EXPECT_EQ(L"100%", shown());
+  TapTaskBarVolumeIcon();
+}
+
 }  // namespace
