@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include "meetings/meeting_rule.h"
 #include "meetings/meeting_state.h"
 
 #include <optional>
@@ -12,17 +13,16 @@
 // the time, copied) and what it leaves (the new meeting state and the verdict). A look holds no
 // reference to the program's state, so it can be taken on any thread.
 struct MeetingLook {
-  bool EnablePOLink = false;
+  MeetingRules rules;
   DWORD POCheckInterval = 30;
-  std::optional<std::wstring> POCategory;
-  bool POAllDay = false;
-  bool POExcludeFreeTime = false;
   ULONGLONG now = 0;  // UTC file time
   MeetingStateRecord state;
   bool verdict = false;           // a meeting that passes the rules is in progress
   unsigned long long number = 0;  // in the order looks were prepared
 };
 
+// The meeting rules as stored in Settings.
+MeetingRules StoredMeetingRules();
 // From Settings, MeetingState and the device's clock.
 MeetingLook PrepareMeetingLook();
 // Connects to the calendar, searches today's appointments, disconnects. A connection to the
@@ -37,8 +37,3 @@ bool TakeMeetingLook(const MeetingLook& look);
 bool QueryMeetingInProgress();
 // The meeting in progress is over (the mute made for it has ended).
 void EndMeetingInProgress();
-
-// True when the appointment's categories hold one of the wanted names. Both lists are separated
-// by ","; blanks around a name do not count, and names compare whole, exactly, with case.
-// An absent `wanted` accepts everything; an absent `itemCategories` matches nothing wanted.
-bool MatchCategories(const wchar_t* wanted, const wchar_t* itemCategories);
