@@ -22,6 +22,7 @@ constexpr size_t kSubjectShown = 25;
 constexpr wchar_t kConnectError[] = L"Error connecting to Pocket Outlook.";
 constexpr wchar_t kDisconnectError[] = L"Error Disconnecting from Pocket Outlook.";
 constexpr wchar_t kNoOtherMeeting[] = L"No other QuietMinder meeting found for today.";
+constexpr wchar_t kCannotSearch[] = L"The calendar cannot be searched.";
 
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 
@@ -347,4 +348,73 @@ bool QueryMeetingInProgress() {
   LookAtCalendar(look);
   TakeMeetingLook(look);
   return look.verdict;
+}
+
+namespace {
+
+// Reads the items of a search into `day`; false when the calendar failed on the way.
+bool ReadDayItems(const CalendarSession& session, IPOutlookItemCollection* items,
+                  const std::wstring& restriction, CalendarDay* day) {
+  ComPtr<IAppointment> item;
+  const SysString text(restriction);
+  HRESULT hr = items->Find(text.get(), item.put());
+  if (FAILED(hr)) return false;
+  while (hr == S_OK && item) {
+    if (day->appointments.size() >= kMaxDayAppointments) {
+      ++day->unread;
+    } else {
+      ItemFacts facts(session);
+      if (!ReadItem(item.get(), &facts)) return false;
+      DayAppointment a;
+      a.start = facts.start;
+      a.end = facts.end;
+      a.meetingEnd = facts.end;
+      long minutes = 0;
+      if (SUCCEEDED(item->get_Duration(&minutes)) && minutes > 0) {
+        a.meetingEnd = facts.start + minutes * kDayPerMinute;
+      }
+      a.allDay = facts.allDay;
+      a.busy = facts.busy;
+      if (facts.categories.get()) a.categories.emplace(facts.categories.view());
+      a.subject = facts.subject.view();
+      if (!session.BrokenDown(a.start, &a.localStart) ||
+          !session.BrokenDown(a.meetingEnd, &a.localEnd)) {
+        return false;
+      }
+      day->appointments.push_back(std::move(a));
+    }
+    hr = items->FindNext(item.put());
+  }
+  return SUCCEEDED(hr);
+}
+
+}  // namespace
+
+bool ReadCalendarDay(const SYSTEMTIME& day, ULONGLONG now, CalendarDay* out, std::wstring* error) {
+  *out = CalendarDay{};
+  CalendarSession session;
+  if (!session.Open()) {
+    *error = kConnectError;
+    return false;
+  }
+  SYSTEMTIME midnight{day.wYear, day.wMonth, 0, day.wDay, 0, 0, 0, 0};
+  const std::wstring date = ShortDate(midnight);
+  ComPtr<IFolder> folder;
+  ComPtr<IPOutlookItemCollection> items;
+  bool read = !date.empty() && SUCCEEDED(session->SystemTimeToVariantTime(&midnight, &out->start)) &&
+              session.CalendarTimeOf(now, &out->now) &&
+              SUCCEEDED(session->GetDefaultFolder(kCalendarFolder, folder.put())) && folder &&
+              SUCCEEDED(folder->get_Items(items.put())) && items &&
+              SUCCEEDED(items->put_IncludeRecurrences(VARIANT_TRUE));
+  out->end = out->start + 1.0;
+  try {
+    read = read && ReadDayItems(session, items.get(), BuildRestriction(std::nullopt, date), out);
+  } catch (const std::bad_alloc&) {
+    read = false;
+  }
+  items.reset();
+  folder.reset();
+  session.Close();
+  if (!read) *error = kCannotSearch;
+  return read;
 }

@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // One look at the calendar: what it works from (the user's meeting rules, the meeting state and
 // the time, copied) and what it leaves (the new meeting state and the verdict). A look holds no
@@ -37,3 +38,36 @@ bool TakeMeetingLook(const MeetingLook& look);
 bool QueryMeetingInProgress();
 // The meeting in progress is over (the mute made for it has ended).
 void EndMeetingInProgress();
+
+// One appointment of a day as the calendar gives it, whatever the rules say of it.
+struct DayAppointment {
+  DATE start = 0;
+  DATE end = 0;
+  DATE meetingEnd = 0;  // its start plus its duration (its End when the duration is unreadable)
+  bool allDay = false;
+  long busy = kBusyBusy;
+  std::optional<std::wstring> categories;  // as the calendar joins them; absent when none
+  std::wstring subject;
+  SYSTEMTIME localStart{};  // start and meetingEnd, broken down
+  SYSTEMTIME localEnd{};
+  AppointmentFacts Facts() const {
+    return AppointmentFacts{start, end, meetingEnd, allDay, busy,
+                            categories ? categories->c_str() : nullptr};
+  }
+};
+
+// A day of the calendar in calendar times, with its appointments in the calendar's order (by
+// start).
+struct CalendarDay {
+  DATE start = 0;  // its midnight
+  DATE end = 0;    // the next midnight
+  DATE now = 0;
+  std::vector<DayAppointment> appointments;
+  size_t unread = 0;  // appointments beyond kMaxDayAppointments, left unread
+};
+inline constexpr size_t kMaxDayAppointments = 1000;
+
+// Reads every appointment that touches the local date `day` (its time of day is not looked at),
+// and the device's time `now` as a calendar time. A connection lives only within the call. False
+// with `error` set when the calendar cannot be read.
+bool ReadCalendarDay(const SYSTEMTIME& day, ULONGLONG now, CalendarDay* out, std::wstring* error);
