@@ -14,7 +14,7 @@ namespace {
 constexpr DWORD kWaitMs = 10000;
 constexpr wchar_t kUiUsage[] =
     L"ui tab N | tap ID | open ID | choose ID ROW | select ID TEXT | deselect ID TEXT | "
-    L"slide ID POSITION | history | ok | cancel";
+    L"slide ID POSITION | history | today | ok | cancel";
 
 bool ParseNumber(const std::wstring& text, int* out) {
   wchar_t* end = nullptr;
@@ -47,6 +47,14 @@ UiAction ParseUiAction(const ToolArgs& args) {
       if (!view) return false;
       for (const std::wstring& line : HistoryViewLines(view)) Print(line);
       return true;
+    };
+  }
+  // The Today view (opened with `open 1047` on the Meetings page), once it has its plan.
+  if (verb == L"today" && args.size() == 1) {
+    return [](HWND) {
+      const std::vector<std::wstring> lines = TodayViewLines(FindTodayView());
+      for (const std::wstring& line : lines) Print(line);
+      return !lines.empty();
     };
   }
   if (verb == L"choose" && args.size() == 3 && ParseNumber(args[1], &a) &&
@@ -86,6 +94,8 @@ int Ui(const ToolArgs& args) {
     PrintError(L"no settings window is open");
   } else if (args[0] == L"history") {
     PrintError(L"no history view is open");
+  } else if (args[0] == L"today") {
+    PrintError(L"no Today view with its plan is open");
   } else {
     PrintError(L"not done: the control is not shown or not enabled, or has no such entry");
   }

@@ -12,6 +12,9 @@ constexpr int kTabsId = 1019;
 constexpr wchar_t kSettingsTitle[] = L"QuietMinder";
 constexpr int kHistoryListId = 1091;
 constexpr wchar_t kHistoryTitle[] = L"History";
+constexpr int kTodayStateId = 1092;
+constexpr int kTodayListId = 1093;
+constexpr wchar_t kTodayTitle[] = L"Today";
 
 struct Search {
   int id;
@@ -136,17 +139,18 @@ bool TapControlThatOpens(HWND settings, int id) {
   return PostMessageW(control, BM_CLICK, 0, 0) != FALSE;
 }
 
-HWND FindHistoryView() {
+namespace {
+
+HWND FindView(const wchar_t* title, int listId) {
   HWND candidate = nullptr;
-  while ((candidate = FindWindowExW(nullptr, candidate, nullptr, kHistoryTitle)) != nullptr) {
-    if (GetDlgItem(candidate, kHistoryListId)) return candidate;
+  while ((candidate = FindWindowExW(nullptr, candidate, nullptr, title)) != nullptr) {
+    if (GetDlgItem(candidate, listId)) return candidate;
   }
   return nullptr;
 }
 
-std::vector<std::wstring> HistoryViewLines(HWND view) {
+std::vector<std::wstring> ListLines(HWND list) {
   std::vector<std::wstring> lines;
-  const HWND list = view ? GetDlgItem(view, kHistoryListId) : nullptr;
   if (!list) return lines;
   const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
   for (LRESULT index = 0; index < count; ++index) {
@@ -159,10 +163,32 @@ std::vector<std::wstring> HistoryViewLines(HWND view) {
   return lines;
 }
 
-bool CloseFrontWindow(bool ok) {
-  if (const HWND history = FindHistoryView()) {
-    return PostMessageW(history, WM_COMMAND, ok ? IDOK : IDCANCEL, 0) != FALSE;
+}  // namespace
+
+HWND FindHistoryView() { return FindView(kHistoryTitle, kHistoryListId); }
+
+std::vector<std::wstring> HistoryViewLines(HWND view) {
+  return ListLines(view ? GetDlgItem(view, kHistoryListId) : nullptr);
+}
+
+HWND FindTodayView() { return FindView(kTodayTitle, kTodayListId); }
+
+std::vector<std::wstring> TodayViewLines(HWND view) {
+  std::vector<std::wstring> lines = ListLines(view ? GetDlgItem(view, kTodayListId) : nullptr);
+  if (lines.empty()) return lines;
+  for (std::wstring& line : lines) {
+    for (size_t at; (at = line.find(L'\n')) != std::wstring::npos;) line.replace(at, 1, L"  ");
   }
+  wchar_t state[256] = {};
+  GetDlgItemTextW(view, kTodayStateId, state, 256);
+  lines.insert(lines.begin(), state);
+  return lines;
+}
+
+bool CloseFrontWindow(bool ok) {
+  HWND view = FindHistoryView();
+  if (!view) view = FindTodayView();
+  if (view) return PostMessageW(view, WM_COMMAND, ok ? IDOK : IDCANCEL, 0) != FALSE;
   return CloseSettingsWindow(FindSettingsWindow(), ok);
 }
 

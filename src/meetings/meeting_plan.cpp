@@ -184,9 +184,9 @@ std::wstring PlanReason(const MeetingPlan& plan, const PlanEntry& entry, bool de
     case MeetingReason::FreeTime:
       return L"it is free time, and free time is excluded";
     case MeetingReason::NoCategory:
-      return L"it has no category: only " + ChosenNames(plan.rules) + L" count";
+      return L"it has no category (only " + ChosenNames(plan.rules) + L" count)";
     case MeetingReason::OtherCategory:
-      return L"its category is not chosen: only " + ChosenNames(plan.rules) + L" count";
+      return L"its category is not chosen (only " + ChosenNames(plan.rules) + L" count)";
     case MeetingReason::AllDayNotIncluded:
       return L"it is an all-day event, and those are not included";
     case MeetingReason::Counts:

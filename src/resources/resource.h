@@ -22,6 +22,7 @@
 #define IDD_LOCATE 139
 #define IDD_APPS_PAGE 140
 #define IDD_HISTORY 141
+#define IDD_TODAY 143
 
 // Bitmaps of the About page
 #define IDB_LOGO 150
@@ -77,6 +78,7 @@
 #define IDC_MEET_CATEGORIES 1044
 #define IDC_MEET_COUNT 1045
 #define IDC_MEET_CLEAR 1046
+#define IDC_MEET_TODAY 1047
 
 // Apps page (140)
 #define IDC_APPS_CLEAR 1046
@@ -115,6 +117,10 @@
 
 // History view (141)
 #define IDC_HISTORY_LIST 1091
+
+// Today view (143)
+#define IDC_TODAY_STATE 1092
+#define IDC_TODAY_LIST 1093
 
 // String table
 #define IDS_PROGRAM_NAME 1

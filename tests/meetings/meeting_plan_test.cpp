@@ -45,12 +45,12 @@ const PlanCase kCases[] = {
      {L"12:00-13:00 sounds Lunch [] it is free time, and free time is excluded"}},
     {"no category while categories are chosen",
      {Event("20261207T140000", "20261207T150000", "Bare")}, Rules(L"Business,Work"),
-     {L"14:00-15:00 sounds Bare [] it has no category: only Business, Work count"}},
+     {L"14:00-15:00 sounds Bare [] it has no category (only Business, Work count)"}},
     {"a category that is not chosen",
      {Event("20261207T140000", "20261207T150000", "Trip", {"CATEGORIES:Travel,Workshop"})},
      Rules(L"Business, Work"),
-     {L"14:00-15:00 sounds Trip [Travel, Workshop] its category is not chosen: only Business, "
-      L"Work count"}},
+     {L"14:00-15:00 sounds Trip [Travel, Workshop] its category is not chosen (only Business, "
+      L"Work count)"}},
     {"all-day events not included", {kOffsite}, Rules({}),
      {L"00:00-00:00 sounds Offsite [] it is an all-day event, and those are not included"}},
     {"all-day events included", {kOffsite}, Rules({}, true),

@@ -368,7 +368,9 @@ TEST(ContextHelp, EveryAddressLandsOnATopicOfTheHelpFile) {
     for (int control = 999; control <= 1100; ++control) addresses.insert(HelpAddress(page, control));
     addresses.insert(HelpAddress(page, -1));
   }
-  EXPECT_EQ(7u + 35u, addresses.size()) << "six pages, the contents, and 35 control topics";
+  addresses.insert(TodayViewHelpAddress());
+  EXPECT_EQ(7u + 36u + 1u, addresses.size())
+      << "six pages, the contents, 36 control topics and the Today view";
   for (const std::wstring& address : addresses) {
     const std::wstring prefix = L"file:QuietMinder.htm#";
     ASSERT_EQ(prefix, address.substr(0, prefix.size()));
