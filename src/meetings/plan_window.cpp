@@ -54,11 +54,17 @@ bool DayAsked(const PlanRequest& request, SYSTEMTIME* day) {
     *day = SYSTEMTIME{today.wYear, today.wMonth, 0, today.wDay, 0, 0, 0, 0};
     return true;
   }
-  if (request.year < 1900 || request.year > 9999) return false;
+  if (request.year < 1900 || request.year > 9999 || request.month < 1 || request.month > 12) {
+    return false;
+  }
+  // Not left to the time conversions: some accept a 29th of February in any year.
+  static constexpr WORD kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const WORD year = request.year;
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  const WORD days = request.month == 2 && leap ? 29 : kDays[request.month - 1];
+  if (request.day < 1 || request.day > days) return false;
   *day = SYSTEMTIME{request.year, request.month, 0, request.day, 0, 0, 0, 0};
-  // The conversion refuses a month or a day of the month that does not exist.
-  FILETIME unused{};
-  return SystemTimeToFileTime(day, &unused) != FALSE;
+  return true;
 }
 
 // Everything of the request comes from another process: its size, its fields and its window
