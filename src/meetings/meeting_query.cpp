@@ -398,6 +398,9 @@ bool ReadCalendarDay(const SYSTEMTIME& day, ULONGLONG now, CalendarDay* out, std
     return false;
   }
   SYSTEMTIME midnight{day.wYear, day.wMonth, 0, day.wDay, 0, 0, 0, 0};
+  // With its day of the week, which a short date may show.
+  FILETIME asFileTime{};
+  if (SystemTimeToFileTime(&midnight, &asFileTime)) FileTimeToSystemTime(&asFileTime, &midnight);
   const std::wstring date = ShortDate(midnight);
   ComPtr<IFolder> folder;
   ComPtr<IPOutlookItemCollection> items;

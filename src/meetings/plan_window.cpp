@@ -1,5 +1,6 @@
 #include "meetings/plan_window.h"
 
+#include <atomic>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -15,7 +16,8 @@ namespace {
 // The asker's window may be gone or hung: the reply is dropped after this long.
 constexpr UINT kReplyTimeoutMs = 10000;
 
-HWND g_window = nullptr;
+// Made and closed on the window thread; read by the look thread as the sender of a reply.
+std::atomic<HWND> g_window = nullptr;
 
 // The reply's text: one line per appointment, as many as the reply can carry.
 std::wstring ReplyText(const MeetingPlan& plan, uint32_t* unread) {
@@ -43,7 +45,7 @@ void SendReply(HWND asker, const MeetingPlan& plan) {
   std::memcpy(data.data(), &header, sizeof header);
   if (!text.empty()) std::memcpy(data.data() + sizeof header, text.data(), text.size() * sizeof(wchar_t));
   COPYDATASTRUCT copy{kPlanReplyTag, static_cast<DWORD>(data.size()), data.data()};
-  SendMessageTimeoutW(asker, WM_COPYDATA, reinterpret_cast<WPARAM>(g_window),
+  SendMessageTimeoutW(asker, WM_COPYDATA, reinterpret_cast<WPARAM>(g_window.load()),
                       reinterpret_cast<LPARAM>(&copy), SMTO_ABORTIFHUNG, kReplyTimeoutMs, nullptr);
 }
 
@@ -101,10 +103,9 @@ bool OpenPlanWindow(HINSTANCE instance) {
   RegisterClassW(&wc);
   g_window = CreateWindowExW(0, kPlanWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                              instance, nullptr);
-  return g_window != nullptr;
+  return g_window.load() != nullptr;
 }
 
 void ClosePlanWindow() {
-  if (g_window) DestroyWindow(g_window);
-  g_window = nullptr;
+  if (const HWND window = g_window.exchange(nullptr)) DestroyWindow(window);
 }
