@@ -4,8 +4,9 @@
 #   1. you silence the device by hand, tapping "Off" in the task bar's volume pop-up (on the older
 #      kind, which has no pop-up, turning the volume down to nothing): QuietMinder takes it over;
 #   2. you press the power button: exactly your sound comes back;
-#   3. a meeting starts: the device falls silent, and sounds again when the meeting ends
-#      (the device's clock runs fast, so an hour-long meeting takes a minute).
+#   3. today's plan says which appointments will silence the device; a meeting starts: the device
+#      falls silent, and sounds again when the meeting ends (the device's clock runs fast, so an
+#      hour-long meeting takes a minute).
 # Options: --kind wince|ppc2002|ppc2003|ppc2003phone   another kind of device
 #          --display    show the device's 240 x 320 screen (on $DISPLAY, or on a virtual screen)
 #                       and open the settings window after the walk-through
@@ -23,7 +24,7 @@ while [ $# -gt 0 ]; do
     --once) once=1 ;;
     --display) display=1 ;;
     --raw) raw=--raw ;;
-    *) sed -n '2,14p' "$0"; exit 2 ;;
+    *) sed -n '2,15p' "$0"; exit 2 ;;
   esac
   shift
 done
@@ -111,6 +112,9 @@ echo "   your sound after the power-on: $back"
 
 echo "== a 60-minute meeting starts in 2 minutes; the device's clock runs ${rate}x"
 dev calendar sample --in 2 --minutes 60 --category Work --subject "Team meeting"
+echo "== today's plan, before the meeting begins (qmdevice plan; the Meetings page's Today button"
+echo "   shows it too): which appointments will silence the device, and why not the others"
+dev plan | sed 's/^/   /' || true
 dev clock rate "$rate" >/dev/null
 seconds=$(( (62 * 60 + rate - 1) / rate + 5 ))
 watch_for "$seconds"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Takes a picture of each page of the settings window on an emulated Pocket PC 2003 phone with
-# the handheld's 240 x 320 screen (a virtual screen of that size), into docs/screenshots/.
+# Takes a picture of each page of the settings window, the history view and the Today view on an
+# emulated Pocket PC 2003 phone with the handheld's 240 x 320 screen (a virtual screen of that
+# size), into docs/screenshots/.
 # Run after a build (./run-tests.sh or ./run-demo.sh builds everything).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,8 +23,27 @@ for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 emulator/device.sh create "$device" ppc2003phone >/dev/null
 dev() { emulator/device.sh tool "$device" "$@"; }
 dev shell start >/dev/null
-# A meeting in progress, which the Mute page offers; the link is on when the program starts.
-dev calendar sample --in 0 --minutes 60 --category Work --subject "Design review" >/dev/null
+# A day of appointments on a clock that stands at 10:15, with a meeting in progress that the Mute
+# page offers; the link is on when the program starts.
+dev clock set 2026-12-07T10:15 >/dev/null
+day=$(mktemp --suffix=.ics)
+event() {  # event START END SUBJECT [EXTRA LINE]
+  printf 'BEGIN:VEVENT\r\nDTSTART:20261207T%s00\r\nDTEND:20261207T%s00\r\nSUMMARY:%s\r\n' "$1" "$2" "$3"
+  [ -n "${4:-}" ] && printf '%s\r\n' "$4"
+  printf 'END:VEVENT\r\n'
+}
+{
+  printf 'BEGIN:VCALENDAR\r\nVERSION:2.0\r\n'
+  printf 'BEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20261207\r\nDTEND;VALUE=DATE:20261208\r\n'
+  printf 'SUMMARY:Team offsite\r\nCATEGORIES:Work\r\nEND:VEVENT\r\n'
+  event 1000 1100 "Design review" "CATEGORIES:Work"
+  event 1030 1045 "Stand-up" "CATEGORIES:Work"
+  event 1200 1300 "Lunch" "TRANSP:TRANSPARENT"
+  event 1400 1430 "Dentist" "CATEGORIES:Personal"
+  printf 'END:VCALENDAR\r\n'
+} >"$day"
+dev calendar import "$day" >/dev/null
+rm -f "$day"
 dev settings set EnablePOLink 1 >/dev/null
 emulator/device.sh program "$device" >/dev/null 2>&1 &
 
@@ -45,6 +65,16 @@ for tab in 0 1 2 3 4 5; do
   tools/bmp-to-png.py "$device/drive_c/screen.bmp" "$out/$tab-${names[$tab]}.png"
   echo "$out/$tab-${names[$tab]}.png"
 done
+
+# The Today view, by the Meetings page's choices (Work chosen).
+dev ui tab 2 >/dev/null
+dev ui open IDC_MEET_TODAY  # the Today button; the view stays open
+dev ui today >/dev/null   # waits for the view and its plan
+sleep 1
+dev screenshot 'C:\screen.bmp'
+tools/bmp-to-png.py "$device/drive_c/screen.bmp" "$out/7-today.png"
+echo "$out/7-today.png"
+dev ui ok >/dev/null      # the view closes
 dev ui cancel >/dev/null
 
 # The History view of the About page, after a silence made by hand that the power button ends

@@ -15,8 +15,8 @@ namespace {
 constexpr DWORD kWaitMs = 10000;
 constexpr wchar_t kUiUsage[] =
     L"ui tab N | focus ID | tap ID | open ID | choose ID ROW | select ID TEXT | "
-    L"deselect ID TEXT | slide ID POSITION | history | ok | cancel   (ID: a control's number or "
-    L"its name, such as IDC_APPS_ENABLE)";
+    L"deselect ID TEXT | slide ID POSITION | history | today | ok | cancel   (ID: a control's "
+    L"number or its name, such as IDC_APPS_ENABLE)";
 
 // The program's controls by the names of its header of control ids; the build makes the table
 // from that header.
@@ -73,6 +73,14 @@ UiAction ParseUiAction(const ToolArgs& args) {
       return true;
     };
   }
+  // The Today view (opened with `open IDC_MEET_TODAY` on the Meetings page), once it has its plan.
+  if (verb == L"today" && args.size() == 1) {
+    return [](HWND) {
+      const std::vector<std::wstring> lines = TodayViewLines(FindTodayView());
+      for (const std::wstring& line : lines) Print(line);
+      return !lines.empty();
+    };
+  }
   if (verb == L"choose" && args.size() == 3 && ParseControl(args[1], &a) &&
       ParseNumber(args[2], &b)) {
     return [a, b](HWND s) { return ChooseListRow(s, a, b); };
@@ -110,6 +118,8 @@ int Ui(const ToolArgs& args) {
     PrintError(L"no settings window is open");
   } else if (args[0] == L"history") {
     PrintError(L"no history view is open");
+  } else if (args[0] == L"today") {
+    PrintError(L"no Today view with its plan is open");
   } else {
     PrintError(L"not done: the control is not shown or not enabled, or has no such entry");
   }

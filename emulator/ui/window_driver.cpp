@@ -145,17 +145,18 @@ bool TapControlThatOpens(HWND settings, int id) {
   return PostMessageW(control, BM_CLICK, 0, 0) != FALSE;
 }
 
-HWND FindHistoryView() {
+namespace {
+
+HWND FindView(const wchar_t* title, int listId) {
   HWND candidate = nullptr;
-  while ((candidate = FindWindowExW(nullptr, candidate, nullptr, kHistoryViewTitle)) != nullptr) {
-    if (GetDlgItem(candidate, IDC_HISTORY_LIST)) return candidate;
+  while ((candidate = FindWindowExW(nullptr, candidate, nullptr, title)) != nullptr) {
+    if (GetDlgItem(candidate, listId)) return candidate;
   }
   return nullptr;
 }
 
-std::vector<std::wstring> HistoryViewLines(HWND view) {
+std::vector<std::wstring> ListLines(HWND list) {
   std::vector<std::wstring> lines;
-  const HWND list = view ? GetDlgItem(view, IDC_HISTORY_LIST) : nullptr;
   if (!list) return lines;
   const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
   for (LRESULT index = 0; index < count; ++index) {
@@ -168,10 +169,32 @@ std::vector<std::wstring> HistoryViewLines(HWND view) {
   return lines;
 }
 
-bool CloseFrontWindow(bool ok) {
-  if (const HWND history = FindHistoryView()) {
-    return PostMessageW(history, WM_COMMAND, ok ? IDOK : IDCANCEL, 0) != FALSE;
+}  // namespace
+
+HWND FindHistoryView() { return FindView(kHistoryViewTitle, IDC_HISTORY_LIST); }
+
+std::vector<std::wstring> HistoryViewLines(HWND view) {
+  return ListLines(view ? GetDlgItem(view, IDC_HISTORY_LIST) : nullptr);
+}
+
+HWND FindTodayView() { return FindView(kTodayViewTitle, IDC_TODAY_LIST); }
+
+std::vector<std::wstring> TodayViewLines(HWND view) {
+  std::vector<std::wstring> lines = ListLines(view ? GetDlgItem(view, IDC_TODAY_LIST) : nullptr);
+  if (lines.empty()) return lines;
+  for (std::wstring& line : lines) {
+    for (size_t at; (at = line.find(L'\n')) != std::wstring::npos;) line.replace(at, 1, L"  ");
   }
+  wchar_t state[256] = {};
+  GetDlgItemTextW(view, IDC_TODAY_STATE, state, 256);
+  lines.insert(lines.begin(), state);
+  return lines;
+}
+
+bool CloseFrontWindow(bool ok) {
+  HWND view = FindHistoryView();
+  if (!view) view = FindTodayView();
+  if (view) return PostMessageW(view, WM_COMMAND, ok ? IDOK : IDCANCEL, 0) != FALSE;
   return CloseSettingsWindow(FindSettingsWindow(), ok);
 }
 

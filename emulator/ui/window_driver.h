@@ -44,8 +44,14 @@ bool TapControlThatOpens(HWND settings, int id);
 HWND FindHistoryView();
 // The lines the history view lists, top first.
 std::vector<std::wstring> HistoryViewLines(HWND view);
-// The caption's OK, or Cancel, of the program's window in front: the history view while it is
-// open, else the settings window.
+// The Today view over the settings window: a dialog titled "Today" with its list; null when none
+// is open.
+HWND FindTodayView();
+// Its state line, then its entries top first, each on one line (an entry's lines joined with
+// "  "); nothing while it is still reading the calendar.
+std::vector<std::wstring> TodayViewLines(HWND view);
+// The caption's OK, or Cancel, of the program's window in front: the history or Today view
+// while one is open, else the settings window.
 bool CloseFrontWindow(bool ok);
 
 // Saves the whole screen as a 24-bit BMP file; false when it cannot.

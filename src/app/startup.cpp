@@ -9,6 +9,7 @@
 #include "common/program.h"
 #include "common/scoped.h"
 #include "common/tray_icon.h"
+#include "meetings/plan_window.h"
 #include "platform/device_profile.h"
 #include "platform/handheld.h"
 #include "resources/resource.h"
@@ -116,12 +117,14 @@ int QuietMinderMain(HINSTANCE instance, const wchar_t* commandLine) {
 
   int exitCode = -1;
   if (CreateMainWindow(instance)) {
+    OpenPlanWindow(instance);
     HandPowerDriverWindow(Program.MainWindow);
     StartCheckTimer();
     exitCode = RunMessageLoop();
   }
 
   StopCheckTimer();
+  ClosePlanWindow();
   ClosePowerDriver();
   toolhelp.reset();
   FreeSettingsLists();

@@ -22,6 +22,7 @@ constexpr size_t kSubjectShown = 25;
 constexpr wchar_t kConnectError[] = L"Error connecting to Pocket Outlook.";
 constexpr wchar_t kDisconnectError[] = L"Error Disconnecting from Pocket Outlook.";
 constexpr wchar_t kNoOtherMeeting[] = L"No other QuietMinder meeting found for today.";
+constexpr wchar_t kCannotSearch[] = L"The calendar cannot be searched.";
 
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 
@@ -101,26 +102,6 @@ class CalendarSession {
   ComPtr<IPOutlookApp> app_;
 };
 
-std::wstring_view TrimBlanks(std::wstring_view s) {
-  while (!s.empty() && (s.front() == L' ' || s.front() == L'\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == L' ' || s.back() == L'\t')) s.remove_suffix(1);
-  return s;
-}
-
-// Calls `visit` with each non-empty name of a ","-separated list until it returns true.
-template <typename Visit>
-bool AnyName(std::wstring_view list, Visit visit) {
-  size_t pos = 0;
-  while (pos <= list.size()) {
-    size_t comma = list.find(L',', pos);
-    if (comma == std::wstring_view::npos) comma = list.size();
-    const std::wstring_view name = TrimBlanks(list.substr(pos, comma - pos));
-    if (!name.empty() && visit(name)) return true;
-    pos = comma + 1;
-  }
-  return false;
-}
-
 // A string of the calendar, freed through the application object.
 class CalendarString {
  public:
@@ -168,9 +149,9 @@ std::wstring ShortDate(const SYSTEMTIME& local) {
 
 // The category piece is left out when a name holds a quote, which would end the quoted value
 // early; the query's own category test still applies to every item.
-std::wstring BuildRestriction(const MeetingLook& look, const std::wstring& today) {
+std::wstring BuildRestriction(const std::optional<std::wstring>& category,
+                             const std::wstring& today) {
   std::wstring text;
-  const auto& category = look.POCategory;
   if (category && !category->empty() && category->find(L'"') == std::wstring::npos) {
     text = L"[Categories] = \"" + *category + L"\" AND ";
   }
@@ -215,6 +196,10 @@ struct ItemFacts {
   long busy = kBusyBusy;
   CalendarString categories;
   CalendarString subject;
+  // What the meeting rule needs; the end of a meeting is read only for one that counts.
+  AppointmentFacts ForRule() const {
+    return AppointmentFacts{start, end, end, allDay, busy, categories.get()};
+  }
 };
 
 bool ReadItem(IAppointment* item, ItemFacts* facts) {
@@ -227,68 +212,71 @@ bool ReadItem(IAppointment* item, ItemFacts* facts) {
   return true;
 }
 
-bool PassesFilters(const MeetingLook& look, const ItemFacts& facts) {
-  if (look.POExcludeFreeTime && facts.busy == kBusyFree) return false;
-  const auto& wanted = look.POCategory;
-  if (wanted && !wanted->empty()) {
-    if (!facts.categories.get()) return false;
-    if (!MatchCategories(wanted->c_str(), facts.categories.get())) return false;
+// What one item of today tells the look.
+enum class ItemOutcome { Next, InProgress, Failed };
+
+ItemOutcome VisitItem(const CalendarSession& session, IAppointment* item, DATE nowDate,
+                      DATE* limit, bool* nextFound, MeetingLook& look) {
+  MeetingStateRecord& state = look.state;
+  ItemFacts facts(session);
+  if (!ReadItem(item, &facts)) return ItemOutcome::Next;
+  AppointmentFacts rule = facts.ForRule();
+  if (JudgeAppointment(rule, look.rules) != MeetingReason::Counts) return ItemOutcome::Next;
+  // A meeting ends at its start plus its duration; without a duration that can be read, at its
+  // end time.
+  long minutes = 0;
+  if (SUCCEEDED(item->get_Duration(&minutes)) && minutes > 0) {
+    rule.meetingEnd = facts.start + minutes * kDayPerMinute;
   }
-  return true;
+  const DATE end = rule.meetingEnd;
+  if (InProgressAt(rule, look.rules, nowDate)) {
+    // A meeting whose end the calendar cannot give is no verdict to mute on: the look has
+    // failed, and the next one comes within the check interval.
+    ULONGLONG endUtc = 0;
+    if (!session.UtcOf(end, &endUtc)) return ItemOutcome::Failed;
+    CopyCut(state.MeetingSubject, facts.subject.view());
+    CopyCut(state.MeetingCategories, facts.categories.view());
+    if (facts.subject.get()) {
+      DescribeMeeting(session, facts.subject.view(), facts.start, end, facts.allDay, state);
+    }
+    state.MeetingEnd = endUtc;
+    state.NextMeetingCheck = endUtc;
+    state.InMeeting = true;
+    return ItemOutcome::InProgress;
+  }
+  if (facts.start <= nowDate || facts.allDay) return ItemOutcome::Next;
+  if (!*nextFound) {
+    *nextFound = true;
+    SYSTEMTIME s{};
+    session.BrokenDown(facts.start, &s);
+    const std::wstring text =
+        L"Today's next QuietMinder meeting starts at " + FormatPart(s, false, kTimeChars) + L".";
+    CopyCut(state.MeetingStatusText, text);
+  }
+  ULONGLONG startUtc = 0;
+  if (facts.start < *limit && facts.end > nowDate && session.UtcOf(facts.start, &startUtc)) {
+    *limit = facts.start;
+    state.NextMeetingCheck = startUtc;
+  }
+  return ItemOutcome::Next;
 }
 
 // Visits the items of today; true when a meeting in progress was found and recorded.
 bool VisitItems(const CalendarSession& session, IPOutlookItemCollection* items, DATE nowDate,
                 DATE limit, MeetingLook& look) {
-  MeetingStateRecord& state = look.state;
   bool nextFound = false;
   ComPtr<IAppointment> item;
-  const SysString restriction(BuildRestriction(look, ShortDate(LocalTimeOf(look.now))));
+  const SysString restriction(
+      BuildRestriction(look.rules.POCategory, ShortDate(LocalTimeOf(look.now))));
   HRESULT hr = items->Find(restriction.get(), item.put());
   while (hr == S_OK && item) {
-    ItemFacts facts(session);
-    if (ReadItem(item.get(), &facts) && PassesFilters(look, facts)) {
-      // A meeting ends at its start plus its duration; without a duration that can be read, at
-      // its end time. One that has ended by then is no meeting in progress: a mute must never
-      // end before it starts.
-      long minutes = 0;
-      DATE end = facts.end;
-      if (SUCCEEDED(item->get_Duration(&minutes)) && minutes > 0) {
-        end = facts.start + minutes * kDayPerMinute;
-      }
-      const bool inProgress = ((facts.start <= nowDate && facts.end > nowDate && !facts.allDay) ||
-                               (facts.allDay && look.POAllDay)) &&
-                              end > nowDate;
-      if (inProgress) {
-        // A meeting whose end the calendar cannot give is no verdict to mute on: the look has
-        // failed, and the next one comes within the check interval.
-        ULONGLONG endUtc = 0;
-        if (!session.UtcOf(end, &endUtc)) return false;
-        CopyCut(state.MeetingSubject, facts.subject.view());
-        CopyCut(state.MeetingCategories, facts.categories.view());
-        if (facts.subject.get()) {
-          DescribeMeeting(session, facts.subject.view(), facts.start, end, facts.allDay, state);
-        }
-        state.MeetingEnd = endUtc;
-        state.NextMeetingCheck = endUtc;
-        state.InMeeting = true;
+    switch (VisitItem(session, item.get(), nowDate, &limit, &nextFound, look)) {
+      case ItemOutcome::InProgress:
         return true;
-      }
-      if (facts.start > nowDate && !facts.allDay) {
-        if (!nextFound) {
-          nextFound = true;
-          SYSTEMTIME s{};
-          session.BrokenDown(facts.start, &s);
-          const std::wstring text = L"Today's next QuietMinder meeting starts at " +
-                                    FormatPart(s, false, kTimeChars) + L".";
-          CopyCut(state.MeetingStatusText, text);
-        }
-        ULONGLONG startUtc = 0;
-        if (facts.start < limit && facts.end > nowDate && session.UtcOf(facts.start, &startUtc)) {
-          limit = facts.start;
-          state.NextMeetingCheck = startUtc;
-        }
-      }
+      case ItemOutcome::Failed:
+        return false;
+      case ItemOutcome::Next:
+        break;
     }
     hr = items->FindNext(item.put());
   }
@@ -297,25 +285,16 @@ bool VisitItems(const CalendarSession& session, IPOutlookItemCollection* items, 
 
 }  // namespace
 
-bool MatchCategories(const wchar_t* wanted, const wchar_t* itemCategories) {
-  if (!wanted) return true;
-  if (!itemCategories) return false;
-  if (!*itemCategories) return !*wanted;
-  if (!*wanted) return true;
-  const std::wstring_view held(itemCategories);
-  return AnyName(wanted, [&](std::wstring_view name) {
-    return AnyName(held, [&](std::wstring_view h) { return h == name; });
-  });
+MeetingRules StoredMeetingRules() {
+  return MeetingRules{Settings.EnablePOLink, Settings.POCategory, Settings.POAllDay,
+                      Settings.POExcludeFreeTime};
 }
 
 MeetingLook PrepareMeetingLook() {
   MeetingLook look;
   look.number = NumberNewLook();
-  look.EnablePOLink = Settings.EnablePOLink;
+  look.rules = StoredMeetingRules();
   look.POCheckInterval = Settings.POCheckInterval;
-  look.POCategory = Settings.POCategory;
-  look.POAllDay = Settings.POAllDay;
-  look.POExcludeFreeTime = Settings.POExcludeFreeTime;
   look.state = MeetingState;
   look.now = TimeFromNow(0);
   return look;
@@ -326,7 +305,7 @@ void LookAtCalendar(MeetingLook& look) {
   look.verdict = false;
   const bool wasInMeeting = state.InMeeting;
   state.InMeeting = false;
-  if (!look.EnablePOLink) return;
+  if (!look.rules.EnablePOLink) return;
   CalendarSession session;
   if (!session.Open()) {
     CopyCut(state.MeetingStatusText, kConnectError);
@@ -369,4 +348,76 @@ bool QueryMeetingInProgress() {
   LookAtCalendar(look);
   TakeMeetingLook(look);
   return look.verdict;
+}
+
+namespace {
+
+// Reads the items of a search into `day`; false when the calendar failed on the way.
+bool ReadDayItems(const CalendarSession& session, IPOutlookItemCollection* items,
+                  const std::wstring& restriction, CalendarDay* day) {
+  ComPtr<IAppointment> item;
+  const SysString text(restriction);
+  HRESULT hr = items->Find(text.get(), item.put());
+  if (FAILED(hr)) return false;
+  while (hr == S_OK && item) {
+    if (day->appointments.size() >= kMaxDayAppointments) {
+      ++day->unread;
+    } else {
+      ItemFacts facts(session);
+      if (!ReadItem(item.get(), &facts)) return false;
+      DayAppointment a;
+      a.start = facts.start;
+      a.end = facts.end;
+      a.meetingEnd = facts.end;
+      long minutes = 0;
+      if (SUCCEEDED(item->get_Duration(&minutes)) && minutes > 0) {
+        a.meetingEnd = facts.start + minutes * kDayPerMinute;
+      }
+      a.allDay = facts.allDay;
+      a.busy = facts.busy;
+      if (facts.categories.get()) a.categories.emplace(facts.categories.view());
+      a.subject = facts.subject.view();
+      if (!session.BrokenDown(a.start, &a.localStart) ||
+          !session.BrokenDown(a.meetingEnd, &a.localEnd)) {
+        return false;
+      }
+      day->appointments.push_back(std::move(a));
+    }
+    hr = items->FindNext(item.put());
+  }
+  return SUCCEEDED(hr);
+}
+
+}  // namespace
+
+bool ReadCalendarDay(const SYSTEMTIME& day, ULONGLONG now, CalendarDay* out, std::wstring* error) {
+  *out = CalendarDay{};
+  CalendarSession session;
+  if (!session.Open()) {
+    *error = kConnectError;
+    return false;
+  }
+  SYSTEMTIME midnight{day.wYear, day.wMonth, 0, day.wDay, 0, 0, 0, 0};
+  // With its day of the week, which a short date may show.
+  FILETIME asFileTime{};
+  if (SystemTimeToFileTime(&midnight, &asFileTime)) FileTimeToSystemTime(&asFileTime, &midnight);
+  const std::wstring date = ShortDate(midnight);
+  ComPtr<IFolder> folder;
+  ComPtr<IPOutlookItemCollection> items;
+  bool read = !date.empty() && SUCCEEDED(session->SystemTimeToVariantTime(&midnight, &out->start)) &&
+              session.CalendarTimeOf(now, &out->now) &&
+              SUCCEEDED(session->GetDefaultFolder(kCalendarFolder, folder.put())) && folder &&
+              SUCCEEDED(folder->get_Items(items.put())) && items &&
+              SUCCEEDED(items->put_IncludeRecurrences(VARIANT_TRUE));
+  out->end = out->start + 1.0;
+  try {
+    read = read && ReadDayItems(session, items.get(), BuildRestriction(std::nullopt, date), out);
+  } catch (const std::bad_alloc&) {
+    read = false;
+  }
+  items.reset();
+  folder.reset();
+  session.Close();
+  if (!read) *error = kCannotSearch;
+  return read;
 }

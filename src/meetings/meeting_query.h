@@ -3,26 +3,27 @@
 #pragma once
 #include <windows.h>
 
+#include "meetings/meeting_rule.h"
 #include "meetings/meeting_state.h"
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // One look at the calendar: what it works from (the user's meeting rules, the meeting state and
 // the time, copied) and what it leaves (the new meeting state and the verdict). A look holds no
 // reference to the program's state, so it can be taken on any thread.
 struct MeetingLook {
-  bool EnablePOLink = false;
+  MeetingRules rules;
   DWORD POCheckInterval = 30;
-  std::optional<std::wstring> POCategory;
-  bool POAllDay = false;
-  bool POExcludeFreeTime = false;
   ULONGLONG now = 0;  // UTC file time
   MeetingStateRecord state;
   bool verdict = false;           // a meeting that passes the rules is in progress
   unsigned long long number = 0;  // in the order looks were prepared
 };
 
+// The meeting rules as stored in Settings.
+MeetingRules StoredMeetingRules();
 // From Settings, MeetingState and the device's clock.
 MeetingLook PrepareMeetingLook();
 // Connects to the calendar, searches today's appointments, disconnects. A connection to the
@@ -38,7 +39,35 @@ bool QueryMeetingInProgress();
 // The meeting in progress is over (the mute made for it has ended).
 void EndMeetingInProgress();
 
-// True when the appointment's categories hold one of the wanted names. Both lists are separated
-// by ","; blanks around a name do not count, and names compare whole, exactly, with case.
-// An absent `wanted` accepts everything; an absent `itemCategories` matches nothing wanted.
-bool MatchCategories(const wchar_t* wanted, const wchar_t* itemCategories);
+// One appointment of a day as the calendar gives it, whatever the rules say of it.
+struct DayAppointment {
+  DATE start = 0;
+  DATE end = 0;
+  DATE meetingEnd = 0;  // its start plus its duration (its End when the duration is unreadable)
+  bool allDay = false;
+  long busy = kBusyBusy;
+  std::optional<std::wstring> categories;  // as the calendar joins them; absent when none
+  std::wstring subject;
+  SYSTEMTIME localStart{};  // start and meetingEnd, broken down
+  SYSTEMTIME localEnd{};
+  AppointmentFacts Facts() const {
+    return AppointmentFacts{start, end, meetingEnd, allDay, busy,
+                            categories ? categories->c_str() : nullptr};
+  }
+};
+
+// A day of the calendar in calendar times, with its appointments in the calendar's order (by
+// start).
+struct CalendarDay {
+  DATE start = 0;  // its midnight
+  DATE end = 0;    // the next midnight
+  DATE now = 0;
+  std::vector<DayAppointment> appointments;
+  size_t unread = 0;  // appointments beyond kMaxDayAppointments, left unread
+};
+inline constexpr size_t kMaxDayAppointments = 1000;
+
+// Reads every appointment that touches the local date `day` (its time of day is not looked at),
+// and the device's time `now` as a calendar time. A connection lives only within the call. False
+// with `error` set when the calendar cannot be read.
+bool ReadCalendarDay(const SYSTEMTIME& day, ULONGLONG now, CalendarDay* out, std::wstring* error);

@@ -1,5 +1,6 @@
 #include "meetings/meeting_watch.h"
 
+#include <deque>
 #include <memory>
 #include <mutex>
 
@@ -14,42 +15,83 @@ struct Job {
   UINT message = 0;
 };
 
-// One thread takes every look, each in turn; it waits for the next one between them.
+struct PlanJob {
+  MeetingRules rules;
+  SYSTEMTIME day{};
+  ULONGLONG now = 0;
+  PlanDone done;
+};
+
+// One thread takes every look and plan, each in turn, a look asked for first; it waits for the
+// next one between them.
 std::mutex g_lock;
 std::unique_ptr<Job> g_next;  // the look asked for, not yet taken up
+std::deque<PlanJob> g_plans;  // plans asked for, not yet taken up
 bool g_running = false;       // a look is asked for or under way
 std::unique_ptr<MeetingLook> g_finished;
 UniqueKernelHandle g_wake;  // set when a look is asked for
 UniqueKernelHandle g_idle;  // set while no look is asked for or under way
 bool g_threadStarted = false;
 
+void TakeLook(Job& job) {
+  try {
+    LookAtCalendar(job.look);
+  } catch (...) {
+    // A look that failed finds nothing; the next check tries again.
+    job.look.verdict = false;
+  }
+  {
+    std::lock_guard<std::mutex> lock(g_lock);
+    g_finished = std::make_unique<MeetingLook>(std::move(job.look));
+  }
+  // The report is on its way before the look counts as over: whoever waits for the look to be
+  // over finds the report in the window's queue.
+  PostMessageW(job.window, job.message, 0, 0);
+  {
+    std::lock_guard<std::mutex> lock(g_lock);
+    g_running = false;
+    SetEvent(g_idle.get());
+  }
+}
+
+void MakePlan(PlanJob& job) {
+  MeetingPlan plan;
+  try {
+    plan = PlanMeetingDay(job.rules, job.day, job.now);
+  } catch (...) {
+    plan = MeetingPlan{};
+    plan.error = L"The plan could not be made.";
+  }
+  try {
+    job.done(std::move(plan));
+  } catch (...) {
+    // Whoever asked goes without; the thread goes on.
+  }
+}
+
 DWORD WINAPI LookThread(void*) {
   const ComApartment com(COINIT_MULTITHREADED);
   for (;;) {
     WaitForSingleObject(g_wake.get(), INFINITE);
-    std::unique_ptr<Job> job;
-    {
-      std::lock_guard<std::mutex> lock(g_lock);
-      job = std::move(g_next);
-    }
-    if (!job) continue;
-    try {
-      LookAtCalendar(job->look);
-    } catch (...) {
-      // A look that failed finds nothing; the next check tries again.
-      job->look.verdict = false;
-    }
-    {
-      std::lock_guard<std::mutex> lock(g_lock);
-      g_finished = std::make_unique<MeetingLook>(std::move(job->look));
-    }
-    // The report is on its way before the look counts as over: whoever waits for the look to be
-    // over finds the report in the window's queue.
-    PostMessageW(job->window, job->message, 0, 0);
-    {
-      std::lock_guard<std::mutex> lock(g_lock);
-      g_running = false;
-      SetEvent(g_idle.get());
+    // One wake-up may stand for several requests: take them all before waiting again.
+    for (;;) {
+      std::unique_ptr<Job> job;
+      std::optional<PlanJob> plan;
+      {
+        std::lock_guard<std::mutex> lock(g_lock);
+        job = std::move(g_next);
+        if (!job && !g_plans.empty()) {
+          plan.emplace(std::move(g_plans.front()));
+          g_plans.pop_front();
+        }
+      }
+      if (job) {
+        TakeLook(*job);
+      } else if (plan) {
+        MakePlan(*plan);
+      } else {
+        break;
+      }
     }
   }
 }
@@ -110,4 +152,16 @@ std::optional<bool> TakeFinishedMeetingLook() {
   }
   if (!finished || !TakeMeetingLook(*finished)) return std::nullopt;
   return finished->verdict;
+}
+
+bool StartMeetingPlan(const MeetingRules& rules, const SYSTEMTIME& day, ULONGLONG now,
+                      PlanDone done) {
+  if (!LookThreadReady()) return false;
+  {
+    std::lock_guard<std::mutex> lock(g_lock);
+    if (g_plans.size() >= kMaxWaitingPlans) return false;
+    g_plans.push_back(PlanJob{rules, day, now, std::move(done)});
+  }
+  SetEvent(g_wake.get());
+  return true;
 }

@@ -3,7 +3,10 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <optional>
+
+#include "meetings/meeting_plan.h"
 
 // Starts a look (with the rules and state of now) unless one is under way; `window` gets
 // `message` when it is done. False when none was started.
@@ -15,3 +18,11 @@ bool WaitForMeetingLook(DWORD milliseconds);
 // Takes the finished look's findings into MeetingState and gives its verdict; nothing when no
 // look is waiting, or when a later look was taken meanwhile.
 std::optional<bool> TakeFinishedMeetingLook();
+
+// Plans of a day, made on the same thread after any look asked for before them, so that the
+// calendar is never read on the window thread and a plan never holds up a check. `done` runs on
+// that thread with the plan. False when the plan cannot be made now (too many are waiting).
+using PlanDone = std::function<void(MeetingPlan&& plan)>;
+bool StartMeetingPlan(const MeetingRules& rules, const SYSTEMTIME& day, ULONGLONG now,
+                      PlanDone done);
+inline constexpr size_t kMaxWaitingPlans = 4;

@@ -52,6 +52,7 @@
 #define IDC_MEET_CATEGORIES 1044
 #define IDC_MEET_COUNT 1045
 #define IDC_MEET_CLEAR 1046
+#define IDC_MEET_TODAY 1047
 
 // Apps page (140)
 #define IDC_APPS_CLEAR 1046
@@ -90,3 +91,7 @@
 
 // History view (141)
 #define IDC_HISTORY_LIST 1091
+
+// Today view (143)
+#define IDC_TODAY_STATE 1092
+#define IDC_TODAY_LIST 1093

@@ -11,6 +11,7 @@
 // Captions of the settings window and of the history view over it.
 #define QM_SETTINGS_WINDOW_TITLE "QuietMinder"
 #define QM_HISTORY_VIEW_TITLE "History"
+#define QM_TODAY_VIEW_TITLE "Today"
 
 // Below HKEY_CURRENT_USER: the maker's key, and in it the program's settings.
 #define QM_MAKER_KEY "Software\\Fernhollow"
@@ -21,6 +22,7 @@ inline constexpr wchar_t kProgramName[] = L"" QM_PROGRAM_NAME;
 inline constexpr wchar_t kWindowClass[] = L"" QM_WINDOW_CLASS;
 inline constexpr wchar_t kSettingsWindowTitle[] = L"" QM_SETTINGS_WINDOW_TITLE;
 inline constexpr wchar_t kHistoryViewTitle[] = L"" QM_HISTORY_VIEW_TITLE;
+inline constexpr wchar_t kTodayViewTitle[] = L"" QM_TODAY_VIEW_TITLE;
 
 inline constexpr wchar_t kMakerKeyPath[] = L"" QM_MAKER_KEY;
 inline constexpr wchar_t kSettingsKeyPath[] = L"" QM_SETTINGS_KEY;

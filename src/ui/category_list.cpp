@@ -130,6 +130,8 @@ void UpdateCategoryCountLabel(HWND label, HWND list) {
   ShowSelectionCount(label, list, L"1 Category selected", L"%i Categories selected");
 }
 
-void CollectSelectedCategories(HWND list) {
-  Settings.POCategory = JoinSelectedEntries(list, kCategorySeparator);
+std::optional<std::wstring> SelectedCategories(HWND list) {
+  return JoinSelectedEntries(list, kCategorySeparator);
 }
+
+void CollectSelectedCategories(HWND list) { Settings.POCategory = SelectedCategories(list); }

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,5 +29,7 @@ void FillCategoryList(HWND list);
 int SelectSavedCategories(HWND list);
 // "1 Category selected", or "%i Categories selected".
 void UpdateCategoryCountLabel(HWND label, HWND list);
-// POCategory = the selected entries joined with the separator; absent when none is selected.
+// The selected entries joined with the separator; absent when none is selected.
+std::optional<std::wstring> SelectedCategories(HWND list);
+// POCategory = SelectedCategories.
 void CollectSelectedCategories(HWND list);

@@ -43,6 +43,7 @@ const Topic kTopics[] = {
     {kMeetingsPage, {IDC_MEET_INTERVAL, IDC_MEET_INTERVAL_LABEL}, L"_check_meetings"},
     {kMeetingsPage, {IDC_MEET_CATEGORIES, IDC_MEET_COUNT}, L"_categories"},
     {kMeetingsPage, {IDC_MEET_CLEAR}, L"_clear_button"},
+    {kMeetingsPage, {IDC_MEET_TODAY}, L"_today_button"},
     {kAppsPage, {IDC_APPS_CLEAR}, L"_clear_button"},
     {kAppsPage, {IDC_APPS_ENABLE}, L"_enable_app_filtering"},
     {kAppsPage,
@@ -66,8 +67,10 @@ const Topic kTopics[] = {
 
 }  // namespace
 
+constexpr wchar_t kHelpFile[] = L"file:QuietMinder.htm#";
+
 std::wstring HelpAddress(int page, int controlId) {
-  std::wstring address = L"file:QuietMinder.htm#";
+  std::wstring address = kHelpFile;
   if (page < 0 || page >= kPageCount) return address + L"Main_Contents";
   address += kAnchors[page];
   for (const Topic& topic : kTopics) {
@@ -78,5 +81,7 @@ std::wstring HelpAddress(int page, int controlId) {
   }
   return address;
 }
+
+std::wstring TodayViewHelpAddress() { return std::wstring(kHelpFile) + L"today_view"; }
 
 void ShowHelp(const std::wstring& address) { LaunchProgram(L"peghelp.exe", address.c_str()); }

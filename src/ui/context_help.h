@@ -7,5 +7,8 @@
 // page is selected (an index outside the six tabs).
 std::wstring HelpAddress(int page, int controlId);
 
+// The Today view's topic.
+std::wstring TodayViewHelpAddress();
+
 // Starts the help viewer at `address`. The result is not looked at.
 void ShowHelp(const std::wstring& address);

@@ -6,6 +6,7 @@
 #include "ui/category_list.h"
 #include "ui/page_controls.h"
 #include "ui/page_messages.h"
+#include "ui/today_view.h"
 
 namespace {
 
@@ -21,9 +22,11 @@ constexpr int kLinkControls[] = {
 struct RuleBox {
   int id;
   bool SettingsRecord::*field;
+  bool MeetingRules::*rule;
 };
-constexpr RuleBox kRuleBoxes[] = {{IDC_MEET_ALL_DAY, &SettingsRecord::POAllDay},
-                                  {IDC_MEET_EXCLUDE_FREE, &SettingsRecord::POExcludeFreeTime}};
+constexpr RuleBox kRuleBoxes[] = {
+    {IDC_MEET_ALL_DAY, &SettingsRecord::POAllDay, &MeetingRules::POAllDay},
+    {IDC_MEET_EXCLUDE_FREE, &SettingsRecord::POExcludeFreeTime, &MeetingRules::POExcludeFreeTime}};
 
 HWND Categories(HWND page) { return GetDlgItem(page, IDC_MEET_CATEGORIES); }
 
@@ -46,16 +49,28 @@ BOOL OnInitDialog(HWND page) {
   return TRUE;
 }
 
-// With the link off, the rules keep the values they had, whatever the disabled controls show.
+// The rules as a commit stores them: what the controls show, except where the stored value is
+// kept (a box in neither state; every rule behind a link that is off). The Today view plans by
+// them before they are stored.
+MeetingRules RulesShown(HWND page) {
+  MeetingRules rules = StoredMeetingRules();
+  rules.EnablePOLink = IsChecked(page, IDC_MEET_LINK);
+  if (!rules.EnablePOLink) return rules;
+  rules.POCategory = SelectedCategories(Categories(page));
+  for (const RuleBox& box : kRuleBoxes) {
+    const LRESULT state = SendDlgItemMessageW(page, box.id, BM_GETCHECK, 0, 0);
+    if (state == BST_CHECKED || state == BST_UNCHECKED) rules.*box.rule = state == BST_CHECKED;
+  }
+  return rules;
+}
+
 BOOL OnCommit(HWND page) {
-  Settings.EnablePOLink = IsChecked(page, IDC_MEET_LINK);
-  if (Settings.EnablePOLink) {
-    CollectSelectedCategories(Categories(page));
-    for (const RuleBox& box : kRuleBoxes) {
-      const LRESULT state = SendDlgItemMessageW(page, box.id, BM_GETCHECK, 0, 0);
-      if (state == BST_CHECKED || state == BST_UNCHECKED)
-        Settings.*box.field = state == BST_CHECKED;
-    }
+  const MeetingRules rules = RulesShown(page);
+  Settings.EnablePOLink = rules.EnablePOLink;
+  if (rules.EnablePOLink) {
+    Settings.POCategory = rules.POCategory;
+    Settings.POAllDay = rules.POAllDay;
+    Settings.POExcludeFreeTime = rules.POExcludeFreeTime;
     if (const auto seconds = SelectedValue(page, IDC_MEET_INTERVAL)) {
       Settings.POCheckInterval = *seconds;
     }
@@ -88,6 +103,10 @@ BOOL OnCommand(HWND page, WPARAM wParam) {
       break;
     case IDC_MEET_CLEAR:
       if (clicked) OnClear(page);
+      break;
+    case IDC_MEET_TODAY:
+      // Over the whole settings window, not inside the page.
+      if (clicked) ShowToday(GetAncestor(page, GA_ROOT), RulesShown(page));
       break;
     case IDC_MEET_CATEGORIES:
       UpdateCount(page);

@@ -248,6 +248,33 @@ TEST_F(SettingsWindow, ADeviceSilencedByHandGetsTheOwnersSoundBackOnCancel) {
   EXPECT_EQ(kWave, fake::device().waveVolume) << "the sound the shell kept, not a default";
 }
 
+TEST_F(SettingsWindow, TheTodayViewPlansByTheMeetingsPagesChoicesBeforeTheyAreStored) {
+  DeviceCalendar calendar;
+  calendar.Import(Calendar({Event("20261207T100000", "20261207T110000", "Review"),
+                            Event("20261207T120000", "20261207T130000", "Lunch",
+                                  {"TRANSP:TRANSPARENT"})}));
+  SetLocalClock(10, 15);
+  std::vector<std::wstring> lines;
+  Open([&](HWND w) {
+    ASSERT_TRUE(ChooseTab(w, kMeetingsPage));
+    TapControl(w, IDC_MEET_LINK);
+    TapControl(w, IDC_MEET_EXCLUDE_FREE);
+    WhenWindowAppears(L"#32770", L"Today", [&](HWND view) {
+      PumpUntil([&] { return !TodayViewLines(view).empty(); }, 10000);
+      lines = TodayViewLines(view);
+      CloseFrontWindow(true);
+    });
+    TapControl(w, IDC_MEET_TODAY);
+    CloseSettingsWindow(w, false);
+  });
+  EXPECT_EQ((std::vector<std::wstring>{
+                L"Silent until 11:00 AM: Review",
+                L"10:00 AM - 11:00 AM  Review  Silences until 11:00 AM",
+                L"12:00 PM - 1:00 PM  Lunch  Sounds: it is free time, and free time is excluded"}),
+            lines);
+  EXPECT_FALSE(Settings.EnablePOLink) << "the choices were tried, not stored";
+}
+
 // ---- The host: pages, commits, OK, menu bar, help -------------------------------------------
 
 TEST_F(SettingsWindow, PagesAreMadeOnFirstChoiceAndStoredWhenLeftEvenIfCancelled) {
@@ -415,7 +442,9 @@ TEST(ContextHelp, EveryAddressLandsOnATopicOfTheHelpFile) {
     for (int control = 999; control <= 1100; ++control) addresses.insert(HelpAddress(page, control));
     addresses.insert(HelpAddress(page, -1));
   }
-  EXPECT_EQ(7u + 35u, addresses.size()) << "six pages, the contents, and 35 control topics";
+  addresses.insert(TodayViewHelpAddress());
+  EXPECT_EQ(7u + 36u + 1u, addresses.size())
+      << "six pages, the contents, 36 control topics and the Today view";
   for (const std::wstring& address : addresses) {
     const std::wstring prefix = L"file:QuietMinder.htm#";
     ASSERT_EQ(prefix, address.substr(0, prefix.size()));

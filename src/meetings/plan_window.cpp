@@ -1,0 +1,111 @@
+#include "meetings/plan_window.h"
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/clock.h"
+#include "meetings/meeting_plan.h"
+#include "meetings/meeting_query.h"
+#include "meetings/meeting_watch.h"
+#include "platform/plan_request.h"
+
+namespace {
+
+// The asker's window may be gone or hung: the reply is dropped after this long.
+constexpr UINT kReplyTimeoutMs = 10000;
+
+// Made and closed on the window thread; read by the look thread as the sender of a reply.
+std::atomic<HWND> g_window = nullptr;
+
+// The reply's text: one line per appointment, as many as the reply can carry.
+std::wstring ReplyText(const MeetingPlan& plan, uint32_t* unread) {
+  if (!plan.read) return plan.error;
+  constexpr size_t kMaxChars = (kMaxPlanReplyBytes - sizeof(PlanReplyHeader)) / sizeof(wchar_t);
+  std::wstring text;
+  *unread = static_cast<uint32_t>(plan.unread);
+  for (const PlanEntry& entry : plan.entries) {
+    const std::wstring line = PlanLine(plan, entry);
+    if (text.size() + line.size() + 1 > kMaxChars) {
+      ++*unread;
+      continue;
+    }
+    if (!text.empty()) text += L'\n';
+    text += line;
+  }
+  return text;
+}
+
+void SendReply(HWND asker, const MeetingPlan& plan) {
+  PlanReplyHeader header{sizeof(PlanReplyHeader), plan.read ? kPlanReplyOk : kPlanReplyFailed, 0,
+                         0};
+  const std::wstring text = ReplyText(plan, &header.unread);
+  std::vector<BYTE> data(sizeof header + text.size() * sizeof(wchar_t));
+  std::memcpy(data.data(), &header, sizeof header);
+  if (!text.empty()) std::memcpy(data.data() + sizeof header, text.data(), text.size() * sizeof(wchar_t));
+  COPYDATASTRUCT copy{kPlanReplyTag, static_cast<DWORD>(data.size()), data.data()};
+  SendMessageTimeoutW(asker, WM_COPYDATA, reinterpret_cast<WPARAM>(g_window.load()),
+                      reinterpret_cast<LPARAM>(&copy), SMTO_ABORTIFHUNG, kReplyTimeoutMs, nullptr);
+}
+
+// The local date asked for; false when there is no such date. All zero is the device's today.
+bool DayAsked(const PlanRequest& request, SYSTEMTIME* day) {
+  if (request.year == 0 && request.month == 0 && request.day == 0) {
+    const SYSTEMTIME today = LocalTimeOf(TimeFromNow(0));
+    *day = SYSTEMTIME{today.wYear, today.wMonth, 0, today.wDay, 0, 0, 0, 0};
+    return true;
+  }
+  if (request.year < 1900 || request.year > 9999 || request.month < 1 || request.month > 12) {
+    return false;
+  }
+  // Not left to the time conversions: some accept a 29th of February in any year.
+  static constexpr WORD kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const WORD year = request.year;
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  const WORD days = request.month == 2 && leap ? 29 : kDays[request.month - 1];
+  if (request.day < 1 || request.day > days) return false;
+  *day = SYSTEMTIME{request.year, request.month, 0, request.day, 0, 0, 0, 0};
+  return true;
+}
+
+// Everything of the request comes from another process: its size, its fields and its window
+// are checked before anything is done with it.
+LRESULT OnRequest(const COPYDATASTRUCT* copy) {
+  if (!copy || copy->dwData != kPlanRequestTag) return 0;
+  PlanRequest request{};
+  if (copy->cbData != sizeof request || !copy->lpData) return kPlanMalformed;
+  std::memcpy(&request, copy->lpData, sizeof request);
+  const HWND asker = static_cast<HWND>(LongToHandle(static_cast<LONG>(request.replyWindow)));
+  if (request.size != sizeof request || request.reserved != 0 || !IsWindow(asker)) {
+    return kPlanMalformed;
+  }
+  SYSTEMTIME day{};
+  if (!DayAsked(request, &day)) return kPlanBadDate;
+  const bool started = StartMeetingPlan(StoredMeetingRules(), day, TimeFromNow(0),
+                                        [asker](MeetingPlan&& plan) { SendReply(asker, plan); });
+  return started ? kPlanTaken : kPlanBusy;
+}
+
+LRESULT CALLBACK PlanWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COPYDATA) return OnRequest(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+bool OpenPlanWindow(HINSTANCE instance) {
+  if (g_window) return true;
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = PlanWindowProc;
+  wc.hInstance = instance;
+  wc.lpszClassName = kPlanWindowClass;
+  RegisterClassW(&wc);
+  g_window = CreateWindowExW(0, kPlanWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                             instance, nullptr);
+  return g_window.load() != nullptr;
+}
+
+void ClosePlanWindow() {
+  if (const HWND window = g_window.exchange(nullptr)) DestroyWindow(window);
+}

@@ -1,0 +1,185 @@
+#include "ui/today_view.h"
+
+#include <cwctype>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "common/clock.h"
+#include "common/program.h"
+#include "meetings/meeting_watch.h"
+#include "resources/resource.h"
+#include "ui/context_help.h"
+#include "ui/entry_list.h"
+
+namespace {
+
+// From the look thread: the plan is in the view's box.
+constexpr UINT WM_PLAN_READY = WM_APP + 1;
+
+// Where the look thread leaves the plan for the view. Shared: a view closed before its plan is
+// made leaves the box to the thread.
+struct PlanBox {
+  std::mutex lock;
+  std::optional<MeetingPlan> plan;
+};
+
+// The state of the one view that is open.
+struct TodayState {
+  HWND menuBar = nullptr;
+  MeetingRules rules;
+  std::shared_ptr<PlanBox> box;
+  std::optional<MeetingPlan> shown;
+};
+TodayState g_today;
+
+void DestroyMenuBar() {
+  if (g_today.menuBar) DestroyWindow(g_today.menuBar);
+  g_today.menuBar = nullptr;
+}
+
+HWND List(HWND dialog) { return GetDlgItem(dialog, IDC_TODAY_LIST); }
+HWND StateLine(HWND dialog) { return GetDlgItem(dialog, IDC_TODAY_STATE); }
+
+// The state line keeps the height the template gives it; the list takes the rest.
+void FitControls(HWND dialog) {
+  RECT client{}, state{};
+  GetClientRect(dialog, &client);
+  GetWindowRect(StateLine(dialog), &state);
+  const int stateHeight = state.bottom - state.top;
+  MoveWindow(StateLine(dialog), 2, 0, client.right - 4, stateHeight, TRUE);
+  MoveWindow(List(dialog), 0, stateHeight, client.right, client.bottom - stateHeight, TRUE);
+}
+
+std::vector<std::wstring> Entries(const MeetingPlan& plan) {
+  std::vector<std::wstring> entries;
+  if (!plan.read) return entries;
+  for (const PlanEntry& entry : plan.entries) entries.push_back(TodayEntryText(plan, entry));
+  if (plan.unread) {
+    entries.push_back(std::to_wstring(plan.unread) + L" more appointment(s) not shown.");
+  }
+  if (entries.empty()) entries.push_back(kNoAppointmentsText);
+  return entries;
+}
+
+void Show(HWND dialog, const MeetingPlan& plan) {
+  const std::wstring state = plan.read ? PlanStateNow(plan) : plan.error;
+  SetWindowTextW(StateLine(dialog), state.c_str());
+  FillEntryList(List(dialog), Entries(plan));
+}
+
+void AskForPlan(HWND dialog) {
+  g_today.box = std::make_shared<PlanBox>();
+  const ULONGLONG now = TimeFromNow(0);
+  const SYSTEMTIME local = LocalTimeOf(now);
+  const SYSTEMTIME today{local.wYear, local.wMonth, 0, local.wDay, 0, 0, 0, 0};
+  const std::shared_ptr<PlanBox> box = g_today.box;
+  const bool asked = StartMeetingPlan(g_today.rules, today, now, [box, dialog](MeetingPlan&& plan) {
+    {
+      std::lock_guard<std::mutex> lock(box->lock);
+      box->plan = std::move(plan);
+    }
+    PostMessageW(dialog, WM_PLAN_READY, 0, 0);
+  });
+  if (asked) return;
+  MeetingPlan none;
+  none.error = L"Too many plans are being made; tap ok and try again.";
+  g_today.shown = none;
+  Show(dialog, none);
+}
+
+// A report of a plan asked for by an earlier view finds its box empty.
+BOOL OnPlanReady(HWND dialog) {
+  if (!g_today.box) return TRUE;
+  std::optional<MeetingPlan> plan;
+  {
+    std::lock_guard<std::mutex> lock(g_today.box->lock);
+    plan.swap(g_today.box->plan);
+  }
+  if (!plan) return TRUE;
+  g_today.shown = std::move(plan);
+  Show(dialog, *g_today.shown);
+  return TRUE;
+}
+
+BOOL OnInitDialog(HWND dialog, const MeetingRules* rules) {
+  DestroyMenuBar();
+  g_today.menuBar = StartFullScreenView(dialog);
+  g_today.rules = rules ? *rules : MeetingRules{};
+  g_today.shown.reset();
+  FitControls(dialog);
+  SetWindowTextW(StateLine(dialog), kTodayReadingText);
+  AskForPlan(dialog);
+  SetForegroundWindow(dialog);
+  return TRUE;
+}
+
+// The entries are as tall as their text at the list's width: a new size measures them anew.
+BOOL OnSize(HWND dialog) {
+  FitControls(dialog);
+  if (g_today.shown) FillEntryList(List(dialog), Entries(*g_today.shown));
+  return TRUE;
+}
+
+BOOL OnCommand(HWND dialog, WPARAM wParam) {
+  if (LOWORD(wParam) != IDOK && LOWORD(wParam) != IDCANCEL) return FALSE;
+  EndDialog(dialog, IDOK);
+  DestroyMenuBar();
+  g_today.box.reset();
+  return TRUE;
+}
+
+std::wstring TimeText(const SYSTEMTIME& st) {
+  wchar_t text[80] = {};
+  return GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, text, 80) > 0 ? text
+                                                                                          : L"";
+}
+
+}  // namespace
+
+std::wstring TodayEntryText(const MeetingPlan& plan, const PlanEntry& entry) {
+  std::wstring text = entry.allDay ? std::wstring(L"All day")
+                                   : TimeText(entry.start) + L" - " + TimeText(entry.end);
+  text += L"  " + (entry.subject.empty() ? std::wstring(L"(no subject)") : entry.subject);
+  if (!entry.categories.empty()) text += L"  [" + entry.categories + L"]";
+  std::wstring verdict = PlanVerdictWord(entry);
+  verdict[0] = static_cast<wchar_t>(std::towupper(verdict[0]));
+  const std::wstring reason = PlanReason(plan, entry, true);
+  const bool until = reason.rfind(L"until ", 0) == 0;
+  return text + L"\n" + verdict + (until ? L" " : L": ") + reason;
+}
+
+INT_PTR CALLBACK TodayViewProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return OnInitDialog(dialog, reinterpret_cast<const MeetingRules*>(lParam));
+    case WM_PLAN_READY:
+      return OnPlanReady(dialog);
+    case WM_MEASUREITEM: {
+      auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      return item->CtlID == IDC_TODAY_LIST && MeasureEntry(List(dialog), item);
+    }
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      return item->CtlID == IDC_TODAY_LIST && DrawEntry(item);
+    }
+    case WM_SIZE:
+      return OnSize(dialog);
+    case WM_COMMAND:
+      return OnCommand(dialog, wParam);
+    case WM_HELP:
+      ShowHelp(TodayViewHelpAddress());
+      return TRUE;
+    case WM_DESTROY:
+      DestroyMenuBar();
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+void ShowToday(HWND owner, const MeetingRules& rules) {
+  DialogBoxParamW(Program.Instance, MAKEINTRESOURCEW(IDD_TODAY), owner, TodayViewProc,
+                  reinterpret_cast<LPARAM>(&rules));
+}

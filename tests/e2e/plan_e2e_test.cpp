@@ -1,0 +1,124 @@
+// A day of several appointments on the emulated handheld: the running program's plan of it, as
+// the device tool prints it, and then the day lived on the device's clock, the device silent
+// exactly where the plan says.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/scoped.h"
+#include "device/device_state.h"
+#include "e2e/device_session.h"
+#include "platform/sound_keys.h"
+
+namespace {
+
+using namespace e2e;
+
+constexpr wchar_t kSettings[] = L"Software\\Fernhollow\\QuietMinder";
+
+bool Silenced() {
+  return ReadDeviceWaveVolume() == 0 && UserDword(kShellOverridesKeyPath, L"Mode") == 2;
+}
+
+// Minutes since the device's local midnight.
+int DeviceMinute() {
+  const ULONGLONG utc = DeviceNowUtc();
+  FILETIME ft{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)}, local{};
+  SYSTEMTIME st{};
+  FileTimeToLocalFileTime(&ft, &local);
+  FileTimeToSystemTime(&local, &st);
+  return st.wHour * 60 + st.wMinute;
+}
+
+int Minute(const std::string& hhmm) {
+  return std::stoi(hhmm.substr(0, 2)) * 60 + std::stoi(hhmm.substr(3, 2));
+}
+
+void ImportDay(const std::string& events) {
+  wchar_t dir[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, dir);
+  const std::wstring path = std::wstring(dir) + L"plan-day.ics";
+  std::ofstream(path.c_str(), std::ios::binary)
+      << "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" << events << "END:VCALENDAR\r\n";
+  ASSERT_EQ(0, Tool(L"calendar import \"" + path + L"\""));
+  DeleteFileW(path.c_str());
+}
+
+std::string Event(const char* from, const char* to, const char* subject, const char* extra) {
+  return std::string("BEGIN:VEVENT\r\nDTSTART:20261207T") + from + "00\r\nDTEND:20261207T" + to +
+         "00\r\nSUMMARY:" + subject + "\r\n" + extra + "END:VEVENT\r\n";
+}
+
+class PlanOnTheDevice : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetDevice(DeviceKind::PocketPc2003Phone); }
+  void TearDown() override { ResetDevice(DeviceKind::PocketPc2003Phone); }
+};
+
+TEST_F(PlanOnTheDevice, ADayIsPlannedAndThenLivedAsPlanned) {
+  PutUserDword(kSettings, L"EnablePOLink", 1);
+  PutUserDword(kSettings, L"POExcludeFreeTime", 1);
+  RegKey key;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kSettings, 0, nullptr, 0,
+                                           KEY_SET_VALUE, nullptr, key.put(), nullptr));
+  RegSetValueExW(key.get(), L"POCategory", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"Work"),
+                 5 * sizeof(wchar_t));
+  ASSERT_EQ(0, Tool(L"clock set 2026-12-07T09:50"));
+  ImportDay(Event("1000", "1010", "Standup", "CATEGORIES:Work\r\n") +
+            Event("1005", "1020", "Planning", "CATEGORIES:Work\r\n") +
+            Event("1025", "1035", "Lunch", "CATEGORIES:Work\r\nTRANSP:TRANSPARENT\r\n") +
+            Event("1040", "1050", "Call", "CATEGORIES:Personal\r\n") +
+            Event("1050", "1100", "Retro", "CATEGORIES:Work\r\n"));
+  Program program(L"STARTUP");
+  ASSERT_NE(nullptr, WaitForMainWindow());
+
+  const std::vector<std::string> plan = ToolLines(L"plan");
+  const std::vector<std::string> expected = {
+      "10:00-10:10 silences Standup [Work] until 10:10",
+      "10:05-10:20 silences Planning [Work] until 10:20; the device is already silent at its start",
+      "10:25-10:35 sounds Lunch [Work] it is free time, and free time is excluded",
+      "10:40-10:50 sounds Call [Personal] its category is not chosen (only Work count)",
+      "10:50-11:00 silences Retro [Work] until 11:00"};
+  ASSERT_EQ(expected, plan);
+  EXPECT_EQ(std::vector<std::string>{}, ToolLines(L"plan 2026-12-08"));
+
+  // The plan's silences, from each start to the end it names; between and around them, sound.
+  std::vector<std::pair<int, int>> silent;
+  for (const std::string& line : plan) {
+    const size_t until = line.find(" until ");
+    if (line.find(" silences ") != std::string::npos && until != std::string::npos) {
+      silent.emplace_back(Minute(line.substr(0, 5)), Minute(line.substr(until + 7, 5)));
+    }
+  }
+  std::vector<int> edges = {9 * 60 + 50, 11 * 60 + 10};
+  for (const auto& [from, to] : silent) edges.insert(edges.end(), {from, to});
+  std::sort(edges.begin(), edges.end());
+  const auto plannedSilent = [&](int minute) {
+    for (const auto& [from, to] : silent) {
+      if (minute >= from && minute < to) return true;
+    }
+    return false;
+  };
+
+  // Each stretch between two edges, lived at a minute a second: the device is as planned before
+  // the stretch is over (a tick after its first minute).
+  ASSERT_EQ(0, Tool(L"clock rate 60"));
+  for (size_t i = 0; i + 1 < edges.size(); ++i) {
+    const int from = edges[i], to = edges[i + 1];
+    if (to <= from) continue;
+    const bool wanted = plannedSilent(from);
+    SCOPED_TRACE(std::to_string(from / 60) + ":" + std::to_string(from % 60) +
+                 (wanted ? " silent" : " sound"));
+    ASSERT_TRUE(WaitUntil([&] { return DeviceMinute() > from; }, 120000));
+    bool asPlanned = false;
+    WaitUntil([&] { return (asPlanned = Silenced() == wanted) || DeviceMinute() >= to; }, 120000);
+    EXPECT_TRUE(asPlanned) << "not as planned before the stretch was over";
+  }
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+// The day's plan against the device's calendar served in this process, on Monday 2026-12-07 in
+// New York: each rule once, as the line a plan prints, and the live check agreeing with it.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "calendar/calendar_env.h"
+#include "calendar/calendar_server.h"
+#include "meetings/meeting_plan.h"
+#include "meetings/meeting_query.h"
+#include "meetings/meeting_state.h"
+#include "settings/settings.h"
+#include "support/fake_device.h"
+
+namespace {
+
+constexpr SYSTEMTIME kMonday{2026, 12, 1, 7, 0, 0, 0, 0};
+
+struct PlanCase {
+  const char* name;
+  std::vector<std::string> events;
+  MeetingRules rules;
+  std::vector<std::wstring> lines;
+};
+
+MeetingRules Rules(std::optional<std::wstring> category, bool allDay = false,
+                   bool excludeFree = false) {
+  return MeetingRules{true, std::move(category), allDay, excludeFree};
+}
+
+const std::string kReview =
+    Event("20261207T100000", "20261207T110000", "Review", {"CATEGORIES:Work"});
+const std::string kFree =
+    Event("20261207T120000", "20261207T130000", "Lunch", {"TRANSP:TRANSPARENT"});
+const std::string kOffsite = Event("20261207", "20261208", "Offsite");
+
+const PlanCase kCases[] = {
+    {"a meeting that counts", {kReview}, Rules(L"Work"),
+     {L"10:00-11:00 silences Review [Work] until 11:00"}},
+    {"the link is off", {kReview}, MeetingRules{},
+     {L"10:00-11:00 sounds Review [Work] the link to the calendar is off"}},
+    {"free time excluded", {kFree}, Rules({}, false, true),
+     {L"12:00-13:00 sounds Lunch [] it is free time, and free time is excluded"}},
+    {"no category while categories are chosen",
+     {Event("20261207T140000", "20261207T150000", "Bare")}, Rules(L"Business,Work"),
+     {L"14:00-15:00 sounds Bare [] it has no category (only Business, Work count)"}},
+    {"a category that is not chosen",
+     {Event("20261207T140000", "20261207T150000", "Trip", {"CATEGORIES:Travel,Workshop"})},
+     Rules(L"Business, Work"),
+     {L"14:00-15:00 sounds Trip [Travel, Workshop] its category is not chosen (only Business, "
+      L"Work count)"}},
+    {"all-day events not included", {kOffsite}, Rules({}),
+     {L"00:00-00:00 sounds Offsite [] it is an all-day event, and those are not included"}},
+    {"all-day events included", {kOffsite}, Rules({}, true),
+     {L"00:00-00:00 silences Offsite [] until 2026-12-08 00:00"}},
+    {"no length", {Event("20261207T160000", "20261207T160000", "Reminder")}, Rules({}),
+     {L"16:00-16:00 sounds Reminder [] it ends as it starts"}},
+    {"silences that overlap",
+     {Event("20261207T100000", "20261207T120000", "Long"),
+      Event("20261207T103000", "20261207T110000", "Inside"),
+      Event("20261207T113000", "20261207T130000", "Past")},
+     Rules({}),
+     {L"10:00-12:00 silences Long [] until 12:00",
+      L"10:30-11:00 silences Inside [] the device is already silent then",
+      L"11:30-13:00 silences Past [] until 13:00; the device is already silent at its start"}},
+    {"yesterday's night into today", {Event("20261206T230000", "20261207T010000", "Night")},
+     Rules({}), {L"23:00-01:00 silences Night [] until 01:00"}},
+};
+
+class MeetingPlanTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake::ResetDevice();
+    Settings = SettingsRecord{};
+    ResetMeetingState();
+  }
+  void TearDown() override { EXPECT_EQ(0, CalendarLiveObjects()); }
+  DeviceCalendar calendar_;
+};
+
+// The live check, asked at the first moment of the day an appointment can be in progress.
+bool LiveCheckAt(const SYSTEMTIME& local) {
+  const bool yesterday = local.wDay != kMonday.wDay;
+  fake::device().utcNow = yesterday ? LocalToUtc(2026, 12, 7, 0, 0)
+                                    : LocalToUtc(2026, 12, 7, local.wHour, local.wMinute);
+  ResetMeetingState();
+  return QueryMeetingInProgress();
+}
+
+TEST_F(MeetingPlanTest, EachRuleGivesItsVerdictAndTheLiveCheckAgrees) {
+  for (const PlanCase& c : kCases) {
+    SCOPED_TRACE(c.name);
+    calendar_.Clear();
+    calendar_.Import(Calendar(c.events));
+    const MeetingPlan plan = PlanMeetingDay(c.rules, kMonday, LocalToUtc(2026, 12, 7, 6, 0));
+    ASSERT_TRUE(plan.read) << std::string(plan.error.begin(), plan.error.end());
+    std::vector<std::wstring> lines;
+    for (const PlanEntry& e : plan.entries) lines.push_back(PlanLine(plan, e));
+    EXPECT_EQ(c.lines, lines);
+
+    Settings.EnablePOLink = c.rules.EnablePOLink;
+    Settings.POCategory = c.rules.POCategory;
+    Settings.POAllDay = c.rules.POAllDay;
+    Settings.POExcludeFreeTime = c.rules.POExcludeFreeTime;
+    for (const PlanEntry& e : plan.entries) {
+      EXPECT_EQ(std::wstring(L"silences") == PlanVerdictWord(e), LiveCheckAt(e.start))
+          << std::string(e.subject.begin(), e.subject.end());
+    }
+  }
+}
+
+TEST_F(MeetingPlanTest, TheStateNowNamesTheSilenceInForceAndItsEnd) {
+  calendar_.Import(Calendar({Event("20261207T100000", "20261207T120000", "Design review"),
+                             Event("20261207T113000", "20261207T130000", "")}));
+  const auto stateAt = [](int hour, int minute) {
+    return PlanStateNow(PlanMeetingDay(Rules({}), kMonday, LocalToUtc(2026, 12, 7, hour, minute)));
+  };
+  EXPECT_EQ(L"Sound on", stateAt(9, 59));
+  EXPECT_EQ(L"Silent until 12:00 PM: Design review", stateAt(11, 45));
+  EXPECT_EQ(L"Silent until 1:00 PM", stateAt(12, 0));
+  EXPECT_EQ(L"Sound on", stateAt(13, 0));
+}
+
+}  // namespace
