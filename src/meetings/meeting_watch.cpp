@@ -15,7 +15,7 @@ struct Job {
 };
 
 // One thread takes every look, each in turn; it waits for the next one between them.
-std::mutex g_lock;
+ProcessLock g_lock;
 std::unique_ptr<Job> g_next;  // the look asked for, not yet taken up
 bool g_running = false;       // a look is asked for or under way
 std::unique_ptr<MeetingLook> g_finished;
@@ -29,7 +29,7 @@ DWORD WINAPI LookThread(void*) {
     WaitForSingleObject(g_wake.get(), INFINITE);
     std::unique_ptr<Job> job;
     {
-      std::lock_guard<std::mutex> lock(g_lock);
+      std::lock_guard<ProcessLock> lock(g_lock);
       job = std::move(g_next);
     }
     if (!job) continue;
@@ -40,14 +40,14 @@ DWORD WINAPI LookThread(void*) {
       job->look.verdict = false;
     }
     {
-      std::lock_guard<std::mutex> lock(g_lock);
+      std::lock_guard<ProcessLock> lock(g_lock);
       g_finished = std::make_unique<MeetingLook>(std::move(job->look));
     }
     // The report is on its way before the look counts as over: whoever waits for the look to be
     // over finds the report in the window's queue.
     PostMessageW(job->window, job->message, 0, 0);
     {
-      std::lock_guard<std::mutex> lock(g_lock);
+      std::lock_guard<ProcessLock> lock(g_lock);
       g_running = false;
       SetEvent(g_idle.get());
     }
@@ -75,14 +75,14 @@ bool LookThreadReady() {
 bool StartMeetingLook(HWND window, UINT message) {
   if (!LookThreadReady()) return false;
   {
-    std::lock_guard<std::mutex> lock(g_lock);
+    std::lock_guard<ProcessLock> lock(g_lock);
     if (g_running) return false;
     g_running = true;
     ResetEvent(g_idle.get());
   }
   auto job = std::make_unique<Job>(Job{PrepareMeetingLook(), window, message});
   {
-    std::lock_guard<std::mutex> lock(g_lock);
+    std::lock_guard<ProcessLock> lock(g_lock);
     g_next = std::move(job);
   }
   SetEvent(g_wake.get());
@@ -90,13 +90,13 @@ bool StartMeetingLook(HWND window, UINT message) {
 }
 
 bool MeetingLookRunning() {
-  std::lock_guard<std::mutex> lock(g_lock);
+  std::lock_guard<ProcessLock> lock(g_lock);
   return g_running;
 }
 
 bool WaitForMeetingLook(DWORD milliseconds) {
   {
-    std::lock_guard<std::mutex> lock(g_lock);
+    std::lock_guard<ProcessLock> lock(g_lock);
     if (!g_running) return true;
   }
   return WaitForSingleObject(g_idle.get(), milliseconds) == WAIT_OBJECT_0;
@@ -105,7 +105,7 @@ bool WaitForMeetingLook(DWORD milliseconds) {
 std::optional<bool> TakeFinishedMeetingLook() {
   std::unique_ptr<MeetingLook> finished;
   {
-    std::lock_guard<std::mutex> lock(g_lock);
+    std::lock_guard<ProcessLock> lock(g_lock);
     finished = std::move(g_finished);
   }
   if (!finished || !TakeMeetingLook(*finished)) return std::nullopt;
