@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Draws QuietMinder's icons (16x16 and 32x32, 32-bit with alpha) and the About page's two
-bitmaps into src/resources/icons/."""
+"""Draws QuietMinder's icons (16x16 and 32x32) and the About page's two bitmaps into
+src/resources/icons/. They are stored with a palette of 16 colours, as a handheld's pictures are:
+the drawings use fewer colours than that and no pixel is partly transparent, so they look the same
+as with 32 bits a pixel, at a fifth of the size."""
 import os
 import struct
 
@@ -99,21 +101,49 @@ def draw(kind, n):
     return img
 
 
+def palette_of(img):
+    """The image's opaque colours, after black (what a transparent pixel is drawn with)."""
+    colors = [(0, 0, 0)]
+    for row in img:
+        for c in row:
+            if c[3] not in (0, 255):
+                raise ValueError('a pixel is partly transparent: it needs 32 bits')
+            if c[3] == 255 and c[:3] not in colors:
+                colors.append(c[:3])
+    if len(colors) > 16:
+        raise ValueError('more than 16 colours')
+    return colors + [(0, 0, 0)] * (16 - len(colors))
+
+
+def pixels_4bit(img, colors):
+    """Bottom-up rows of palette indices, two pixels a byte, each row padded to 4 bytes."""
+    width = len(img[0])
+    row_bytes = (width + 7) // 8 * 4
+    out = b''
+    for row in reversed(img):
+        indices = [colors.index(c[:3]) if c[3] == 255 else 0 for c in row]
+        indices += [0] * (row_bytes * 2 - len(indices))
+        out += bytes((indices[i] << 4) | indices[i + 1] for i in range(0, len(indices), 2))
+    return out
+
+
+def palette_bytes(colors):
+    return b''.join(struct.pack('BBBB', c[2], c[1], c[0], 0) for c in colors)
+
+
 def dib(img):
     n = len(img)
-    header = struct.pack('<IiiHHIIiiII', 40, n, n * 2, 1, 32, 0, 0, 0, 0, 0, 0)
-    pixels = b''.join(struct.pack('BBBB', c[2], c[1], c[0], c[3]) for row in reversed(img) for c in row)
+    colors = palette_of(img)
+    header = struct.pack('<IiiHHIIiiII', 40, n, n * 2, 1, 4, 0, 0, 0, 0, 16, 0)
     mask_row = ((n + 31) // 32) * 4
     mask = b''
     for row in reversed(img):
-        bits = 0
         row_bytes = bytearray(mask_row)
         for x, c in enumerate(row):
             if c[3] == 0:
                 row_bytes[x // 8] |= 0x80 >> (x % 8)
         mask += bytes(row_bytes)
-        del bits
-    return header + pixels + mask
+    return header + palette_bytes(colors) + pixels_4bit(img, colors) + mask
 
 
 def write_icon(kind):
@@ -121,7 +151,7 @@ def write_icon(kind):
     out = struct.pack('<HHH', 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for n, data in zip((16, 32), images):
-        out += struct.pack('<BBBBHHII', n, n, 0, 0, 1, 32, len(data), offset)
+        out += struct.pack('<BBBBHHII', n, n, 16, 0, 1, 4, len(data), offset)
         offset += len(data)
     out += b''.join(images)
     with open(os.path.join(OUT, kind + '.ico'), 'wb') as f:
@@ -157,17 +187,16 @@ def text(img, x, y, words, color, scale):
 
 
 def write_bmp(name, img):
-    """A bottom-up 24-bit BMP file."""
+    """A bottom-up BMP file with a palette of 16 colours."""
     height, width = len(img), len(img[0])
-    row_bytes = (width * 3 + 3) // 4 * 4
-    pixels = b''
-    for row in reversed(img):
-        data = b''.join(struct.pack('BBB', c[2], c[1], c[0]) for c in row)
-        pixels += data + bytes(row_bytes - len(data))
-    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-    header = struct.pack('<2sIHHI', b'BM', 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
+    colors = palette_of(img)
+    pixels = pixels_4bit(img, colors)
+    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 4, 0, len(pixels), 2835, 2835, 16, 0)
+    table = palette_bytes(colors)
+    offset = 14 + len(info) + len(table)
+    header = struct.pack('<2sIHHI', b'BM', offset + len(pixels), 0, 0, offset)
     with open(os.path.join(OUT, name), 'wb') as f:
-        f.write(header + info + pixels)
+        f.write(header + info + table + pixels)
 
 
 def write_bitmaps():

@@ -1,6 +1,6 @@
 #include "common/journal.h"
 
-#include <cstdio>
+#include <strsafe.h>
 
 #include "common/clock.h"
 #include "common/scoped.h"
@@ -74,8 +74,8 @@ std::wstring FromUtf8(std::string_view bytes) {
 std::wstring LocalTimeStamp() {
   const SYSTEMTIME t = LocalTimeOf(TimeFromNow(0));
   wchar_t stamp[32];
-  swprintf(stamp, 32, L"%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour,
-           t.wMinute, t.wSecond);
+  StringCchPrintfW(stamp, 32, L"%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay,
+                   t.wHour, t.wMinute, t.wSecond);
   return stamp;
 }
 

@@ -1,4 +1,5 @@
-// Small owners for handles, registry keys, modules and COM pointers. Movable, never copyable.
+// Small owners for handles, registry keys, modules, COM pointers and locks. Never copyable; the
+// owners of handles are movable.
 #pragma once
 #include <windows.h>
 #include <objbase.h>
@@ -109,6 +110,21 @@ class ComApartment {
 
  private:
   HRESULT result_;
+};
+
+// A lock between the program's threads, for a lock that lives as long as the process. It is never
+// deleted: a thread that still runs while the process ends never meets a lock that is gone.
+// Lockable, so std::lock_guard holds it for a scope.
+class ProcessLock {
+ public:
+  ProcessLock() { InitializeCriticalSection(&section_); }
+  ProcessLock(const ProcessLock&) = delete;
+  ProcessLock& operator=(const ProcessLock&) = delete;
+  void lock() { EnterCriticalSection(&section_); }
+  void unlock() { LeaveCriticalSection(&section_); }
+
+ private:
+  CRITICAL_SECTION section_;
 };
 
 // Runs a callable when the scope is left, by return or by exception.

@@ -24,7 +24,7 @@ struct PlanJob {
 
 // One thread takes every look and plan, each in turn, a look asked for first; it waits for the
 // next one between them.
-std::mutex g_lock;
+ProcessLock g_lock;
 std::unique_ptr<Job> g_next;  // the look asked for, not yet taken up
 std::deque<PlanJob> g_plans;  // plans asked for, not yet taken up
 bool g_running = false;       // a look is asked for or under way
@@ -41,14 +41,14 @@ void TakeLook(Job& job) {
     job.look.verdict = false;
   }
   {
-    std::lock_guard<std::mutex> lock(g_lock);
+    std::lock_guard<ProcessLock> lock(g_lock);
     g_finished = std::make_unique<MeetingLook>(std::move(job.look));
   }
   // The report is on its way before the look counts as over: whoever waits for the look to be
   // over finds the report in the window's queue.
   PostMessageW(job.window, job.message, 0, 0);
   {
-    std::lock_guard<std::mutex> lock(g_lock);
+    std::lock_guard<ProcessLock> lock(g_lock);
     g_running = false;
     SetEvent(g_idle.get());
   }
@@ -78,7 +78,7 @@ DWORD WINAPI LookThread(void*) {
       std::unique_ptr<Job> job;
       std::optional<PlanJob> plan;
       {
-        std::lock_guard<std::mutex> lock(g_lock);
+        std::lock_guard<ProcessLock> lock(g_lock);
         job = std::move(g_next);
         if (!job && !g_plans.empty()) {
           plan.emplace(std::move(g_plans.front()));
@@ -117,14 +117,14 @@ bool LookThreadReady() {
 bool StartMeetingLook(HWND window, UINT message) {
   if (!LookThreadReady()) return false;
   {
-    std::lock_guard<std::mutex> lock(g_lock);
+    std::lock_guard<ProcessLock> lock(g_lock);
     if (g_running) return false;
     g_running = true;
     ResetEvent(g_idle.get());
   }
   auto job = std::make_unique<Job>(Job{PrepareMeetingLook(), window, message});
   {
-    std::lock_guard<std::mutex> lock(g_lock);
+    std::lock_guard<ProcessLock> lock(g_lock);
     g_next = std::move(job);
   }
   SetEvent(g_wake.get());
@@ -132,13 +132,13 @@ bool StartMeetingLook(HWND window, UINT message) {
 }
 
 bool MeetingLookRunning() {
-  std::lock_guard<std::mutex> lock(g_lock);
+  std::lock_guard<ProcessLock> lock(g_lock);
   return g_running;
 }
 
 bool WaitForMeetingLook(DWORD milliseconds) {
   {
-    std::lock_guard<std::mutex> lock(g_lock);
+    std::lock_guard<ProcessLock> lock(g_lock);
     if (!g_running) return true;
   }
   return WaitForSingleObject(g_idle.get(), milliseconds) == WAIT_OBJECT_0;
@@ -147,7 +147,7 @@ bool WaitForMeetingLook(DWORD milliseconds) {
 std::optional<bool> TakeFinishedMeetingLook() {
   std::unique_ptr<MeetingLook> finished;
   {
-    std::lock_guard<std::mutex> lock(g_lock);
+    std::lock_guard<ProcessLock> lock(g_lock);
     finished = std::move(g_finished);
   }
   if (!finished || !TakeMeetingLook(*finished)) return std::nullopt;
@@ -158,7 +158,7 @@ bool StartMeetingPlan(const MeetingRules& rules, const SYSTEMTIME& day, ULONGLON
                       PlanDone done) {
   if (!LookThreadReady()) return false;
   {
-    std::lock_guard<std::mutex> lock(g_lock);
+    std::lock_guard<ProcessLock> lock(g_lock);
     if (g_plans.size() >= kMaxWaitingPlans) return false;
     g_plans.push_back(PlanJob{rules, day, now, std::move(done)});
   }

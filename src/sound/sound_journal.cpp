@@ -1,6 +1,6 @@
 #include "sound/sound_journal.h"
 
-#include <cwchar>
+#include <strsafe.h>
 
 #include "appfilter/app_filter.h"
 #include "common/clock.h"
@@ -175,9 +175,10 @@ std::wstring JournalTimeOf(ULONGLONG utc) {
   const SYSTEMTIME now = LocalTimeOf(TimeFromNow(0));
   wchar_t text[32];
   if (t.wYear == now.wYear && t.wMonth == now.wMonth && t.wDay == now.wDay) {
-    swprintf(text, 32, L"%02u:%02u", t.wHour, t.wMinute);
+    StringCchPrintfW(text, 32, L"%02u:%02u", t.wHour, t.wMinute);
   } else {
-    swprintf(text, 32, L"%04u-%02u-%02u %02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute);
+    StringCchPrintfW(text, 32, L"%04u-%02u-%02u %02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour,
+                     t.wMinute);
   }
   return text;
 }

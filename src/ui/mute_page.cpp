@@ -1,6 +1,7 @@
 #include "ui/mute_page.h"
 
 #include <commctrl.h>
+#include <strsafe.h>
 
 #include <array>
 #include <string>
@@ -201,7 +202,9 @@ BOOL OnCommit(HWND page) {
       SetMuteUntil(TimeFromNow(*minutes * 60));
       SaveMuteListValue();
       choice = kChoiceMinutes;
-      what = L"mute for " + std::to_wstring(*minutes) + L" minutes";
+      wchar_t count[16];
+      StringCchPrintfW(count, 16, L"%lu", *minutes);
+      what = L"mute for " + std::wstring(count) + L" minutes";
     }
   }
   SettingsWindowState.MuteChoice = choice;

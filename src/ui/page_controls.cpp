@@ -1,6 +1,6 @@
 #include "ui/page_controls.h"
 
-#include <cwchar>
+#include <strsafe.h>
 
 #include "ui/settings_window.h"
 
@@ -93,7 +93,7 @@ void ShowSelectionCount(HWND label, HWND list, const wchar_t* one, const wchar_t
     return;
   }
   wchar_t text[64] = {};
-  swprintf(text, 64, many, selected);
+  StringCchPrintfW(text, 64, many, selected);
   SetWindowTextW(label, text);
 }
 

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "common/clock.h"
 #include "common/journal.h"
+#include "sound/sound_journal.h"
 #include "support/fake_device.h"
 
 namespace {
@@ -256,6 +258,18 @@ TEST_F(JournalFile, ALockedJournalDropsTheLine) {
   Journal(kJournalSilenced, L"dropped");
   CloseHandle(other);
   EXPECT_EQ(Line(0), ReadBytes(path_));
+}
+
+TEST_F(JournalFile, ATimeInALineIsTheHourTodayAndTheDateOnAnotherDayAllZeroPadded) {
+  // Now is 2026-12-07 10:00 on the device.
+  const struct { DWORD seconds; const wchar_t* text; } times[] = {
+      {0, L"10:00"},
+      {5 * 60, L"10:05"},
+      {14 * 3600 - 60, L"23:59"},
+      {14 * 3600, L"2026-12-08 00:00"},
+      {24 * 86400 + 16 * 3600 + 3 * 60, L"2027-01-01 02:03"},
+  };
+  for (const auto& t : times) EXPECT_EQ(t.text, JournalTimeOf(TimeFromNow(t.seconds)));
 }
 
 }  // namespace
