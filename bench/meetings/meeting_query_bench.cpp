@@ -19,6 +19,7 @@
 #include "platform/poom.h"
 #include "settings/settings.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 
 namespace {
 long long g_allocations = 0;
@@ -147,8 +148,10 @@ int main() {
 
   fake::ResetDevice();
   fake::device().utcNow = LocalToUtc(23, 30);  // after the day's last meeting: every item is read
-  Settings.EnablePOLink = true;
-  Settings.POCategory = L"Work";
+  EditSettings([&](SettingsRecord& s) {
+    s.EnablePOLink = true;
+    s.POCategory = L"Work";
+  });
 
   Figures small, large;
   Write(10, smallPath, &small);

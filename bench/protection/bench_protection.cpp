@@ -11,10 +11,10 @@
 #include "device/device_kinds.h"
 #include "platform/device_profile.h"
 #include "settings/settings.h"
-#include "sound/mute_engine.h"
 #include "sound/sound_protection.h"
 #include "support/call_counters.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 #include "support/scratch_registry.h"
 
 namespace {
@@ -27,20 +27,20 @@ constexpr double kLimitUs = 100.0;  // a tick with nothing changed
 struct Kind {
   const char* name;
   DeviceKind kind;
-  bool v3, v4, phone;
 };
 
 void Measure(const Kind& k, HKEY scratchRoot, bool report) {
-  DeviceProfile.IsPocketPcV3 = k.v3;
-  DeviceProfile.IsPocketPcV4 = k.v4;
-  DeviceProfile.HasPhone = k.phone;
+  fake::device().osMajor = KindInfo(k.kind).osMajor;
+  fake::device().platformType = KindInfo(k.kind).platformType;
   PopulateSoundKeys(scratchRoot, k.kind);
-  Settings.SoundProtection = {true, false, true};
-  Settings.SPMute = 7;
-  Settings.SPScreen = 1;
-  Settings.SPKey = 0x00010002;  // as a fresh device has them: nothing to repair
-  MuteState.Muted = false;
-  SoundProtectionState.LastProtected = 0;
+  ResetTestProgramState();
+  DetectDeviceProfile(Program.Instance);
+  EditSettings([&](SettingsRecord& s) {
+    s.SoundProtection = {true, false, true};
+    s.SPMute = 7;
+    s.SPScreen = 1;
+    s.SPKey = 0x00010002;  // as a fresh device has them: nothing to repair
+  });
   fake::device().refreshes = 0;
 
   ProtectSoundSettings();  // warm-up
@@ -68,17 +68,15 @@ int main() {
   }
   fake::ResetDevice();
   ScratchHkcu scratch;
-  DeviceProfile.SoundKeys = SoundKeyNames{};
-  DeviceProfile.SoundKeys.Volume = kVolumeKeyPath;
 
   std::printf("protection tick, nothing changed, %d ticks per kind; limit %.0f us a tick; budget "
               "%.0f us (0.1%% of the %.0f ms period)\n",
               kTicks, kLimitUs, kBudgetUs, kPeriodUs / 1000);
   const Kind kinds[] = {
-      {"older platform", DeviceKind::OlderCe, false, false, false},
-      {"Pocket PC 2002", DeviceKind::PocketPc2002, true, false, false},
-      {"Pocket PC 2003", DeviceKind::PocketPc2003, false, true, false},
-      {"Pocket PC 2003 phone", DeviceKind::PocketPc2003Phone, false, true, true},
+      {"older platform", DeviceKind::OlderCe},
+      {"Pocket PC 2002", DeviceKind::PocketPc2002},
+      {"Pocket PC 2003", DeviceKind::PocketPc2003},
+      {"Pocket PC 2003 phone", DeviceKind::PocketPc2003Phone},
   };
   // The first round warms the registry and the caches up; the second is reported.
   for (int round = 0; round < 2; ++round) {

@@ -24,6 +24,7 @@
 #include "sound/mute_engine.h"
 #include "support/call_counters.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 #include "support/scratch_registry.h"
 
 namespace {
@@ -93,7 +94,7 @@ int main(int argc, char** argv) {
   bool allMet = true;
   std::printf("%d ticks each, Pocket PC 2003 phone\n", ticks);
 
-  const Figures idle = MeasureTicks(ticks, [] { Settings = SettingsRecord{}; });
+  const Figures idle = MeasureTicks(ticks, [] { UseSettings(SettingsRecord{}); });
   Report("idle tick, sound on", idle, &allMet);
   if (MuteState.Muted) {
     std::fprintf(stderr, "the device was muted during the idle ticks\n");
@@ -101,17 +102,15 @@ int main(int argc, char** argv) {
   }
 
   const Figures muted = MeasureTicks(ticks, [] {
-    Settings = SettingsRecord{};
-    MuteState.MuteUntil = TimeFromNow(3600);
-    MuteState.ExtendToPowerOn = false;
-    MuteNow();
+    UseSettings(SettingsRecord{});
+    MuteByChoice({TimeFromNow(3600)});
   });
   Report("idle tick while muted", muted, &allMet);
   if (!MuteState.Muted) {
     std::fprintf(stderr, "the device was not muted during the ticks\n");
     return 1;
   }
-  RestoreSound();
+  RestoreByChoice();
 
   std::vector<HWND> windows;
   for (int i = 0; i < 100; ++i) {
@@ -120,13 +119,13 @@ int main(int argc, char** argv) {
                                       0, 10, 10, nullptr, nullptr, nullptr, nullptr));
   }
   const Figures filtered = MeasureTicks(ticks, [] {
-    Settings = SettingsRecord{};
-    Settings.EnableAppFilter = true;
+    UseSettings(SettingsRecord{});
+    EditSettings([&](SettingsRecord& s) { s.EnableAppFilter = true; });
     std::wstring list;
     for (int i = 0; i < 50; ++i) {
       list += (i ? L"|" : L"") + std::wstring(L"Listed application ") + std::to_wstring(i);
     }
-    Settings.AppsToFilter = list;
+    EditSettings([&](SettingsRecord& s) { s.AppsToFilter = list; });
   });
   Report("tick, filter on, 50 names/100 wnd", filtered, &allMet);
   std::printf("windows seen by the last tick: %zu\n", FilterState.WindowTitleTable.Count);

@@ -11,6 +11,7 @@
 #include "settings/settings.h"
 #include "sound/mute_policy.h"
 #include "sound/taskbar_volume.h"
+#include "ui/page_messages.h"
 #include "ui/settings_window.h"
 
 MainWindowStateRecord MainWindowState;
@@ -38,11 +39,27 @@ HWND FindOwnWindow(const wchar_t* className, const wchar_t* title) {
   return nullptr;
 }
 
-// Starts the look a check asks for on the look thread, which reports to this window; true when a
-// look is under way.
-bool StartMeetingLookForMainWindow() {
-  if (Program.MainWindow && StartMeetingLook(Program.MainWindow, WM_MEETING_LOOK_DONE)) return true;
-  return MeetingLookRunning();
+// What the policy asks of the window after an event.
+void Act(const PolicyOutcome& outcome) {
+  if (outcome.refreshVolume) RefreshVolumeIndicator();
+  if (outcome.wantLook) StartLook();
+}
+
+void TakeFinding(const MeetingFinding& finding) {
+  Act(OnMeetingLookDone(finding));
+  const HWND page = MainWindowState.PageAwaitingLook;
+  MainWindowState.PageAwaitingLook = nullptr;
+  if (page && IsWindow(page)) PostMessageW(page, WM_PAGE_FINDING, 0, 0);
+}
+
+// The Mute page asks for a fresh finding. Another program's window is never told.
+void LookForPage(HWND page) {
+  DWORD process = 0;
+  if (!page || !GetWindowThreadProcessId(page, &process) || process != GetCurrentProcessId()) {
+    return;
+  }
+  MainWindowState.PageAwaitingLook = page;
+  StartLook();
 }
 
 }  // namespace
@@ -77,7 +94,7 @@ LRESULT RunCheckTick() {
     if (!MainWindowState.SettingsWindowOpen) StartCheckTimer();
   });
 
-  if (OnCheckTick()) RefreshVolumeIndicator();
+  Act(OnCheckTick());
   return 1;
 }
 
@@ -85,14 +102,23 @@ void RunPowerOnStep() {
   if (MainWindowState.SettingsWindowOpen) return;
   StopCheckTimer();
   ScopeExit rearm([] { StartCheckTimer(); });
-  if (OnPowerOn()) RefreshVolumeIndicator();
+  Act(OnPowerOn());
+}
+
+void StartLook() {
+  if (MeetingLookRunning()) return;
+  // The look thread reports to this window; without it the look is taken here and now.
+  if (Program.MainWindow &&
+      StartMeetingLook(Program.MainWindow, WM_MEETING_LOOK_DONE, PrepareMeetingLook())) {
+    return;
+  }
+  TakeFinding(LookAtCalendarNow());
 }
 
 void FinishMeetingLook() {
-  // While the settings window is open its Mute page decides; the findings are taken all the same.
-  const std::optional<bool> verdict = TakeFinishedMeetingLook();
-  if (MainWindowState.SettingsWindowOpen) return;
-  if (OnMeetingLookDone(verdict)) RefreshVolumeIndicator();
+  if (const std::optional<MeetingFinding> finding = TakeFinishedMeetingLook()) {
+    TakeFinding(*finding);
+  }
 }
 
 void RefreshVolumeIndicator() {
@@ -108,7 +134,7 @@ void RefreshVolumeIndicator() {
 void OpenSettingsWindow(WPARAM iconId, LPARAM mouseMessage) {
   if (iconId != kTrayIconId || mouseMessage != WM_LBUTTONUP) return;
   // A program message box or an open settings window is raised, never a second window.
-  for (const wchar_t* title : {L"QuietMinder Information", L"QuietMinder Error", L"QuietMinder"}) {
+  for (const wchar_t* title : {kInformationCaption, kErrorCaption, kSettingsWindowTitle}) {
     if (HWND open = FindOwnWindow(DialogClassName(), title)) {
       SetForegroundWindow(open);
       return;
@@ -118,6 +144,7 @@ void OpenSettingsWindow(WPARAM iconId, LPARAM mouseMessage) {
   MainWindowState.SettingsWindowOpen = true;
   ScopeExit reopen([] {
     MainWindowState.SettingsWindowOpen = false;
+    MainWindowState.PageAwaitingLook = nullptr;
     StartCheckTimer();
   });
   OnSettingsWindowClosed(RunSettingsWindow(Program.MainWindow));
@@ -157,10 +184,6 @@ void RunShutdownDuties() {
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_CREATE:
-      // The checks' looks at the calendar are taken on the look thread and reported here.
-      SetMeetingLookStarter(StartMeetingLookForMainWindow);
-      return 0;
     case WM_CLOSE:
       return OnClose(wParam);
     case WM_DESTROY:
@@ -176,10 +199,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       RefreshVolumeIndicator();
       return 0;
     case WM_CHECK:
-      if (wParam != 0) return RunCheckTick();
-      return QueryMeetingInProgress() ? 1 : 0;
+      return wParam != 0 ? RunCheckTick() : 0;
     case WM_MEETING_LOOK_DONE:
       FinishMeetingLook();
+      return 0;
+    case WM_LOOK_FOR_PAGE:
+      LookForPage(reinterpret_cast<HWND>(lParam));
       return 0;
     default:
       return DefWindowProcW(window, message, wParam, lParam);

@@ -12,6 +12,7 @@ struct MainWindowStateRecord {
   UINT_PTR CheckTimer = 0;          // the armed check timer, 0 when not armed
   bool CheckBusy = false;           // a check tick is running
   bool SettingsWindowOpen = false;  // ticks and power-on steps do nothing meanwhile
+  HWND PageAwaitingLook = nullptr;  // the Mute page that asked for a look, told of its finding
 };
 extern MainWindowStateRecord MainWindowState;
 void ResetMainWindowState();
@@ -38,5 +39,8 @@ LRESULT RunCheckTick();
 void RunPowerOnStep();
 void OpenSettingsWindow(WPARAM iconId, LPARAM mouseMessage);
 void RefreshVolumeIndicator();
-// A look at the calendar that a check started has finished: a meeting it found mutes.
+// Starts a look at the calendar unless one is under way; its finding goes to the mute policy.
+void StartLook();
+// The look under way has finished: its finding goes to the mute policy (a meeting it found
+// mutes), and a Mute page that asked for it is told.
 void FinishMeetingLook();

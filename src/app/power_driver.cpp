@@ -17,31 +17,36 @@ struct StreamFileTraits {
   static void Close(Handle h) { CloseStreamDevice(h); }
 };
 
-UniqueHandle<RegisteredDeviceTraits> g_device;
-UniqueHandle<StreamFileTraits> g_file;
+// Opened at start-up, closed at the end; written only here.
+struct Driver {
+  UniqueHandle<RegisteredDeviceTraits> device;
+  UniqueHandle<StreamFileTraits> file;
+};
+Driver g_driver;
 
 void SendWindow(DWORD code, HWND window) {
-  if (!g_file) return;
+  if (!g_driver.file) return;
   // The driver keeps a 32-bit window handle; window handles carry only 32 significant bits.
   const DWORD handle = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(window));
-  StreamDeviceIoControl(g_file.get(), code, &handle, sizeof handle);
+  StreamDeviceIoControl(g_driver.file.get(), code, &handle, sizeof handle);
 }
 
 }  // namespace
 
 void OpenPowerDriver() {
-  g_device.reset(RegisterDevice(kPowerDriverPrefix, kPowerDriverIndex, kPowerDriverLibrary, 0));
+  g_driver.device.reset(
+      RegisterDevice(kPowerDriverPrefix, kPowerDriverIndex, kPowerDriverLibrary, 0));
   HANDLE file = OpenStreamDevice(kPowerDriverFile);
   // A device's open failure may be reported either way.
-  g_file.reset(file == nullptr ? INVALID_HANDLE_VALUE : file);
+  g_driver.file.reset(file == nullptr ? INVALID_HANDLE_VALUE : file);
 }
 
 void ClosePowerDriver() {
-  g_file.reset();
-  g_device.reset();
+  g_driver.file.reset();
+  g_driver.device.reset();
 }
 
-bool PowerDriverOpen() { return static_cast<bool>(g_file); }
+bool PowerDriverOpen() { return static_cast<bool>(g_driver.file); }
 
 void HandPowerDriverWindow(HWND window) { SendWindow(kPowerDriverSetWindow, window); }
 void TakeBackPowerDriverWindow(HWND window) { SendWindow(kPowerDriverClearWindow, window); }

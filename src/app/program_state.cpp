@@ -7,15 +7,13 @@
 #include "sound/mute_engine.h"
 #include "sound/sound_protection.h"
 #include "sound/taskbar_volume.h"
-#include "ui/page_messages.h"
 
 void ResetProgramState() {
-  Settings = SettingsRecord{};
+  UseSettings(SettingsRecord{});
   ResetDeviceProfile();
   ResetMuteState();
   ResetMeetingState();
   ResetFilterState();
   ResetTaskBarVolumeState();
   ResetSoundProtectionState();
-  SettingsWindowState = SettingsWindowStateRecord{};
 }

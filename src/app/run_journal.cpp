@@ -16,9 +16,6 @@ namespace {
 // Set in the settings key while a run goes on: a start that finds it follows a run that ended
 // without its shutdown.
 constexpr wchar_t kRunMarkValue[] = L"Running";
-// This process journaled a start and not yet its end.
-bool g_runJournaled = false;
-
 // Marks the run; true when an earlier run's mark was still there.
 bool MarkRunStarted() {
   RegKey key;
@@ -32,19 +29,23 @@ bool MarkRunStarted() {
   return left;
 }
 
-void ClearRunMark() {
+// Clears the run's mark; true when it was there.
+bool ClearRunMark() {
   RegKey key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_WRITE, key.put()) ==
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ | KEY_WRITE, key.put()) !=
       ERROR_SUCCESS) {
-    RegDeleteValueW(key.get(), kRunMarkValue);
+    return false;
   }
+  DWORD mark = 0;
+  const bool marked = ReadDwordValue(key.get(), kRunMarkValue, &mark) == ERROR_SUCCESS && mark != 0;
+  RegDeleteValueW(key.get(), kRunMarkValue);
+  return marked;
 }
 
 }  // namespace
 
 void JournalProgramStart() {
   const bool lostRun = MarkRunStarted() || MuteState.LostMutePending;
-  g_runJournaled = true;
   if (!lostRun) {
     Journal(kJournalStarted, L"QuietMinder started; " + DescribeSoundNow());
     return;
@@ -55,8 +56,7 @@ void JournalProgramStart() {
 }
 
 void JournalProgramEnd() {
-  if (!g_runJournaled) return;
-  g_runJournaled = false;
-  ClearRunMark();
+  // The mark of the run is the record that its start was journaled and its end not yet.
+  if (!ClearRunMark()) return;
   Journal(kJournalEnded, L"QuietMinder ended; " + DescribeSoundNow());
 }

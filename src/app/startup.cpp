@@ -50,7 +50,7 @@ bool CreateMainWindow(HINSTANCE instance) {
     ShowMessageBox(Program.MainWindow, L"Failed to register Date Classes", Program.Name.c_str(),
                    MB_ICONEXCLAMATION);
   }
-  SetTrayIcon(TrayOperation::Add, IDI_IDLE);
+  SetTrayIcon(TrayOperation::Add, StateIconId());
   ShowWindow(Program.MainWindow, SW_HIDE);
   if (!Program.StartedAtStartup) {
     SendMessageW(Program.MainWindow, WM_TRAY_NOTIFY, kTrayIconId, WM_LBUTTONUP);
@@ -97,8 +97,8 @@ int QuietMinderMain(HINSTANCE instance, const wchar_t* commandLine) {
 
   const ComApartment com(COINIT_MULTITHREADED);
   if (!com) {
-    ShowMessageBox(nullptr, L"Failed to initialize COM.  QuietMinder will now exit.",
-                   L"QuietMinder Error", MB_OK);
+    ShowMessageBox(nullptr, L"Failed to initialize COM.  QuietMinder will now exit.", kErrorCaption,
+                   MB_OK);
     return 0;
   }
 
@@ -106,7 +106,7 @@ int QuietMinderMain(HINSTANCE instance, const wchar_t* commandLine) {
 
   UniqueModule toolhelp(LoadToolhelp());
   if (!toolhelp) {
-    ShowMessageBox(nullptr, L"Toolhelp.dll not found", L"QuietMinder", MB_OK);
+    ShowMessageBox(nullptr, L"Toolhelp.dll not found", kSettingsWindowTitle, MB_OK);
     return 0;
   }
 
@@ -116,15 +116,16 @@ int QuietMinderMain(HINSTANCE instance, const wchar_t* commandLine) {
   StartProgramState();
 
   int exitCode = -1;
+  HWND planWindow = nullptr;
   if (CreateMainWindow(instance)) {
-    OpenPlanWindow(instance);
+    planWindow = OpenPlanWindow(instance);
     HandPowerDriverWindow(Program.MainWindow);
     StartCheckTimer();
     exitCode = RunMessageLoop();
   }
 
   StopCheckTimer();
-  ClosePlanWindow();
+  ClosePlanWindow(planWindow);
   ClosePowerDriver();
   toolhelp.reset();
   FreeSettingsLists();

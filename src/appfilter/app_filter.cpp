@@ -100,5 +100,3 @@ bool UpdateAppFilter() {
   }
   return running;
 }
-
-void SaveAppFilterSettings() { SaveSettingsGroup(SettingsGroup::AppFilter); }

@@ -46,5 +46,3 @@ bool AppListContains(std::wstring_view list, std::wstring_view name);
 // Looks at the running applications; sets FilteredAppRunning and raises or clears FilterHold.
 // True when a listed application runs.
 bool UpdateAppFilter();
-// Writes EnableAppFilter and AppsToFilter to the settings key.
-void SaveAppFilterSettings();

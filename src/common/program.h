@@ -22,9 +22,13 @@ void ResetProgram();
 // Outside senders may use WM_TRAY_NOTIFY and WM_REFRESH_VOLUME_UI.
 inline constexpr UINT WM_TRAY_NOTIFY = WM_USER + 2001;        // 3025: icon id / mouse message
 inline constexpr UINT WM_REFRESH_VOLUME_UI = WM_USER + 2003;  // 3027
-inline constexpr UINT WM_CHECK = WM_USER + 2004;              // 3028: 1 = tick, 0 = meeting verdict
-// The look at the calendar that a check started has finished (from the program's own thread).
+// 3028 with a non-zero wParam: one check tick (a wParam of 0 does nothing).
+inline constexpr UINT WM_CHECK = WM_USER + 2004;
+// The look at the calendar that the main window started has finished (from the look thread).
 inline constexpr UINT WM_MEETING_LOOK_DONE = WM_APP + 1;
+// The Mute page asks for a fresh look at the calendar; lParam: the page, which is told when the
+// finding is remembered.
+inline constexpr UINT WM_LOOK_FOR_PAGE = WM_APP + 2;
 
 // The one notification icon's id.
 inline constexpr UINT kTrayIconId = 5000;

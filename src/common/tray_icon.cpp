@@ -5,6 +5,7 @@
 #include "common/error_message.h"
 #include "common/program.h"
 #include "platform/handheld.h"
+#include "platform/program_names.h"
 
 HICON LoadProgramIcon(int iconId) {
   // Shared icons: loading the same picture again hands back the same handle, nothing leaks.
@@ -36,6 +37,6 @@ bool SetTrayIcon(TrayOperation operation, int iconId) {
     failure = L"Failed to delete Tray Icon";
   }
   const bool ok = NotifyIcon(message, &data) != FALSE;
-  if (!ok) ShowMessageBox(Program.MainWindow, failure, L"QMIND Error", MB_OK);
+  if (!ok) ShowMessageBox(Program.MainWindow, failure, kIconErrorCaption, MB_OK);
   return ok;
 }

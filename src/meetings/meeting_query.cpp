@@ -9,8 +9,6 @@
 #include "platform/poom.h"
 #include "settings/settings.h"
 
-void EndMeetingInProgress() { MeetingState.InMeeting = false; }
-
 namespace {
 
 constexpr double kDayPerMinute = 1.0 / 1440.0;
@@ -215,9 +213,9 @@ bool ReadItem(IAppointment* item, ItemFacts* facts) {
 // What one item of today tells the look.
 enum class ItemOutcome { Next, InProgress, Failed };
 
-ItemOutcome VisitItem(const CalendarSession& session, IAppointment* item, DATE nowDate,
-                      DATE* limit, bool* nextFound, MeetingLook& look) {
-  MeetingStateRecord& state = look.state;
+ItemOutcome VisitItem(const CalendarSession& session, IAppointment* item, DATE nowDate, DATE* limit,
+                      bool* nextFound, MeetingLook& look) {
+  MeetingStateRecord& state = look.finding.state;
   ItemFacts facts(session);
   if (!ReadItem(item, &facts)) return ItemOutcome::Next;
   AppointmentFacts rule = facts.ForRule();
@@ -292,17 +290,16 @@ MeetingRules StoredMeetingRules() {
 
 MeetingLook PrepareMeetingLook() {
   MeetingLook look;
-  look.number = NumberNewLook();
+  look.finding.look = NumberNewLook();
   look.rules = StoredMeetingRules();
   look.POCheckInterval = Settings.POCheckInterval;
-  look.state = MeetingState;
+  look.finding.state = MeetingState;
   look.now = TimeFromNow(0);
   return look;
 }
 
 void LookAtCalendar(MeetingLook& look) {
-  MeetingStateRecord& state = look.state;
-  look.verdict = false;
+  MeetingStateRecord& state = look.finding.state;
   const bool wasInMeeting = state.InMeeting;
   state.InMeeting = false;
   if (!look.rules.EnablePOLink) return;
@@ -327,9 +324,9 @@ void LookAtCalendar(MeetingLook& look) {
       SUCCEEDED(folder->get_Items(items.put())) && items) {
     items->put_IncludeRecurrences(VARIANT_TRUE);
     try {
-      look.verdict = VisitItems(session, items.get(), nowDate, limit, look);
+      VisitItems(session, items.get(), nowDate, limit, look);
     } catch (const std::bad_alloc&) {
-      look.verdict = state.InMeeting;
+      // What was found before the memory ran out stands.
     }
   }
   items.reset();
@@ -337,17 +334,16 @@ void LookAtCalendar(MeetingLook& look) {
   if (!session.Close()) CopyCut(state.MeetingStatusText, kDisconnectError);
 }
 
-bool TakeMeetingLook(const MeetingLook& look) {
-  if (!AcceptLookNumber(look.number)) return false;
-  MeetingState = look.state;
-  return true;
-}
-
-bool QueryMeetingInProgress() {
+MeetingFinding LookAtCalendarNow() {
   MeetingLook look = PrepareMeetingLook();
   LookAtCalendar(look);
-  TakeMeetingLook(look);
-  return look.verdict;
+  return look.finding;
+}
+
+MeetingFinding LinkOffFinding() {
+  MeetingFinding finding{MeetingState, NumberNewLook()};
+  finding.state.InMeeting = false;
+  return finding;
 }
 
 namespace {

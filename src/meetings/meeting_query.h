@@ -10,34 +10,28 @@
 #include <string>
 #include <vector>
 
-// One look at the calendar: what it works from (the user's meeting rules, the meeting state and
-// the time, copied) and what it leaves (the new meeting state and the verdict). A look holds no
-// reference to the program's state, so it can be taken on any thread.
+// One look at the calendar: what it works from (the user's meeting rules, the last finding and
+// the time, copied) and what it finds. A look holds no reference to the program's state, so it
+// can be taken on any thread.
 struct MeetingLook {
   MeetingRules rules;
   DWORD POCheckInterval = 30;
   ULONGLONG now = 0;  // UTC file time
-  MeetingStateRecord state;
-  bool verdict = false;           // a meeting that passes the rules is in progress
-  unsigned long long number = 0;  // in the order looks were prepared
+  // The meeting state as the look was prepared, made into what it finds.
+  MeetingFinding finding;
 };
 
 // The meeting rules as stored in Settings.
 MeetingRules StoredMeetingRules();
-// From Settings, MeetingState and the device's clock.
+// From Settings, MeetingState and the device's clock, numbered.
 MeetingLook PrepareMeetingLook();
 // Connects to the calendar, searches today's appointments, disconnects. A connection to the
 // calendar lives only within one look.
 void LookAtCalendar(MeetingLook& look);
-// Makes the look's findings the meeting state, unless a look prepared after it was taken
-// already (then false: its findings are out of date).
-bool TakeMeetingLook(const MeetingLook& look);
-
-// True when a meeting that passes the user's rules is in progress now: one look, taken here and
-// now. Updates MeetingState.
-bool QueryMeetingInProgress();
-// The meeting in progress is over (the mute made for it has ended).
-void EndMeetingInProgress();
+// One look, prepared and taken here and now (on this thread): what it finds.
+MeetingFinding LookAtCalendarNow();
+// A look with the link to the calendar switched off: no meeting is in progress.
+MeetingFinding LinkOffFinding();
 
 // One appointment of a day as the calendar gives it, whatever the rules say of it.
 struct DayAppointment {

@@ -1,21 +1,30 @@
 #include "meetings/meeting_state.h"
 
-MeetingStateRecord MeetingState;
-
 namespace {
-unsigned long long g_looksPrepared = 0;
-unsigned long long g_lastLookTaken = 0;
+
+struct Memory {
+  MeetingStateRecord state;
+  unsigned long long looksPrepared = 0;
+  unsigned long long lastLookTaken = 0;
+};
+Memory g_memory;
+
 }  // namespace
 
+const MeetingStateRecord& MeetingState = g_memory.state;
+
 void ResetMeetingState() {
-  MeetingState = MeetingStateRecord{};
-  g_lastLookTaken = g_looksPrepared + 1;
+  g_memory.state = MeetingStateRecord{};
+  g_memory.lastLookTaken = g_memory.looksPrepared + 1;
 }
 
-unsigned long long NumberNewLook() { return ++g_looksPrepared; }
-
-bool AcceptLookNumber(unsigned long long number) {
-  if (number < g_lastLookTaken) return false;
-  g_lastLookTaken = number;
+bool RememberFinding(const MeetingFinding& finding) {
+  if (finding.look < g_memory.lastLookTaken) return false;
+  g_memory.lastLookTaken = finding.look;
+  g_memory.state = finding.state;
   return true;
 }
+
+void ForgetMeetingInProgress() { g_memory.state.InMeeting = false; }
+
+unsigned long long NumberNewLook() { return ++g_memory.looksPrepared; }

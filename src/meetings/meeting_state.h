@@ -1,4 +1,5 @@
-// What the last meeting query found. All zero at start-up, so the first check queries at once.
+// What the program remembers of meetings: the last look at the calendar's finding. All zero at
+// start-up, so the first check looks at once.
 #pragma once
 #include <windows.h>
 
@@ -13,12 +14,22 @@ struct MeetingStateRecord {
   wchar_t MeetingCategories[65] = {};
 };
 
-// Written only by the meeting query.
-extern MeetingStateRecord MeetingState;
+// What one look at the calendar found: the meeting state it leaves, and the look's number (looks
+// are numbered as they are prepared).
+struct MeetingFinding {
+  MeetingStateRecord state;
+  unsigned long long look = 0;
+};
+
+// Read-only. Written by this unit alone, on the mute policy's word: a finding it takes
+// (OnMeetingLookDone) and the end of a meeting's silence.
+extern const MeetingStateRecord& MeetingState;
 // No meeting known; a look prepared before the reset finds nothing that still counts.
 void ResetMeetingState();
-
-// Looks at the calendar are numbered as they are prepared: the number of a new one, and whether
-// a finished one may still be taken (false when a look prepared after it was taken already).
+// The finding becomes what the program remembers, unless a look prepared after it was taken
+// already (then false, and nothing changes: its finding is out of date).
+bool RememberFinding(const MeetingFinding& finding);
+// The meeting in progress is over for the program (the silence made for it has ended).
+void ForgetMeetingInProgress();
+// The number of a look prepared now.
 unsigned long long NumberNewLook();
-bool AcceptLookNumber(unsigned long long number);

@@ -8,16 +8,15 @@
 
 #include "meetings/meeting_plan.h"
 
-// Starts a look (with the rules and state of now) unless one is under way; `window` gets
-// `message` when it is done. False when none was started.
-bool StartMeetingLook(HWND window, UINT message);
+// Starts `look` unless one is under way; `window` gets `message` when it is done. False when
+// none was started.
+bool StartMeetingLook(HWND window, UINT message, MeetingLook look);
 bool MeetingLookRunning();
 // Waits up to `milliseconds` for the look under way, if any, to be over (its report posted);
 // true when none is under way.
 bool WaitForMeetingLook(DWORD milliseconds);
-// Takes the finished look's findings into MeetingState and gives its verdict; nothing when no
-// look is waiting, or when a later look was taken meanwhile.
-std::optional<bool> TakeFinishedMeetingLook();
+// What the finished look found; nothing when no look is waiting.
+std::optional<MeetingFinding> TakeFinishedMeetingLook();
 
 // Plans of a day, made on the same thread after any look asked for before them, so that the
 // calendar is never read on the window thread and a plan never holds up a check. `done` runs on

@@ -1,6 +1,5 @@
 #include "meetings/plan_window.h"
 
-#include <atomic>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -15,9 +14,6 @@ namespace {
 
 // The asker's window may be gone or hung: the reply is dropped after this long.
 constexpr UINT kReplyTimeoutMs = 10000;
-
-// Made and closed on the window thread; read by the look thread as the sender of a reply.
-std::atomic<HWND> g_window = nullptr;
 
 // The reply's text: one line per appointment, as many as the reply can carry.
 std::wstring ReplyText(const MeetingPlan& plan, uint32_t* unread) {
@@ -37,7 +33,7 @@ std::wstring ReplyText(const MeetingPlan& plan, uint32_t* unread) {
   return text;
 }
 
-void SendReply(HWND asker, const MeetingPlan& plan) {
+void SendReply(HWND window, HWND asker, const MeetingPlan& plan) {
   PlanReplyHeader header{sizeof(PlanReplyHeader), plan.read ? kPlanReplyOk : kPlanReplyFailed, 0,
                          0};
   const std::wstring text = ReplyText(plan, &header.unread);
@@ -45,7 +41,7 @@ void SendReply(HWND asker, const MeetingPlan& plan) {
   std::memcpy(data.data(), &header, sizeof header);
   if (!text.empty()) std::memcpy(data.data() + sizeof header, text.data(), text.size() * sizeof(wchar_t));
   COPYDATASTRUCT copy{kPlanReplyTag, static_cast<DWORD>(data.size()), data.data()};
-  SendMessageTimeoutW(asker, WM_COPYDATA, reinterpret_cast<WPARAM>(g_window.load()),
+  SendMessageTimeoutW(asker, WM_COPYDATA, reinterpret_cast<WPARAM>(window),
                       reinterpret_cast<LPARAM>(&copy), SMTO_ABORTIFHUNG, kReplyTimeoutMs, nullptr);
 }
 
@@ -71,7 +67,7 @@ bool DayAsked(const PlanRequest& request, SYSTEMTIME* day) {
 
 // Everything of the request comes from another process: its size, its fields and its window
 // are checked before anything is done with it.
-LRESULT OnRequest(const COPYDATASTRUCT* copy) {
+LRESULT OnRequest(HWND window, const COPYDATASTRUCT* copy) {
   if (!copy || copy->dwData != kPlanRequestTag) return 0;
   PlanRequest request{};
   if (copy->cbData != sizeof request || !copy->lpData) return kPlanMalformed;
@@ -82,30 +78,31 @@ LRESULT OnRequest(const COPYDATASTRUCT* copy) {
   }
   SYSTEMTIME day{};
   if (!DayAsked(request, &day)) return kPlanBadDate;
-  const bool started = StartMeetingPlan(StoredMeetingRules(), day, TimeFromNow(0),
-                                        [asker](MeetingPlan&& plan) { SendReply(asker, plan); });
+  const bool started =
+      StartMeetingPlan(StoredMeetingRules(), day, TimeFromNow(0),
+                       [window, asker](MeetingPlan&& plan) { SendReply(window, asker, plan); });
   return started ? kPlanTaken : kPlanBusy;
 }
 
 LRESULT CALLBACK PlanWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_COPYDATA) return OnRequest(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+  if (message == WM_COPYDATA) {
+    return OnRequest(window, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+  }
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace
 
-bool OpenPlanWindow(HINSTANCE instance) {
-  if (g_window) return true;
+HWND OpenPlanWindow(HINSTANCE instance) {
   WNDCLASSW wc{};
   wc.lpfnWndProc = PlanWindowProc;
   wc.hInstance = instance;
   wc.lpszClassName = kPlanWindowClass;
   RegisterClassW(&wc);
-  g_window = CreateWindowExW(0, kPlanWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                             instance, nullptr);
-  return g_window.load() != nullptr;
+  return CreateWindowExW(0, kPlanWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance,
+                         nullptr);
 }
 
-void ClosePlanWindow() {
-  if (const HWND window = g_window.exchange(nullptr)) DestroyWindow(window);
+void ClosePlanWindow(HWND window) {
+  if (window) DestroyWindow(window);
 }

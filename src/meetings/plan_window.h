@@ -5,6 +5,6 @@
 #pragma once
 #include <windows.h>
 
-// Makes the window; false when it cannot be had (the program runs on without it).
-bool OpenPlanWindow(HINSTANCE instance);
-void ClosePlanWindow();
+// Makes the window; null when it cannot be had (the program runs on without it).
+HWND OpenPlanWindow(HINSTANCE instance);
+void ClosePlanWindow(HWND window);

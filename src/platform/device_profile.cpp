@@ -7,12 +7,13 @@
 #include "platform/handheld.h"
 #include "platform/sound_keys.h"
 
-DeviceProfileRecord DeviceProfile;
-
 namespace {
 
-// The loaded names; DeviceProfile.SoundKeys points into these.
-std::wstring g_keyNames[6];
+struct Profile {
+  DeviceProfileRecord record;
+  std::wstring keyNames[6];  // the loaded names; record.SoundKeys points into these
+};
+Profile g_profile;
 
 // The string-table entry `id`, or null (and the slot emptied) when it is missing.
 const wchar_t* LoadKeyName(HINSTANCE resources, UINT id, std::wstring& slot) {
@@ -27,14 +28,16 @@ const wchar_t* LoadKeyName(HINSTANCE resources, UINT id, std::wstring& slot) {
 
 }  // namespace
 
+const DeviceProfileRecord& DeviceProfile = g_profile.record;
+
 void ResetDeviceProfile() {
-  DeviceProfile = DeviceProfileRecord{};
-  for (std::wstring& name : g_keyNames) name.clear();
+  g_profile.record = DeviceProfileRecord{};
+  for (std::wstring& name : g_profile.keyNames) name.clear();
 }
 
 void DetectDeviceProfile(HINSTANCE resources) {
   ResetDeviceProfile();
-  DeviceProfileRecord& profile = DeviceProfile;
+  DeviceProfileRecord& profile = g_profile.record;
   DWORD major = 0;
   const bool haveVersion = GetOsMajorVersion(&major);
   wchar_t platformType[200] = {};  // 400 bytes
@@ -53,16 +56,18 @@ void DetectDeviceProfile(HINSTANCE resources) {
   const SoundKeySet keys =
       SoundKeysOf(profile.IsPocketPcV3, profile.IsPocketPcV4, profile.HasPhone);
   SoundKeyNames& names = profile.SoundKeys;
-  names.Volume = LoadKeyName(resources, IDS_KEY_VOLUME, g_keyNames[0]);
+  names.Volume = LoadKeyName(resources, IDS_KEY_VOLUME, g_profile.keyNames[0]);
   if (keys.volumeUnmuted) {
-    names.VolumeUnmuted = LoadKeyName(resources, IDS_KEY_VOLUME_UNMUTED, g_keyNames[1]);
+    names.VolumeUnmuted = LoadKeyName(resources, IDS_KEY_VOLUME_UNMUTED, g_profile.keyNames[1]);
   }
   if (keys.shellOverrides) {
-    names.ShellOverrides = LoadKeyName(resources, IDS_KEY_SHELL_OVERRIDES, g_keyNames[2]);
+    names.ShellOverrides = LoadKeyName(resources, IDS_KEY_SHELL_OVERRIDES, g_profile.keyNames[2]);
   }
-  if (keys.ringTone) names.RingTone = LoadKeyName(resources, IDS_KEY_RING_TONE, g_keyNames[3]);
+  if (keys.ringTone)
+    names.RingTone = LoadKeyName(resources, IDS_KEY_RING_TONE, g_profile.keyNames[3]);
   if (keys.ringCategory) {
-    names.RingCategory = LoadKeyName(resources, IDS_KEY_RING_CATEGORY, g_keyNames[4]);
+    names.RingCategory = LoadKeyName(resources, IDS_KEY_RING_CATEGORY, g_profile.keyNames[4]);
   }
-  if (keys.earCouple) names.EarCouple = LoadKeyName(resources, IDS_KEY_EAR_COUPLE, g_keyNames[5]);
+  if (keys.earCouple)
+    names.EarCouple = LoadKeyName(resources, IDS_KEY_EAR_COUPLE, g_profile.keyNames[5]);
 }

@@ -20,8 +20,8 @@ struct DeviceProfileRecord {
   SoundKeyNames SoundKeys;
 };
 
-// Written only by DetectDeviceProfile; all zero until then.
-extern DeviceProfileRecord DeviceProfile;
+// Read-only. Written only by DetectDeviceProfile; all zero until then.
+extern const DeviceProfileRecord& DeviceProfile;
 
 // Works out the flags from the system's major version, its platform type and whether the ring
 // tone key exists, and loads the names of the keys such a device keeps from the string table of

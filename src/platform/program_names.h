@@ -23,6 +23,11 @@ inline constexpr wchar_t kWindowClass[] = L"" QM_WINDOW_CLASS;
 inline constexpr wchar_t kSettingsWindowTitle[] = L"" QM_SETTINGS_WINDOW_TITLE;
 inline constexpr wchar_t kHistoryViewTitle[] = L"" QM_HISTORY_VIEW_TITLE;
 inline constexpr wchar_t kTodayViewTitle[] = L"" QM_TODAY_VIEW_TITLE;
+// Captions of the program's message boxes: the settings window's name with what the box tells,
+// and the window class's for the notification icon's failures.
+inline constexpr wchar_t kErrorCaption[] = L"" QM_SETTINGS_WINDOW_TITLE " Error";
+inline constexpr wchar_t kInformationCaption[] = L"" QM_SETTINGS_WINDOW_TITLE " Information";
+inline constexpr wchar_t kIconErrorCaption[] = L"" QM_WINDOW_CLASS " Error";
 
 inline constexpr wchar_t kMakerKeyPath[] = L"" QM_MAKER_KEY;
 inline constexpr wchar_t kSettingsKeyPath[] = L"" QM_SETTINGS_KEY;

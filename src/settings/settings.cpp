@@ -3,7 +3,10 @@
 #include "common/registry.h"
 #include "settings/shortcuts.h"
 
-SettingsRecord Settings;
+namespace {
+SettingsRecord g_settings;
+}  // namespace
+const SettingsRecord& Settings = g_settings;
 
 DWORD PackSoundProtection(const SoundProtectionFlags& flags) {
   return (flags.Enabled ? 1u : 0u) | (flags.WarnOnly ? 2u : 0u) | (flags.ProtectSettings ? 4u : 0u);
@@ -115,14 +118,19 @@ bool Read(HKEY key, const SettingValue& value, SettingsRecord& s) {
       value.field);
 }
 
+// Copies one field from `from` into `to`.
+void CopyField(const SettingValue& value, const SettingsRecord& from, SettingsRecord& to) {
+  std::visit(Overload{
+                 [&](wchar_t(R::*f)[kPathChars]) { wmemcpy(to.*f, from.*f, kPathChars); },
+                 [&](auto f) { to.*f = from.*f; },
+             },
+             value.field);
+}
+
 // Puts the field's default into the record.
 void TakeDefault(const SettingValue& value, SettingsRecord& s) {
   static const SettingsRecord defaults;
-  std::visit(Overload{
-                 [&](wchar_t(R::*f)[kPathChars]) { wmemcpy(s.*f, defaults.*f, kPathChars); },
-                 [&](auto f) { s.*f = defaults.*f; },
-             },
-             value.field);
+  CopyField(value, defaults, s);
 }
 
 // The installer leaves "Initialize" behind; the first start creates the start-up shortcut.
@@ -132,7 +140,7 @@ void HonourFirstRunMarker(HKEY key) {
   if (RegQueryValueExW(key, L"Initialize", nullptr, nullptr, marker, &size) != ERROR_SUCCESS) return;
   static const SettingsRecord defaults;
   CreateShortcut(Shortcut::StartUp, defaults.StartUpPath);
-  Settings.FirstRun = true;
+  g_settings.FirstRun = true;
   RegDeleteValueW(key, L"Initialize");
 }
 
@@ -148,25 +156,30 @@ void LoadSettings() {
   for (const SettingValue& value : kValues) {
     if (value.group == G::ReadOnly) {
       // An installer may switch it on; the program never writes it.
-      if (!Read(key.get(), value, Settings)) TakeDefault(value, Settings);
+      if (!Read(key.get(), value, g_settings)) TakeDefault(value, g_settings);
       continue;
     }
-    if (fresh || !Read(key.get(), value, Settings)) Store(key.get(), value, Settings);
+    if (fresh || !Read(key.get(), value, g_settings)) Store(key.get(), value, g_settings);
   }
 }
 
-void SaveSettingsGroup(SettingsGroup group) {
+void CommitSettings(const SettingsRecord& edited, SettingsGroup group) {
+  if (group == G::ReadOnly) return;
+  for (const SettingValue& value : kValues) {
+    if (value.group == group) CopyField(value, edited, g_settings);
+  }
   const RegKey key = OpenSettingsKey();
   if (!key) return;
   for (const SettingValue& value : kValues) {
-    if (value.group == group && group != G::ReadOnly) Store(key.get(), value, Settings);
+    if (value.group == group) Store(key.get(), value, g_settings);
   }
 }
 
-void SaveSettings() { SaveSettingsGroup(G::General); }
-void SaveMuteListValue() { SaveSettingsGroup(G::MuteList); }
+void UseSettings(const SettingsRecord& record) { g_settings = record; }
+
+void EndFirstRun() { g_settings.FirstRun = false; }
 
 void FreeSettingsLists() {
-  Settings.POCategory.reset();
-  Settings.AppsToFilter.reset();
+  g_settings.POCategory.reset();
+  g_settings.AppsToFilter.reset();
 }

@@ -57,13 +57,15 @@ struct SettingsRecord {
   bool FirstRun = false;  // not stored: the load found the installer's "Initialize" marker
 };
 
-extern SettingsRecord Settings;
+// The settings in force, read-only. Written only by this unit: the load, and what a page hands
+// over at its commit.
+extern const SettingsRecord& Settings;
 
 // The groups that are stored together, each by the piece that edits it.
 enum class SettingsGroup {
   ShortcutPaths,  // written only when a load finds them missing
-  General,        // SaveSettings
-  MuteList,       // SaveMuteListValue
+  General,        // the Settings page (and the place of the volume icon)
+  MuteList,       // the Mute page's minutes
   Meetings,
   SoundProtection,
   AppFilter,
@@ -89,11 +91,14 @@ std::span<const SettingValue> SettingValues();
 // bytes fits a flag or a number whatever its registry type. Honours the installer's first-run
 // marker.
 void LoadSettings();
-// Writes the record's values of `group`. Only the page that edits the group calls it, when the
-// user commits the page: nothing else writes the key after the load.
-void SaveSettingsGroup(SettingsGroup group);
-// The general group.
-void SaveSettings();
-void SaveMuteListValue();
+// Takes the values of `group` from `edited` (a page's copy of the settings, edited) into the
+// settings in force and stores them. Only the page that edits the group calls it, when the user
+// commits the page: nothing else writes the key after the load.
+void CommitSettings(const SettingsRecord& edited, SettingsGroup group);
+// The settings in force become `record`, nothing stored: a fresh process's defaults, or the
+// settings a test starts from.
+void UseSettings(const SettingsRecord& record);
+// The greeting of a first run has been shown.
+void EndFirstRun();
 // Drops the two list buffers (program exit).
 void FreeSettingsLists();

@@ -3,27 +3,20 @@
 #include <cwchar>
 #include <string>
 
-#include "appfilter/app_filter.h"
 #include "common/clock.h"
 #include "common/journal.h"
 #include "common/registry.h"
 #include "common/scoped.h"
-#include "common/tray_icon.h"
-#include "meetings/meeting_query.h"
-#include "meetings/meeting_state.h"
 #include "platform/device_profile.h"
 #include "platform/handheld.h"
-#include "settings/settings.h"
 #include "sound/kept_mute.h"
 
-MuteStateRecord MuteState;
+namespace {
+MuteStateRecord g_mute;
+}  // namespace
+const MuteStateRecord& MuteState = g_mute;
 
-void ResetMuteState() {
-  MuteState = MuteStateRecord{};
-  ResetSoundJournal();
-}
-void SetMuteUntil(ULONGLONG utc) { MuteState.MuteUntil = utc; }
-void SetExtendToPowerOn(bool extend) { MuteState.ExtendToPowerOn = extend; }
+void ResetMuteState() { g_mute = MuteStateRecord{}; }
 
 namespace {
 
@@ -33,17 +26,15 @@ constexpr DWORD kTakenOverRingVolume = 5;
 
 const SoundKeyNames& Keys() { return DeviceProfile.SoundKeys; }
 
-// A protected volume of 0 gives nothing audible back (the Sound page never stores one; a damaged
-// setting may hold it): the audible default stands in for it.
-DWORD ProtectedOrAudibleVolume() {
-  if (Settings.SoundProtection.Enabled && Settings.SPVolume != 0) return Settings.SPVolume;
-  return kAudibleVolume;
+// A volume of 0 given as the audible one would give nothing audible back.
+DWORD AudibleVolume(const SoundStyle& style) {
+  return style.audibleVolume != 0 ? style.audibleVolume : kAudibleVolume;
 }
 
-void ShowStateIcon(int iconId) { SetTrayIcon(TrayOperation::Modify, iconId); }
-
-void ShowMutedIcon() {
-  ShowStateIcon(MuteState.UserRestoreAllowed ? IDI_MUTED_USER_RESTORE : IDI_MUTED);
+void KeepReason(std::wstring_view reason) {
+  const size_t n = reason.size() < kMuteReasonChars - 1 ? reason.size() : kMuteReasonChars - 1;
+  reason.copy(g_mute.Reason, n);
+  g_mute.Reason[n] = L'\0';
 }
 
 // A single value in an existing key; a missing key or value is left alone.
@@ -57,22 +48,22 @@ void WriteOneDword(const wchar_t* keyPath, const wchar_t* name, DWORD value) {
 // The state a mute of an earlier run kept, into the saved state; false (and nothing changed)
 // when there is none or it cannot be read whole. A value that is not there was not the owner's.
 bool RecallSavedState() {
-  KeptMute kept{MuteState.SavedSoundState, MuteState.SavedFields, MuteState.RingToneSaved};
+  KeptMute kept{g_mute.SavedSoundState, g_mute.SavedFields, g_mute.RingToneSaved};
   if (!ReadKeptMute(kept)) return false;
-  MuteState.SavedSoundState = kept.state;
-  MuteState.SavedFields = kept.fields;
-  MuteState.RingToneSaved = kept.ringTone && DeviceProfile.HasPhone;
-  MuteState.SoundStateSaved = true;
+  g_mute.SavedSoundState = kept.state;
+  g_mute.SavedFields = kept.fields;
+  g_mute.RingToneSaved = kept.ringTone && DeviceProfile.HasPhone;
+  g_mute.SoundStateSaved = true;
   return true;
 }
 
 void KeepSavedState() {
-  KeepMuteCopy({MuteState.SavedSoundState, MuteState.SavedFields, MuteState.RingToneSaved});
+  KeepMuteCopy({g_mute.SavedSoundState, g_mute.SavedFields, g_mute.RingToneSaved});
 }
 
 void ForgetSavedState() {
   ForgetKeptMute();
-  MuteState.LostMutePending = false;
+  g_mute.LostMutePending = false;
 }
 
 // A ring tone the owner chose: not one of the shell's markers, and not empty, which names no
@@ -80,15 +71,11 @@ void ForgetSavedState() {
 bool NamesATone(const wchar_t* tone) { return tone[0] != L'\0' && !IsRingToneMarker(tone); }
 
 void SaveDeviceState(bool takeOver) {
-  SoundState& saved = MuteState.SavedSoundState;
-  SoundFields& read = MuteState.SavedFields;
+  SoundState& saved = g_mute.SavedSoundState;
+  SoundFields& read = g_mute.SavedFields;
   read = 0;
   DWORD wave = 0;
   const bool waveRead = !takeOver && GetWaveVolume(&wave);
-  // A device that is silent already (silenced by hand, or left silent by a run of the program
-  // that ended without giving the sound back) holds silenced live values: what to come back to
-  // is what the silence saved, as for a user mute.
-  if (waveRead && wave == 0) takeOver = true;
   if (takeOver) {
     if (IsOlderPlatform()) {
       ReadVolumeKey(Keys().VolumeUnmuted, saved, &read);
@@ -104,16 +91,16 @@ void SaveDeviceState(bool takeOver) {
     }
   }
 
-  MuteState.RingToneSaved = false;
+  g_mute.RingToneSaved = false;
   if (DeviceProfile.HasPhone) {
     bool soundRead = false;
     const LONG status = ReadRingTone(Keys().RingTone, saved, &soundRead);
     if (soundRead && NamesATone(saved.Sound)) {
       wcscpy(saved.SavedSound, saved.Sound);
-      MuteState.RingToneSaved = true;
+      g_mute.RingToneSaved = true;
     } else if (soundRead && status == ERROR_SUCCESS && saved.SavedSound[0] != L'\0') {
       // A marker or an empty text never replaces the ring tone kept in SavedSound.
-      MuteState.RingToneSaved = true;
+      g_mute.RingToneSaved = true;
     }
   }
 
@@ -123,19 +110,19 @@ void SaveDeviceState(bool takeOver) {
     ReadEarCouple(Keys().EarCouple, saved, &read);
     if (saved.EarCouple == kSilencedEarCouple) saved.EarCouple = kRestoredEarCouple;
   }
-  MuteState.SoundStateSaved = true;
+  g_mute.SoundStateSaved = true;
 }
 
 // With nothing saved, only the volume comes back and the ringer is switched on; every other
 // value stays as the user has it.
-bool RestoreVolumeOnly() {
-  MuteState.SavedSoundState.Volume = ProtectedOrAudibleVolume();
+bool RestoreVolumeOnly(const SoundStyle& style) {
+  g_mute.SavedSoundState.Volume = AudibleVolume(style);
   if (IsOlderPlatform()) {
-    WriteOneDword(Keys().VolumeUnmuted, kVolumeValue, MuteState.SavedSoundState.Volume);
+    WriteOneDword(Keys().VolumeUnmuted, kVolumeValue, g_mute.SavedSoundState.Volume);
   } else {
     WriteOneDword(Keys().ShellOverrides, kModeValue, kRingerModeRing);
   }
-  WriteOneDword(Keys().Volume, kVolumeValue, MuteState.SavedSoundState.Volume);
+  WriteOneDword(Keys().Volume, kVolumeValue, g_mute.SavedSoundState.Volume);
   return true;
 }
 
@@ -156,7 +143,7 @@ void KeepUserEdits(SoundState& saved) {
   SoundState live = MutedSoundState;
   ReadVolumeKey(Keys().Volume, live);
   const auto keep = [](DWORD& target, DWORD now, DWORD silenced, SoundFields field) {
-    if ((MuteState.SavedFields & field) && now != silenced) target = now;
+    if ((g_mute.SavedFields & field) && now != silenced) target = now;
   };
   // The shell keeps a copy of what it gives back (the older platform: its unmuted key), which
   // this mute wrote or took over; one that holds something else now was kept by the shell for
@@ -176,7 +163,7 @@ void KeepUserEdits(SoundState& saved) {
   keep(saved.Screen, live.Screen, MutedSoundState.Screen, kSoundScreen);
   keep(saved.Key, live.Key, MutedSoundState.Key, kSoundKey);
   if (IsOlderPlatform()) keep(saved.Mute, live.Mute, MutedSoundState.Mute, kSoundMute);
-  if (DeviceProfile.HasPhone && MuteState.RingToneSaved) {
+  if (DeviceProfile.HasPhone && g_mute.RingToneSaved) {
     // A tone the user picks replaces the kept one; the shell's markers and an empty text never
     // do.
     bool soundRead = false;
@@ -194,24 +181,12 @@ void KeepUserEdits(SoundState& saved) {
 // What a mute that starts now comes back to: what the mute of a run that ended without giving
 // the sound back kept (with what the user changed since), or else the device's state now.
 void TakeStateToComeBackTo(bool takeOver) {
-  // A device that sounds again has ended that mute: what it silenced goes back first, as the
-  // tick would have given it, and this mute starts from the device as it is then.
-  DWORD wave = 0;
-  if (MuteState.LostMutePending && !takeOver && GetWaveVolume(&wave) && wave != 0) {
-    RepairAfterLostMute();
-  }
-  if (MuteState.LostMutePending && RecallSavedState()) {
-    MuteState.LostMutePending = false;
-    KeepUserEdits(MuteState.SavedSoundState);
+  if (g_mute.LostMutePending && RecallSavedState()) {
+    g_mute.LostMutePending = false;
+    KeepUserEdits(g_mute.SavedSoundState);
     return;
   }
   SaveDeviceState(takeOver);
-}
-
-void WarnInaudibleRestore() {
-  ShowMessageBox(nullptr, kInaudibleRestoreText, kInaudibleRestoreCaption,
-                 MB_OK | MB_SETFOREGROUND | MB_TOPMOST);
-  ShellExecuteProgram(kSoundAppletProgram, L"open", kSoundAppletParameters);
 }
 
 }  // namespace
@@ -221,10 +196,10 @@ bool VolumeIsZero() {
   return GetWaveVolume(&volume) && volume == 0;
 }
 
-void SilenceDevice(bool takeOver) {
-  if (MuteState.Muted) {
+void SilenceDevice(bool takeOver, const SoundStyle& style) {
+  if (g_mute.Muted) {
     // Silenced again: what the user changed in between is kept to come back to.
-    if (MuteState.SoundStateSaved) KeepUserEdits(MuteState.SavedSoundState);
+    if (g_mute.SoundStateSaved) KeepUserEdits(g_mute.SavedSoundState);
   } else {
     // A silence that is the mute of a run that ended without giving the sound back carries on
     // with what that mute kept.
@@ -235,43 +210,40 @@ void SilenceDevice(bool takeOver) {
   // Only values holding the owner's sound are silenced: one that could not be read has nothing
   // to come back to. The live volume follows the wave volume, and the ringer mode is the
   // program's own switch.
-  const SoundFields owners = MuteState.SavedFields;
+  const SoundFields owners = g_mute.SavedFields;
   if (IsOlderPlatform()) {
     // The shell's unmuted key holds what the shell gives back; it is kept equal to what this
     // mute comes back to (a taken-over silence's key may be behind it: the mute of a run that
     // ended without giving the sound back, and what the owner changed since, came back to).
-    WriteVolumeKey(Keys().VolumeUnmuted, MuteState.SavedSoundState, owners);
+    WriteVolumeKey(Keys().VolumeUnmuted, g_mute.SavedSoundState, owners);
     WriteVolumeKey(Keys().Volume, MutedSoundState, owners | kSoundVolume);
     return;
   }
-  MuteState.SavedSoundState.Mode = Settings.MuteToVibrate ? kRingerModeVibrate : kRingerModeOff;
+  g_mute.SavedSoundState.Mode = style.toVibrate ? kRingerModeVibrate : kRingerModeOff;
   if (IsPocketPc2003Phone()) {
     WriteRingVolume(Keys().RingCategory, MutedSoundState, owners);
     WriteEarCouple(Keys().EarCouple, MutedSoundState, owners);
   }
-  WriteShellSaved(Keys().ShellOverrides, MuteState.SavedSoundState, owners | kSoundMode);
+  WriteShellSaved(Keys().ShellOverrides, g_mute.SavedSoundState, owners | kSoundMode);
   WriteVolumeKeyNoMute(Keys().Volume, MutedSoundState, owners | kSoundVolume);
 }
 
-bool RestoreDeviceSound() {
-  if (!MuteState.SoundStateSaved) return RestoreVolumeOnly();
+bool RestoreDeviceSound(const SoundStyle& style) {
+  if (!g_mute.SoundStateSaved) return RestoreVolumeOnly(style);
 
-  SoundState& saved = MuteState.SavedSoundState;
+  SoundState& saved = g_mute.SavedSoundState;
   KeepUserEdits(saved);
   // What could not be read at the start of the mute is not given back: the values are left as
   // they are, and the volume, which must come back, comes back audible.
-  const SoundFields owners = MuteState.SavedFields;
+  const SoundFields owners = g_mute.SavedFields;
   bool inaudible = false;
   if (!(owners & kSoundVolume)) {
-    saved.Volume = ProtectedOrAudibleVolume();
+    saved.Volume = AudibleVolume(style);
   } else if (saved.Volume == 0) {
-    saved.Volume = ProtectedOrAudibleVolume();
+    saved.Volume = AudibleVolume(style);
     inaudible = true;
   }
-  if (Settings.SoundProtection.Enabled && Settings.SoundProtection.WarnOnly &&
-      (owners & kSoundMute) && saved.Mute == 0) {
-    inaudible = true;
-  }
+  if (style.mutedClassesInaudible && (owners & kSoundMute) && saved.Mute == 0) inaudible = true;
   if (IsOlderPlatform()) {
     WriteVolumeKey(Keys().VolumeUnmuted, saved, owners);
     WriteVolumeKey(Keys().Volume, saved, owners | kSoundVolume);
@@ -280,14 +252,14 @@ bool RestoreDeviceSound() {
   saved.Mode = kRingerModeRing;
   if (DeviceProfile.HasPhone) {
     // A ring tone that was never read is not written: it would wipe the user's.
-    if (MuteState.RingToneSaved) {
+    if (g_mute.RingToneSaved) {
       wcscpy(saved.Sound, saved.SavedSound);
       WriteRingTone(Keys().RingTone, saved);
     }
     if (DeviceProfile.IsPocketPcV4) {
       WriteRingVolume(Keys().RingCategory, saved, owners);
       WriteEarCouple(Keys().EarCouple, saved, owners);
-      if (saved.Ringer == 0) saved.Ringer = ProtectedOrAudibleVolume();
+      if (saved.Ringer == 0) saved.Ringer = AudibleVolume(style);
     }
   }
   WriteShellSaved(Keys().ShellOverrides, saved, owners | kSoundMode);
@@ -295,84 +267,74 @@ bool RestoreDeviceSound() {
   return inaudible;
 }
 
-void MuteNow(ChangeCause cause) {
-  const bool wasMuted = MuteState.Muted;
+namespace {
+
+// Silences for a mute that begins, or again for the running one; journals what changed.
+void Silence(const wchar_t* kind, ChangeCause cause, bool takeOver, const SoundStyle& style,
+             const MuteLength* length) {
+  const bool wasMuted = g_mute.Muted;
   const JournalSound before = ReadJournalSound();
-  SilenceDevice(false);
+  SilenceDevice(takeOver, style);
+  if (length) {
+    g_mute.MuteUntil = length->until;
+    g_mute.ExtendToPowerOn = length->toPowerOn;
+  }
   SetWaveVolume(0);
   RefreshSoundSettings();
-  MuteState.Muted = true;
-  MuteState.UserRestoreAllowed = Settings.UserUnMute == 2;
-  ShowMutedIcon();
+  g_mute.Muted = true;
+  g_mute.UserRestoreAllowed = style.ownerMayRestore;
   if (!wasMuted) {
-    JournalSoundChange(kJournalSilenced, cause, before);
+    const std::wstring reason = JournalSoundChange(kind, cause, before);
+    // The test tone's moment of sound leaves the mute's reason as it was.
+    if (cause != ChangeCause::TestTone) KeepReason(reason);
   } else if (before.waveRead && before.wave != 0) {
     JournalSoundChange(kJournalVolumeUndone, cause, before);
   }
+}
+
+}  // namespace
+
+void MuteNow(ChangeCause cause, const MuteLength& length, const SoundStyle& style, SaveFrom from) {
+  Silence(kJournalSilenced, cause, from == SaveFrom::ShellSaved, style, &length);
+}
+
+void AdoptUserMute(ChangeCause cause, const MuteLength& length, const SoundStyle& style) {
+  // A repeated call on a running mute keeps its end.
+  Silence(kJournalTakenOver, cause, true, style, g_mute.Muted ? nullptr : &length);
 }
 
 void TakeSilenceToGiveBack() {
-  if (!MuteState.Muted) TakeStateToComeBackTo(true);
+  if (!g_mute.Muted) TakeStateToComeBackTo(true);
 }
 
-void AdoptUserMute(ChangeCause cause) {
-  const bool wasMuted = MuteState.Muted;
-  const JournalSound before = ReadJournalSound();
-  SilenceDevice(true);
-  if (!MuteState.Muted) {
-    MuteState.MuteUntil = TimeFromNow(Settings.UserMuteTime);
-    MuteState.ExtendToPowerOn = Settings.UserMuteTime == 0 ? true : Settings.ExtendMuteDefault;
-  }
-  SetWaveVolume(0);
-  RefreshSoundSettings();
-  MuteState.Muted = true;
-  MuteState.UserRestoreAllowed = Settings.UserUnMute != 0;
-  ShowMutedIcon();
-  if (!wasMuted) {
-    JournalSoundChange(kJournalTakenOver, cause, before);
-  } else if (before.waveRead && before.wave != 0) {
-    JournalSoundChange(kJournalVolumeUndone, cause, before);
-  }
-}
+void NameRunningMute(std::wstring_view reason) { KeepReason(reason); }
 
-void RestoreSound(ChangeCause cause, RestoreOptions options) {
+RestoreReport RestoreSound(ChangeCause cause, const SoundStyle& style) {
   // An unreadable volume counts as audible: there is nothing to give back then.
   DWORD volume = 1;
   GetWaveVolume(&volume);
-  if (!MuteState.Muted && volume != 0) {
-    if (options.filterHolds) ShowStateIcon(IDI_FILTER_HOLD);
-    return;
-  }
+  if (!g_mute.Muted && volume != 0) return {};
   const JournalSound before = ReadJournalSound();
-  MuteState.Muted = false;
-  if (!options.forTestTone) EndMeetingInProgress();
-  MuteState.UserRestoreAllowed = false;
+  g_mute.Muted = false;
+  g_mute.UserRestoreAllowed = false;
 
-  const bool inaudible = RestoreDeviceSound();
+  const bool inaudible = RestoreDeviceSound(style);
   ForgetSavedState();
-  MuteState.SoundStateSaved = false;
-  MuteState.RingToneSaved = false;
-  MuteState.SavedFields = 0;
-  SetWaveVolume(MuteState.SavedSoundState.Volume);
+  g_mute.SoundStateSaved = false;
+  g_mute.RingToneSaved = false;
+  g_mute.SavedFields = 0;
+  SetWaveVolume(g_mute.SavedSoundState.Volume);
   RefreshSoundSettings();
-
-  if (options.filterHolds) {
-    ShowStateIcon(IDI_FILTER_HOLD);
-  } else {
-    ForgetFilteredApp();
-    ShowStateIcon(IDI_IDLE);
-  }
   JournalSoundChange(kJournalSoundBack, cause, before);
-  if (inaudible && !options.forTestTone && Settings.SoundProtection.Enabled &&
-      Settings.SoundProtection.WarnOnly) {
-    WarnInaudibleRestore();
-  }
+  // The test tone's moment of sound leaves the mute's reason as it was.
+  if (cause != ChangeCause::TestTone) g_mute.Reason[0] = L'\0';
+  return {true, inaudible};
 }
 
-void RecallLostMute() { MuteState.LostMutePending = KeptMuteExists(); }
+void RecallLostMute() { g_mute.LostMutePending = KeptMuteExists(); }
 
-void RepairAfterLostMute() {
-  if (!MuteState.LostMutePending || MuteState.Muted) return;
+void RepairAfterLostMute(const SoundStyle& style) {
+  if (!g_mute.LostMutePending || g_mute.Muted) return;
   // The device sounds again without this run having muted it: what the lost mute silenced and
   // nobody has changed since goes back, as a restore would have given it.
   if (RecallSavedState()) {
@@ -380,16 +342,16 @@ void RepairAfterLostMute() {
     // A wave volume the owner has raised since stays.
     DWORD wave = 0;
     if (GetWaveVolume(&wave) && wave != 0) {
-      MuteState.SavedSoundState.Volume = wave;
-      MuteState.SavedFields |= kSoundVolume;
+      g_mute.SavedSoundState.Volume = wave;
+      g_mute.SavedFields |= kSoundVolume;
     }
-    RestoreDeviceSound();
-    SetWaveVolume(MuteState.SavedSoundState.Volume);
+    RestoreDeviceSound(style);
+    SetWaveVolume(g_mute.SavedSoundState.Volume);
     RefreshSoundSettings();
     JournalSoundChange(kJournalLostMuteUndone, ChangeCause::Unstated, before);
   }
-  MuteState.SoundStateSaved = false;
-  MuteState.RingToneSaved = false;
-  MuteState.SavedFields = 0;
+  g_mute.SoundStateSaved = false;
+  g_mute.RingToneSaved = false;
+  g_mute.SavedFields = 0;
   ForgetSavedState();
 }

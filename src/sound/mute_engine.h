@@ -2,54 +2,63 @@
 #pragma once
 #include <windows.h>
 
+#include <string_view>
+
 #include "sound/mute_state.h"
 #include "sound/sound_journal.h"
 
-// What the program does to the device's sound: saves it, silences it and gives it back. Whether
-// and when is decided by the mute policy (sound/mute_policy.h), which alone calls these.
+// What the program does to the device's sound: saves it, silences it and gives it back, and
+// reports what it did. Whether and when, and for how long, is decided by the mute policy
+// (sound/mute_policy.h), which alone calls these; the engine reads no settings.
 
-// The end of the mute, as the settings window chooses it.
-void SetMuteUntil(ULONGLONG utc);
-void SetExtendToPowerOn(bool extend);
+// What the owner's settings make of a silence and of the sound that comes back; the policy
+// reads them and hands them over.
+struct SoundStyle {
+  bool toVibrate = false;                // the ringer goes to vibrate rather than off
+  bool ownerMayRestore = false;          // a volume raised during the mute ends it
+  DWORD audibleVolume = kAudibleVolume;  // what comes back in place of a saved volume of 0
+  bool mutedClassesInaudible = false;    // a saved sound-class mask of 0 counts as inaudible
+};
+
+// Where the sound to come back to is read when a mute begins.
+enum class SaveFrom {
+  Live,        // the device sounds: its live values
+  ShellSaved,  // the device is silent already: what the shell kept of the sound before
+};
 
 // Each change the engine makes is one line of the journal, telling `cause`.
-// The program's own mute (a meeting, the settings window): saves the device state and silences.
-void MuteNow(ChangeCause cause = ChangeCause::Unstated);
-// Takes over a silence the user made by hand; the values to come back to are the shell's.
-void AdoptUserMute(ChangeCause cause = ChangeCause::HandSilence);
+// The program's own mute (a meeting, the settings window): saves the device state (when no mute
+// runs yet) and silences; the mute lasts `length`.
+void MuteNow(ChangeCause cause, const MuteLength& length, const SoundStyle& style,
+             SaveFrom from = SaveFrom::Live);
+// Takes over a silence the user made by hand; the values to come back to are the shell's. A new
+// mute lasts `length`; a running one keeps its own.
+void AdoptUserMute(ChangeCause cause, const MuteLength& length, const SoundStyle& style);
 // A silence the user made by hand is to be given back rather than taken over: what the silence
 // kept (or a lost mute's kept sound, where the silence is one) becomes the state to come back to.
 void TakeSilenceToGiveBack();
+// The running mute is told, from now on, as having begun for `reason` (the settings window's
+// choice).
+void NameRunningMute(std::wstring_view reason);
 
-struct RestoreOptions {
-  // The application filter holds muting off: its icon shows, and what it saw is kept.
-  bool filterHolds = false;
-  // The Sound page's test tone lends the sound for a moment: no warning, no applet, and a
-  // meeting in progress stays in progress.
-  bool forTestTone = false;
+// What a restore did.
+struct RestoreReport {
+  bool gaveBack = false;   // a mute ended, or a silence was given back
+  bool inaudible = false;  // what came back had to be made audible, or would be inaudible
 };
-// Gives back the saved state and ends the mute; warns when the result would be inaudible.
-void RestoreSound(ChangeCause cause = ChangeCause::Unstated, RestoreOptions options = {});
-// At start-up: whether an earlier run ended during a mute (see LostMutePending).
+// Gives back the saved state and ends the mute.
+RestoreReport RestoreSound(ChangeCause cause, const SoundStyle& style);
+// At start-up: no mute runs; whether an earlier run ended during a mute (see LostMutePending).
+void ResetMuteState();
 void RecallLostMute();
 // Gives back what such a mute left silenced, once the device sounds and no mute runs.
-void RepairAfterLostMute();
+void RepairAfterLostMute(const SoundStyle& style);
 
 // True when the wave volume of device 0 is exactly 0; false also when it cannot be read.
 bool VolumeIsZero();
 
 // Saves the state (only when not muted yet) and writes the silenced values. With `takeOver`
 // the state to come back to is read from the shell's saved values rather than the live ones.
-void SilenceDevice(bool takeOver);
+void SilenceDevice(bool takeOver, const SoundStyle& style);
 // Writes the saved state back; true when what it gives back would be inaudible.
-bool RestoreDeviceSound();
-
-inline constexpr wchar_t kInaudibleRestoreCaption[] = L"QuietMinder Error";
-inline constexpr wchar_t kInaudibleRestoreText[] =
-    L"While restoring volume and sound settings, QuietMinder determined that the values being "
-    L"restored would leave sounds such as events and reminders inaudible.  The volume has been set "
-    L"to an audible level, but other settings may have been affected.  Please use the Sounds & "
-    L"Reminders applet to review your settings.  The applet will automatically open when you "
-    L"close this dialog.";
-inline constexpr wchar_t kSoundAppletProgram[] = L"\\Windows\\ctlpnl.exe";
-inline constexpr wchar_t kSoundAppletParameters[] = L"\\Windows\\cplmain.cpl,9";
+bool RestoreDeviceSound(const SoundStyle& style);

@@ -3,8 +3,6 @@
 #include "appfilter/app_filter.h"
 #include "common/clock.h"
 #include "common/tray_icon.h"
-#include "meetings/meeting_query.h"
-#include "meetings/meeting_state.h"
 #include "platform/handheld.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -14,47 +12,127 @@
 
 namespace {
 
-MeetingLookStarter g_lookStarter = nullptr;
-
 bool Held() { return FilterState.FilterHold; }
 
-// The application filter keeps the device from being muted: a running mute ends, and the icon
-// shows the hold.
-void Mute(ChangeCause cause) {
-  if (!Held()) {
-    MuteNow(cause);
-  } else if (MuteState.Muted) {
-    RestoreSound(ChangeCause::FilteredApp, {.filterHolds = true});
-  } else {
-    SetTrayIcon(TrayOperation::Modify, IDI_FILTER_HOLD);
+// Protection in warn-only mode warns of a restore that would have been inaudible.
+bool WarnsOfInaudibleRestore() {
+  return Settings.SoundProtection.Enabled && Settings.SoundProtection.WarnOnly;
+}
+
+// What the owner's settings make of a silence (`userMute`: one the owner made by hand) and of the
+// sound that comes back.
+SoundStyle Style(bool userMute = false) {
+  const SoundProtectionFlags& protection = Settings.SoundProtection;
+  SoundStyle style;
+  style.toVibrate = Settings.MuteToVibrate;
+  style.ownerMayRestore = userMute ? Settings.UserUnMute != 0 : Settings.UserUnMute == 2;
+  if (protection.Enabled && Settings.SPVolume != 0) style.audibleVolume = Settings.SPVolume;
+  style.mutedClassesInaudible = WarnsOfInaudibleRestore();
+  return style;
+}
+
+void ShowStateIcon() { SetTrayIcon(TrayOperation::Modify, StateIconId()); }
+
+void WarnInaudibleRestore() {
+  ShowMessageBox(nullptr, kInaudibleRestoreText, kErrorCaption,
+                 MB_OK | MB_SETFOREGROUND | MB_TOPMOST);
+  ShellExecuteProgram(kSoundAppletProgram, L"open", kSoundAppletParameters);
+}
+
+// Gives the sound back. A mute that ends ends the meeting in progress for the program, except
+// for the test tone's moment of sound; with no hold, the filter starts afresh. The state is
+// complete before the warning of an inaudible restore waits for the owner.
+void GiveBack(ChangeCause cause) {
+  const bool testTone = cause == ChangeCause::TestTone;
+  const RestoreReport report = RestoreSound(cause, Style());
+  if (report.gaveBack && !testTone) ForgetMeetingInProgress();
+  if (report.gaveBack && !Held()) ForgetFilteredApp();
+  if (report.gaveBack || Held()) ShowStateIcon();
+  if (report.inaudible && !testTone && WarnsOfInaudibleRestore()) WarnInaudibleRestore();
+}
+
+// The program's own mute, lasting `length`; while the application filter holds muting off, a
+// running mute ends instead and the icon shows the hold.
+void Mute(ChangeCause cause, const MuteLength& length) {
+  if (Held()) {
+    if (MuteState.Muted) {
+      GiveBack(ChangeCause::FilteredApp);
+    } else {
+      ShowStateIcon();
+    }
+    return;
   }
+  SaveFrom from = SaveFrom::Live;
+  DWORD wave = 0;
+  if (!MuteState.Muted && GetWaveVolume(&wave)) {
+    if (wave == 0) {
+      // A device found silent (silenced by hand, or left silent by a run that ended without
+      // giving the sound back) holds silenced live values: what to come back to is what the
+      // silence kept, as for a silence taken over.
+      from = SaveFrom::ShellSaved;
+    } else {
+      // A device that sounds again has ended a lost mute: what it silenced goes back first, as
+      // the tick would have given it, and this mute starts from the device as it is then.
+      RepairAfterLostMute(Style());
+    }
+  }
+  MuteNow(cause, length, Style(), from);
+  ShowStateIcon();
+}
+
+// A silence made by hand lasts the owner's time for it, or to the next power-on.
+MuteLength HandSilenceLength() {
+  return {TimeFromNow(Settings.UserMuteTime),
+          Settings.UserMuteTime == 0 || Settings.ExtendMuteDefault};
 }
 
 // A silence made by hand is taken over; while the filter holds muting off it is given back, as
 // the owner's own sound that the silence kept, never as a default.
 void TakeOver(ChangeCause cause) {
   if (!Held()) {
-    AdoptUserMute(cause);
+    AdoptUserMute(cause, HandSilenceLength(), Style(true));
+    ShowStateIcon();
     return;
   }
   TakeSilenceToGiveBack();
-  RestoreSound(ChangeCause::FilteredApp, {.filterHolds = true});
+  GiveBack(ChangeCause::FilteredApp);
 }
 
-void GiveBack(ChangeCause cause) { RestoreSound(cause, {.filterHolds = Held()}); }
+// A raised volume during a mute that goes on is silenced again, keeping the mute's kind and end.
+void SilenceAgain(ChangeCause cause) {
+  if (MuteState.UserRestoreAllowed) {
+    TakeOver(cause);
+  } else {
+    Mute(cause, MuteState.Length());
+  }
+}
 
-void MuteForMeeting() {
-  MuteState.ExtendToPowerOn = Settings.ExtendMuteDefault;
-  MuteState.MuteUntil = MeetingState.MeetingEnd;
-  Mute(ChangeCause::Meeting);
+// A look at the calendar is due: the link is on and the time for the next one has come.
+bool LookDue() { return Settings.EnablePOLink && TimeFromNow(0) >= MeetingState.NextMeetingCheck; }
+
+// Ends the mute when the filter holds muting off or its time has come (`cause`: what brought the
+// check, the tick's time or the power button). True when a look is then due for a meeting that
+// follows.
+bool EndMuteIfDue(ChangeCause cause) {
+  if (Held()) {
+    GiveBack(ChangeCause::FilteredApp);
+    return false;
+  }
+  if (TimeFromNow(0) < MuteState.MuteUntil) return false;
+  // A mute that ends before the meeting in progress does not silence the device again for it.
+  const bool endsBeforeMeeting =
+      MeetingState.InMeeting && MuteState.MuteUntil < MeetingState.MeetingEnd;
+  GiveBack(cause);
+  return !endsBeforeMeeting && LookDue();
 }
 
 // The rows of the mute's transitions, one group each.
 
 // Muted, at a tick: the mute ends when the filter holds muting off or its time has come; a mute
 // that lasts to the next power-on is left to the power button.
-void EndDueMuteAtTick() {
-  if (!MuteState.ExtendToPowerOn || Held()) CheckMuteExpiry();
+bool EndDueMuteAtTick() {
+  if (MuteState.ExtendToPowerOn && !Held()) return false;
+  return EndMuteIfDue(ChangeCause::MuteTime);
 }
 
 // The wave volume at a tick, after the mute's own time: a volume raised during the mute ends it
@@ -68,18 +146,17 @@ bool FollowVolumeAtTick(bool heldBefore) {
     if (MuteState.UserRestoreAllowed) {
       GiveBack(ChangeCause::RaisedVolume);
     } else {
-      Mute(ChangeCause::RaisedVolume);
+      Mute(ChangeCause::RaisedVolume, MuteState.Length());
     }
     return true;
   }
-  if (!MuteState.Muted && VolumeIsZero()) {
+  if (!MuteState.Muted && volumeRead && volume == 0) {
     TakeOver(MuteState.LostMutePending ? ChangeCause::LostMute : ChangeCause::HandSilence);
   } else if (!MuteState.Muted) {
     // The device sounds and no mute runs: what a lost mute silenced comes back, and the icon
     // follows the hold.
-    RepairAfterLostMute();
-    if (heldBefore && !Held()) SetTrayIcon(TrayOperation::Modify, IDI_IDLE);
-    if (!heldBefore && Held()) SetTrayIcon(TrayOperation::Modify, IDI_FILTER_HOLD);
+    RepairAfterLostMute(Style());
+    if (heldBefore != Held()) ShowStateIcon();
   }
   return false;
 }
@@ -92,21 +169,17 @@ void DealWithLostMuteAtPowerOn() {
   if (VolumeIsZero()) {
     TakeOver(ChangeCause::LostMute);
   } else {
-    RepairAfterLostMute();
+    RepairAfterLostMute(Style());
   }
 }
 
 // Muted, at a power-on: a mute whose time has passed ends (also one that lasts to the next
 // power-on); a volume raised during one that goes on is silenced again, keeping its kind.
 void EndOrKeepMuteAtPowerOn() {
-  CheckMuteExpiry(ChangeCause::PowerButton);
+  EndMuteIfDue(ChangeCause::PowerButton);
   DWORD volume = 0;
   if (!MuteState.Muted || !GetWaveVolume(&volume) || volume == 0) return;
-  if (MuteState.UserRestoreAllowed) {
-    TakeOver(ChangeCause::RaisedVolume);
-  } else {
-    Mute(ChangeCause::RaisedVolume);
-  }
+  SilenceAgain(ChangeCause::RaisedVolume);
 }
 
 bool RefreshDue(bool mutedBefore) {
@@ -115,105 +188,88 @@ bool RefreshDue(bool mutedBefore) {
 
 }  // namespace
 
-bool OnCheckTick() {
+MuteLength LengthUntil(ULONGLONG until) { return {until, Settings.ExtendMuteDefault}; }
+
+int StateIconId() {
+  if (MuteState.Muted) return MuteState.UserRestoreAllowed ? IDI_MUTED_USER_RESTORE : IDI_MUTED;
+  return Held() ? IDI_FILTER_HOLD : IDI_IDLE;
+}
+
+PolicyOutcome OnCheckTick() {
   const bool heldBefore = Held();
   UpdateAppFilter();
   const bool mutedBefore = MuteState.Muted;
-  if (MuteState.Muted) {
-    EndDueMuteAtTick();
-  } else {
-    CheckForMeeting();
-  }
+  PolicyOutcome outcome;
+  outcome.wantLook = MuteState.Muted ? EndDueMuteAtTick() : LookDue();
   const bool volumeDealtWith = FollowVolumeAtTick(heldBefore);
   ProtectSoundSettings();
-  return RefreshDue(mutedBefore) || volumeDealtWith;
+  outcome.refreshVolume = RefreshDue(mutedBefore) || volumeDealtWith;
+  return outcome;
 }
 
-bool OnPowerOn() {
+PolicyOutcome OnPowerOn() {
   UpdateAppFilter();
   DealWithLostMuteAtPowerOn();
   const bool mutedBefore = MuteState.Muted;
   if (MuteState.Muted) EndOrKeepMuteAtPowerOn();
-  // Also after a mute this step ended, as the tick does.
-  if (!MuteState.Muted) CheckForMeeting();
-  return RefreshDue(mutedBefore);
+  // Also after a mute this step ended: during a meeting the next look is due at its end.
+  return {RefreshDue(mutedBefore), !MuteState.Muted && LookDue()};
 }
 
 void OnSettingsWindowOpened() {
-  if (!MuteState.Muted) {
+  if (MuteState.Muted) {
+    Mute(ChangeCause::SettingsWindow, MuteState.Length());
+  } else if (VolumeIsZero()) {
     // A device the user has already silenced keeps that silence as a user mute.
-    if (VolumeIsZero()) {
-      TakeOver(ChangeCause::HandSilence);
-    } else {
-      MuteState.ExtendToPowerOn = Settings.ExtendMuteDefault;
-    }
+    TakeOver(ChangeCause::HandSilence);
+    Mute(ChangeCause::SettingsWindow, MuteState.Length());
+  } else {
+    Mute(ChangeCause::SettingsWindow, LengthUntil(TimeFromNow(0)));
   }
-  Mute(ChangeCause::SettingsWindow);
 }
 
-void OnSettingsWindowClosed(INT_PTR choice) {
-  if (choice > 0) {
-    // The owner asked for the mute: the hold is let go until a listed application is seen anew.
-    ReleaseFilterHold();
-    Mute(ChangeCause::WindowChoice);
-  } else if (choice == 0) {
-    GiveBack(ChangeCause::SettingsWindow);
-  }
+void OnSettingsWindowClosed(const std::optional<MuteChoice>& choice) {
   // A window that could not be shown asked nothing of the owner: the sound stays as it was.
+  if (!choice) return;
+  if (choice->option == kChoiceRestore) {
+    GiveBack(ChangeCause::SettingsWindow);
+    return;
+  }
+  // The owner asked for the mute: the hold is let go until a listed application is seen anew.
+  ReleaseFilterHold();
+  Mute(ChangeCause::WindowChoice, choice->length);
+  if (MuteState.Muted) NameRunningMute(L"settings window: " + choice->words);
 }
 
-bool OnMeetingLookDone(std::optional<bool> verdict) {
-  // The look was started while no mute ran: a mute that began meanwhile stays as it is, and a
-  // link switched off meanwhile mutes nothing.
-  if (!verdict || !*verdict || MuteState.Muted || !Settings.EnablePOLink) return false;
-  MuteForMeeting();
-  return MuteState.Muted;
+PolicyOutcome OnMeetingLookDone(const MeetingFinding& finding) {
+  if (!RememberFinding(finding)) return {};
+  // A mute that runs stays as it is (the settings window's own among them), and a link switched
+  // off since the look began mutes nothing.
+  if (!MeetingState.InMeeting || MuteState.Muted || !Settings.EnablePOLink) return {};
+  Mute(ChangeCause::Meeting, LengthUntil(MeetingState.MeetingEnd));
+  return {RefreshDue(false), false};
 }
 
 void OnTestTone(DWORD volume) {
   // The settings window holds the device silent: the saved sound comes back for the tone and the
   // silence again afterwards. A wave volume that cannot be read could not be put back, so then
   // nothing is played.
-  RestoreSound(ChangeCause::TestTone, {.filterHolds = Held(), .forTestTone = true});
+  const MuteLength length = MuteState.Length();
+  GiveBack(ChangeCause::TestTone);
   DWORD before = 0;
   if (GetWaveVolume(&before)) {
     SetWaveVolume(volume);
     PlaySystemSound(L"Default", 0);
     SetWaveVolume(before);
   }
-  Mute(ChangeCause::TestTone);
+  Mute(ChangeCause::TestTone, length);
 }
 
 void OnProgramStart() {
   ResetMuteState();
   RecallLostMute();
-  MuteState.ExtendToPowerOn = Settings.ExtendMuteDefault;
 }
 
 void OnProgramEnd() {
   if (MuteState.Muted) GiveBack(ChangeCause::ProgramEnd);
-}
-
-void SetMeetingLookStarter(MeetingLookStarter start) { g_lookStarter = start; }
-
-void CheckMuteExpiry(ChangeCause cause) {
-  if (Held()) {
-    GiveBack(ChangeCause::FilteredApp);
-    return;
-  }
-  if (TimeFromNow(0) < MuteState.MuteUntil) return;
-  if (MeetingState.InMeeting && MuteState.MuteUntil < MeetingState.MeetingEnd) {
-    // Ends before the meeting in progress: no new mute for that same meeting.
-    GiveBack(cause);
-    return;
-  }
-  GiveBack(cause);
-  CheckForMeeting();
-}
-
-void CheckForMeeting() {
-  if (!Settings.EnablePOLink) return;
-  if (TimeFromNow(0) < MeetingState.NextMeetingCheck) return;
-  if (g_lookStarter && g_lookStarter()) return;
-  if (QueryMeetingInProgress()) MuteForMeeting();
 }

@@ -5,7 +5,14 @@
 
 #include "sound/sound_state.h"
 
-// Written only by the mute engine.
+// How long a mute lasts: what the mute policy decides and hands to the engine when a mute begins.
+struct MuteLength {
+  ULONGLONG until = 0;     // UTC file time at which it is due to end
+  bool toPowerOn = false;  // the check tick leaves it running past `until`, to the next power-on
+};
+
+inline constexpr size_t kMuteReasonChars = 200;
+
 struct MuteStateRecord {
   bool Muted = false;               // the device is silenced by this program
   bool ExtendToPowerOn = false;     // the check tick leaves the mute running past MuteUntil
@@ -24,7 +31,11 @@ struct MuteStateRecord {
   // mute, or changed by the user during it. Only these are silenced and given back; a value that
   // could not be read is left as it is.
   SoundFields SavedFields = 0;
+  // What the running mute began for, as the journal told it; empty when unknown.
+  wchar_t Reason[kMuteReasonChars] = {};
+
+  MuteLength Length() const { return {MuteUntil, ExtendToPowerOn}; }
 };
-extern MuteStateRecord MuteState;
-// No mute, nothing saved.
-void ResetMuteState();
+
+// Read-only. Written only by the mute engine (sound/mute_engine.h), on the mute policy's word.
+extern const MuteStateRecord& MuteState;

@@ -18,17 +18,6 @@ namespace {
 
 constexpr size_t kSubjectChars = 60;
 constexpr size_t kCategoryChars = 40;
-constexpr size_t kReasonChars = 200;
-
-// What the running mute began for, as its first line told it; empty when unknown.
-wchar_t g_muteReason[kReasonChars] = {};
-
-void KeepReason(std::wstring_view reason) {
-  const size_t n = reason.size() < kReasonChars - 1 ? reason.size() : kReasonChars - 1;
-  reason.copy(g_muteReason, n);
-  g_muteReason[n] = L'\0';
-}
-
 std::wstring VolumeText(const JournalSound& s) {
   return s.waveRead ? SoundWords(SoundValue::Volume, s.wave) : L"?";
 }
@@ -74,7 +63,7 @@ std::wstring CauseText(ChangeCause cause) {
 // How long a mute that has just begun lasts; nothing while the settings window decides.
 std::wstring MuteEnd(ChangeCause cause) {
   if (cause == ChangeCause::SettingsWindow || cause == ChangeCause::TestTone) return {};
-  return JournalMuteEnd();
+  return JournalMuteEnd(MuteState.Length());
 }
 
 std::wstring Joined(std::wstring a, const std::wstring& b, const wchar_t* between) {
@@ -93,11 +82,10 @@ std::wstring JournalMeeting() {
   return text;
 }
 
-std::wstring JournalMuteEnd() {
-  const MuteStateRecord& mute = MuteState;
-  if (mute.ExtendToPowerOn && mute.MuteUntil <= TimeFromNow(0)) return L"until the next power-on";
-  std::wstring end = L"until " + JournalTimeOf(mute.MuteUntil);
-  if (mute.ExtendToPowerOn) end += L", then to the next power-on";
+std::wstring JournalMuteEnd(const MuteLength& length) {
+  if (length.toPowerOn && length.until <= TimeFromNow(0)) return L"until the next power-on";
+  std::wstring end = L"until " + JournalTimeOf(length.until);
+  if (length.toPowerOn) end += L", then to the next power-on";
   return end;
 }
 
@@ -120,36 +108,35 @@ std::wstring DescribeSoundNow() {
   return text;
 }
 
-void JournalSoundChange(const wchar_t* kind, ChangeCause cause,
-                        const JournalSound& before) noexcept {
+std::wstring JournalSoundChange(const wchar_t* kind, ChangeCause cause,
+                                const JournalSound& before) noexcept {
   try {
     const JournalSound after = ReadJournalSound();
     std::wstring why = CauseText(cause);
+    std::wstring reason;
     const std::wstring_view k = kind;
-    // The test tone's moment of sound leaves the mute's reason as it was.
-    const bool keepReason = cause == ChangeCause::TestTone;
     if (k == kJournalSilenced || k == kJournalTakenOver) {
       why = Joined(why, MuteEnd(cause), L" ");
-      if (!keepReason) KeepReason(why);
+      reason = why;
     } else if (k == kJournalSoundBack) {
-      if (g_muteReason[0] != L'\0') {
-        why = Joined(why, L"mute for: " + std::wstring(g_muteReason), L"; ");
+      if (MuteState.Reason[0] != L'\0') {
+        why = Joined(why, L"mute for: " + std::wstring(MuteState.Reason), L"; ");
       }
-      if (!keepReason) ResetSoundJournal();
     } else if (k == kJournalLostMuteUndone) {
       why = L"left silenced by a run that ended during a mute";
     }
     std::wstring values = L"volume " + VolumeText(before) + L" -> " + VolumeText(after);
     if (IsPocketPc()) values += L", ringer " + RingerText(before) + L" -> " + RingerText(after);
     Journal(kind, Joined(why, values, L"; "));
+    return reason;
   } catch (...) {
     // The line is dropped; the change stands.
+    return {};
   }
 }
 
-void JournalWindowChoice(std::wstring_view choice, bool mutes) noexcept {
+void JournalWindowChoice(std::wstring_view choice) noexcept {
   try {
-    if (mutes) KeepReason(L"settings window: " + std::wstring(choice));
     Journal(kJournalWindow, choice);
   } catch (...) {
   }
@@ -167,8 +154,6 @@ void JournalProtectedRepair(const SoundState& live) noexcept {
   } catch (...) {
   }
 }
-
-void ResetSoundJournal() { g_muteReason[0] = L'\0'; }
 
 std::wstring JournalTimeOf(ULONGLONG utc) {
   const SYSTEMTIME t = LocalTimeOf(utc);

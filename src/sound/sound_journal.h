@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "sound/mute_state.h"
 #include "sound/sound_state.h"
 
 // Why the mute engine changes the sound.
@@ -38,22 +39,19 @@ JournalSound ReadJournalSound();
 std::wstring DescribeSoundNow();
 
 // A line for a change the mute engine has just made, `before` read before it: kJournalSilenced or
-// kJournalTakenOver (a mute began: its reason and end are told and kept for the line that ends
-// it), kJournalVolumeUndone, kJournalSoundBack (with the reason the mute began for) or
-// kJournalLostMuteUndone.
-void JournalSoundChange(const wchar_t* kind, ChangeCause cause,
-                        const JournalSound& before) noexcept;
-// The settings window's choice (restore, cancel, exit, or a mute and its end); a mute it chose is
-// what the line that ends it tells.
-void JournalWindowChoice(std::wstring_view choice, bool mutes) noexcept;
+// kJournalTakenOver (a mute began: its reason and end are told, and returned for the engine to
+// keep for the line that ends it), kJournalVolumeUndone, kJournalSoundBack (with the reason the
+// running mute began for) or kJournalLostMuteUndone.
+std::wstring JournalSoundChange(const wchar_t* kind, ChangeCause cause,
+                                const JournalSound& before) noexcept;
+// The settings window's choice: restore, cancel, exit, or a mute and its end.
+void JournalWindowChoice(std::wstring_view choice) noexcept;
 // Sound protection put the protected values of `live` back.
 void JournalProtectedRepair(const SoundState& live) noexcept;
-// Forgets what the running mute began for (no mute runs).
-void ResetSoundJournal();
 
-// How long the running mute lasts: "until 10:45", "until 10:45, then to the next power-on" or
-// "until the next power-on".
-std::wstring JournalMuteEnd();
+// How long a mute lasts: "until 10:45", "until 10:45, then to the next power-on" or "until the
+// next power-on".
+std::wstring JournalMuteEnd(const MuteLength& length);
 // The meeting in progress: its subject and categories, cut to fit.
 std::wstring JournalMeeting();
 

@@ -7,10 +7,9 @@
 #include "platform/handheld.h"
 #include "platform/sound_keys.h"
 #include "settings/settings.h"
-#include "sound/mute_engine.h"
+#include "sound/mute_state.h"
+#include "sound/sound_journal.h"
 #include "sound/sound_state.h"
-
-SoundProtectionStateRecord SoundProtectionState;
 
 namespace {
 
@@ -137,7 +136,12 @@ class LiveVolumeKey {
   Compared last_;
 };
 
-LiveVolumeKey g_liveVolumeKey;
+// What the check keeps from one run to the next.
+struct Protection {
+  SoundProtectionStateRecord state;
+  LiveVolumeKey liveVolumeKey;
+};
+Protection g_protection;
 
 // Puts `wanted` into `live` where it differs; true when it did.
 bool Protect(DWORD& live, DWORD wanted) {
@@ -157,9 +161,11 @@ bool ProtectAll(SoundState& live) {
 
 }  // namespace
 
+const SoundProtectionStateRecord& SoundProtectionState = g_protection.state;
+
 void ResetSoundProtectionState() {
-  SoundProtectionState = SoundProtectionStateRecord{};
-  g_liveVolumeKey.Forget();
+  g_protection.state = SoundProtectionStateRecord{};
+  g_protection.liveVolumeKey.Forget();
 }
 
 void ProtectSoundSettings() {
@@ -169,7 +175,7 @@ void ProtectSoundSettings() {
 
   const wchar_t* volumeKey = DeviceProfile.SoundKeys.Volume;
   SoundState compared{};
-  if (g_liveVolumeKey.ReadCompared(volumeKey, compared) != ERROR_SUCCESS) return;
+  if (g_protection.liveVolumeKey.ReadCompared(volumeKey, compared) != ERROR_SUCCESS) return;
   if (!ProtectAll(compared)) return;
 
   // Something to repair: the whole key is read afresh, and written only from a complete read.
@@ -181,8 +187,6 @@ void ProtectSoundSettings() {
       IsOlderPlatform() ? WriteVolumeKey(volumeKey, live) : WriteVolumeKeyNoMute(volumeKey, live);
   if (written != ERROR_SUCCESS) return;
   RefreshSoundSettings();
-  SoundProtectionState.LastProtected = TimeFromNow(0);
+  g_protection.state.LastProtected = TimeFromNow(0);
   JournalProtectedRepair(live);
 }
-
-void SaveSoundProtection() { SaveSettingsGroup(SettingsGroup::SoundProtection); }

@@ -3,12 +3,12 @@
 #pragma once
 #include <windows.h>
 
-// Written only by sound protection.
 struct SoundProtectionStateRecord {
   // UTC file time of the last time the check put values back; 0 until then. Not stored.
   ULONGLONG LastProtected = 0;
 };
-extern SoundProtectionStateRecord SoundProtectionState;
+// Read-only. Written only by sound protection's check.
+extern const SoundProtectionStateRecord& SoundProtectionState;
 // Also lets go of the volume key that the check keeps open between ticks.
 void ResetSoundProtectionState();
 
@@ -20,6 +20,3 @@ void ResetSoundProtectionState();
 // The volume key stays open from one check to the next (opened again when a read through it
 // fails), so a check with nothing to repair opens no key.
 void ProtectSoundSettings();
-
-// Writes "SoundProtection", "SPVolume", "SPMute", "SPScreen" and "SPKey" to the settings key.
-void SaveSoundProtection();

@@ -4,10 +4,12 @@
 
 #include <cwchar>
 
+#include "common/program.h"
 #include "platform/aygshell.h"
 #include "platform/shell_names.h"
+#include "resources/resource.h"
 #include "settings/settings.h"
-#include "sound/mute_engine.h"
+#include "sound/mute_state.h"
 
 TaskBarVolumeStateRecord TaskBarVolumeState;
 
@@ -88,23 +90,32 @@ Press PressButton(HWND panel, const wchar_t* caption) {
 }
 
 // ---- Locate dialog ----------------------------------------------------------------------
-// Ending the dialog hides it, and the deactivation that follows must not end it a second time
-// with another result.
-bool g_locateEnded = false;
+// The dialog's state, kept by LocateTaskBarIcon for its length.
+struct Locate {
+  // Ending the dialog hides it, and the deactivation that follows must not end it a second time
+  // with another result.
+  bool ended = false;
+  std::optional<DWORD> point;  // where the owner tapped
+};
+
+Locate& LocateOf(HWND dialog) {
+  return *reinterpret_cast<Locate*>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
 
 // Showing a dialog cancels a mouse capture taken before it is on screen (the dialog receives
 // WM_CANCELMODE), so the mouse is taken by a message that arrives once it is shown.
 constexpr UINT WM_LOCATE_TAKE_MOUSE = WM_APP + 1;
 
-void EndLocate(HWND dialog, INT_PTR result) {
-  if (g_locateEnded) return;
-  g_locateEnded = true;
+void EndLocate(HWND dialog) {
+  Locate& locate = LocateOf(dialog);
+  if (locate.ended) return;
+  locate.ended = true;
   SHFullScreen(dialog, SHFS_SHOWTASKBAR | SHFS_SHOWSTARTICON);
-  EndDialog(dialog, result);
+  EndDialog(dialog, locate.point ? 1 : 0);
 }
 
-BOOL OnLocateInit(HWND dialog) {
-  g_locateEnded = false;
+BOOL OnLocateInit(HWND dialog, LPARAM locate) {
+  SetWindowLongPtrW(dialog, DWLP_USER, locate);
   SHINITDLGINFO info{SHIDIM_FLAGS, dialog, SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN};
   SHInitDialog(&info);
   SetForegroundWindow(dialog);
@@ -122,9 +133,42 @@ void OnLocateTap(HWND dialog, LPARAM lParam) {
   const auto x = static_cast<short>(GET_X_LPARAM(lParam) + (window.right - client.right));
   const auto y = static_cast<short>(GET_Y_LPARAM(lParam) + (window.bottom - client.bottom));
   ReleaseCapture();
-  Settings.TBIconLocation =
-      (static_cast<DWORD>(static_cast<WORD>(y)) << 16) | static_cast<WORD>(x);
-  EndLocate(dialog, 1);
+  Locate& locate = LocateOf(dialog);
+  if (!locate.ended)
+    locate.point = (static_cast<DWORD>(static_cast<WORD>(y)) << 16) | static_cast<WORD>(x);
+  EndLocate(dialog);
+}
+
+INT_PTR CALLBACK LocateProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) return OnLocateInit(dialog, lParam);
+  if (!GetWindowLongPtrW(dialog, DWLP_USER)) return FALSE;
+  switch (message) {
+    case WM_LOCATE_TAKE_MOUSE:
+      if (!LocateOf(dialog).ended) SetCapture(dialog);
+      return TRUE;
+    case WM_LBUTTONDOWN:
+      OnLocateTap(dialog, lParam);
+      return TRUE;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE) return FALSE;
+      ReleaseCapture();
+      EndLocate(dialog);
+      return TRUE;
+    case WM_CANCELMODE:
+      ReleaseCapture();
+      EndLocate(dialog);
+      return TRUE;
+    case WM_CAPTURECHANGED: {
+      const HWND taker = reinterpret_cast<HWND>(lParam);
+      if (taker && taker != dialog) EndLocate(dialog);
+      return TRUE;
+    }
+    case WM_DESTROY:
+      SetWindowLongPtrW(dialog, DWLP_USER, 0);
+      return FALSE;
+    default:
+      return FALSE;
+  }
 }
 
 }  // namespace
@@ -175,31 +219,9 @@ void SetTaskBarRinger(bool muted) {
   TaskBarVolumeState.SoundRefreshPending = false;
 }
 
-INT_PTR CALLBACK LocateTaskBarIcon(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      return OnLocateInit(dialog);
-    case WM_LOCATE_TAKE_MOUSE:
-      if (!g_locateEnded) SetCapture(dialog);
-      return TRUE;
-    case WM_LBUTTONDOWN:
-      OnLocateTap(dialog, lParam);
-      return TRUE;
-    case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE) return FALSE;
-      ReleaseCapture();
-      EndLocate(dialog, 0);
-      return TRUE;
-    case WM_CANCELMODE:
-      ReleaseCapture();
-      EndLocate(dialog, 0);
-      return TRUE;
-    case WM_CAPTURECHANGED: {
-      const HWND taker = reinterpret_cast<HWND>(lParam);
-      if (taker && taker != dialog) EndLocate(dialog, 0);
-      return TRUE;
-    }
-    default:
-      return FALSE;
-  }
+std::optional<DWORD> LocateTaskBarIcon(HWND owner) {
+  Locate locate;
+  DialogBoxParamW(Program.Instance, MAKEINTRESOURCEW(IDD_LOCATE), owner, LocateProc,
+                  reinterpret_cast<LPARAM>(&locate));
+  return locate.point;
 }

@@ -84,13 +84,14 @@ BOOL OnInitDialog(HWND page) {
 
 // With filtering off, the chosen applications keep their value, whatever the list shows.
 BOOL OnCommit(HWND page) {
-  Settings.EnableAppFilter = IsChecked(page, IDC_APPS_ENABLE);
-  if (Settings.EnableAppFilter) {
-    Settings.AppsToFilter = JoinSelectedEntries(AppList(page), kAppListSeparator);
+  SettingsRecord edited = Settings;
+  edited.EnableAppFilter = IsChecked(page, IDC_APPS_ENABLE);
+  if (edited.EnableAppFilter) {
+    edited.AppsToFilter = JoinSelectedEntries(AppList(page), kAppListSeparator);
   } else {
     ForgetFilteredApp();
   }
-  SaveAppFilterSettings();
+  CommitSettings(edited, SettingsGroup::AppFilter);
   return TRUE;
 }
 

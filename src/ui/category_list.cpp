@@ -133,5 +133,3 @@ void UpdateCategoryCountLabel(HWND label, HWND list) {
 std::optional<std::wstring> SelectedCategories(HWND list) {
   return JoinSelectedEntries(list, kCategorySeparator);
 }
-
-void CollectSelectedCategories(HWND list) { Settings.POCategory = SelectedCategories(list); }

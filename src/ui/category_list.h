@@ -31,5 +31,3 @@ int SelectSavedCategories(HWND list);
 void UpdateCategoryCountLabel(HWND label, HWND list);
 // The selected entries joined with the separator; absent when none is selected.
 std::optional<std::wstring> SelectedCategories(HWND list);
-// POCategory = SelectedCategories.
-void CollectSelectedCategories(HWND list);

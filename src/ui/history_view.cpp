@@ -7,12 +7,12 @@
 
 namespace {
 
-// The view's menu bar; one view is open at a time.
-HWND g_menuBar = nullptr;
-
-void DestroyMenuBar() {
-  if (g_menuBar) DestroyWindow(g_menuBar);
-  g_menuBar = nullptr;
+// The view's menu bar is kept in the view.
+void DestroyMenuBar(HWND dialog) {
+  if (const auto menuBar = reinterpret_cast<HWND>(GetWindowLongPtrW(dialog, DWLP_USER))) {
+    DestroyWindow(menuBar);
+  }
+  SetWindowLongPtrW(dialog, DWLP_USER, 0);
 }
 
 HWND List(HWND dialog) { return GetDlgItem(dialog, IDC_HISTORY_LIST); }
@@ -24,8 +24,7 @@ void FitList(HWND dialog) {
 }
 
 BOOL OnInitDialog(HWND dialog) {
-  DestroyMenuBar();
-  g_menuBar = StartFullScreenView(dialog);
+  SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(StartFullScreenView(dialog)));
   FitList(dialog);
   FillEntryList(List(dialog), HistoryEntries());
   SetForegroundWindow(dialog);
@@ -42,7 +41,7 @@ BOOL OnSize(HWND dialog) {
 BOOL OnCommand(HWND dialog, WPARAM wParam) {
   if (LOWORD(wParam) != IDOK && LOWORD(wParam) != IDCANCEL) return FALSE;
   EndDialog(dialog, IDOK);
-  DestroyMenuBar();
+  DestroyMenuBar(dialog);
   return TRUE;
 }
 
@@ -71,7 +70,7 @@ INT_PTR CALLBACK HistoryViewProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     case WM_COMMAND:
       return OnCommand(dialog, wParam);
     case WM_DESTROY:
-      DestroyMenuBar();
+      DestroyMenuBar(dialog);
       return FALSE;
     default:
       return FALSE;

@@ -3,6 +3,7 @@
 #include "meetings/meeting_query.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "sound/mute_policy.h"
 #include "ui/category_list.h"
 #include "ui/page_controls.h"
 #include "ui/page_messages.h"
@@ -66,18 +67,19 @@ MeetingRules RulesShown(HWND page) {
 
 BOOL OnCommit(HWND page) {
   const MeetingRules rules = RulesShown(page);
-  Settings.EnablePOLink = rules.EnablePOLink;
+  SettingsRecord edited = Settings;
+  edited.EnablePOLink = rules.EnablePOLink;
   if (rules.EnablePOLink) {
-    Settings.POCategory = rules.POCategory;
-    Settings.POAllDay = rules.POAllDay;
-    Settings.POExcludeFreeTime = rules.POExcludeFreeTime;
+    edited.POCategory = rules.POCategory;
+    edited.POAllDay = rules.POAllDay;
+    edited.POExcludeFreeTime = rules.POExcludeFreeTime;
     if (const auto seconds = SelectedValue(page, IDC_MEET_INTERVAL)) {
-      Settings.POCheckInterval = *seconds;
+      edited.POCheckInterval = *seconds;
     }
-  } else {
-    EndMeetingInProgress();
   }
-  SaveSettingsGroup(SettingsGroup::Meetings);
+  CommitSettings(edited, SettingsGroup::Meetings);
+  // With the link off no meeting is in progress for the program any more.
+  if (!rules.EnablePOLink) OnMeetingLookDone(LinkOffFinding());
   return TRUE;
 }
 

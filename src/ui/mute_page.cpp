@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <strsafe.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -13,8 +14,8 @@
 #include "platform/handheld.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
-#include "sound/mute_engine.h"
 #include "sound/mute_policy.h"
+#include "sound/sound_journal.h"
 #include "sound/taskbar_volume.h"
 #include "ui/page_controls.h"
 #include "ui/page_messages.h"
@@ -95,7 +96,22 @@ void InitUntilPicker(HWND page) {
                       reinterpret_cast<LPARAM>(&start));
 }
 
+// What the page knows besides its controls, kept in the page for its life.
+struct MutePageState {
+  bool wasMuted = false;        // a mute ran when the window opened
+  MuteLength running;           // that mute, for "Continue to mute until:"
+  bool inMeeting = false;       // the last finding the page was told of found a meeting
+  ULONGLONG meetingEnd = 0;     // that meeting's end
+  bool stateOnFinding = false;  // the first finding shows the state again
+  bool touched = false;         // the owner has touched an option or the extend box
+};
+
+MutePageState& State(HWND page) {
+  return *reinterpret_cast<MutePageState*>(GetWindowLongPtrW(page, DWLP_USER));
+}
+
 BOOL OnInitDialog(HWND page) {
+  SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(new MutePageState));
   if (Settings.ExitButton) ShowWindow(GetDlgItem(page, IDC_MUTE_EXIT), SW_SHOW);
   OnSettingsWindowOpened();
   if (IsPocketPc()) RefreshTaskBarVolume();
@@ -105,21 +121,37 @@ BOOL OnInitDialog(HWND page) {
   return TRUE;
 }
 
-// Asks the main window whether a meeting is in progress and shows what it found.
-void CheckMeeting(HWND page) {
-  const HCURSOR before = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  ShowCursor(TRUE);
-  std::wstring text;
-  bool inMeeting = false;
-  if (!Settings.EnablePOLink) {
-    text = L"Link to Pocket Outlook is disabled.";
+// Shows the mute the window opened on: a running mute, stretched to a meeting in progress, or
+// the default option.
+void ShowState(HWND page) {
+  const MutePageState& state = State(page);
+  bool extend = LengthUntil(state.meetingEnd).toPowerOn;
+  if (state.wasMuted && state.inMeeting && state.running.until <= state.meetingEnd) {
+    ChooseOption(page, IDC_MUTE_MEETING);
+  } else if (state.wasMuted) {
+    // A mute whose time has passed lasts to the next power-on.
+    const std::wstring until = TimeFromNow(0) < state.running.until
+                                   ? ShortDateTime(LocalTimeOf(state.running.until))
+                                   : L"Next Power On";
+    SetDlgItemTextW(page, IDC_MUTE_CONTINUE_TEXT, until.c_str());
+    EnableControl(page, IDC_MUTE_CONTINUE, true);
+    ChooseOption(page, IDC_MUTE_CONTINUE);
+    extend = state.running.toPowerOn;
+  } else if (state.inMeeting) {
+    ChooseOption(page, IDC_MUTE_MEETING);
   } else {
-    SetDlgItemTextW(page, IDC_MUTE_MEETING_TEXT, L"Checking Meetings...");
-    inMeeting = SendMessageW(Program.MainWindow, WM_CHECK, 0, 0) != 0;
-    text = inMeeting ? std::wstring(MeetingState.MeetingText)
-                     : L"No active QuietMinder meeting found. " +
-                           std::wstring(MeetingState.MeetingStatusText);
+    ChooseOption(page, static_cast<int>(Settings.DefaultOption));
   }
+  EnableControls(page, kEnabledByState, true);
+  SetChecked(page, IDC_MUTE_EXTEND, extend);
+  if (Settings.FirstRun) {
+    EndFirstRun();
+    ShowMessageBox(page, kGreeting, kInformationCaption, MB_OK);
+  }
+}
+
+// Shows whether a meeting is in progress; the meeting option follows it.
+void ShowMeeting(HWND page, const std::wstring& text, bool inMeeting) {
   SetDlgItemTextW(page, IDC_MUTE_MEETING_TEXT, text.c_str());
   EnableControl(page, IDC_MUTE_MEETING_TEXT, inMeeting);
   EnableControl(page, IDC_MUTE_MEETING, inMeeting);
@@ -128,123 +160,122 @@ void CheckMeeting(HWND page) {
     ChooseOption(page, IsWindowEnabled(continueOption) ? IDC_MUTE_CONTINUE
                                                        : static_cast<int>(Settings.DefaultOption));
   }
-  ShowCursor(FALSE);
-  SetCursor(before);
 }
 
-// Shows the mute the window opened on: a running mute (`wasMuted`), stretched to a meeting in
-// progress, or the default option.
-void ShowState(HWND page, bool wasMuted) {
-  const MuteStateRecord& mute = MuteState;
-  const bool meeting = MeetingState.InMeeting;
-  if (wasMuted && meeting && mute.MuteUntil <= MeetingState.MeetingEnd) {
-    if (mute.MuteUntil < MeetingState.MeetingEnd) SetMuteUntil(MeetingState.MeetingEnd);
-    SetExtendToPowerOn(Settings.ExtendMuteDefault);
-    ChooseOption(page, IDC_MUTE_MEETING);
-  } else if (wasMuted) {
-    // A mute whose time has passed lasts to the next power-on.
-    const std::wstring until = TimeFromNow(0) < mute.MuteUntil
-                                   ? ShortDateTime(LocalTimeOf(mute.MuteUntil))
-                                   : L"Next Power On";
-    SetDlgItemTextW(page, IDC_MUTE_CONTINUE_TEXT, until.c_str());
-    EnableControl(page, IDC_MUTE_CONTINUE, true);
-    ChooseOption(page, IDC_MUTE_CONTINUE);
-  } else if (meeting) {
-    ChooseOption(page, IDC_MUTE_MEETING);
-    SetExtendToPowerOn(Settings.ExtendMuteDefault);
-  } else {
-    ChooseOption(page, static_cast<int>(Settings.DefaultOption));
-  }
-  EnableControls(page, kEnabledByState, true);
-  SetChecked(page, IDC_MUTE_EXTEND, MuteState.ExtendToPowerOn);
-  if (Settings.FirstRun) {
-    Settings.FirstRun = false;
-    ShowMessageBox(page, kGreeting, L"QuietMinder Information", MB_OK);
-  }
-}
-
-BOOL OnRefresh(HWND page, WPARAM wParam, LPARAM lParam) {
-  CheckMeeting(page);
-  if (lParam != 0) ShowState(page, wParam != 0);
+// The look the page asked for has been taken: what it found is shown, and the first one shows
+// the state again unless the owner has made a choice meanwhile.
+BOOL OnFinding(HWND page) {
+  MutePageState& state = State(page);
+  if (!Settings.EnablePOLink) return TRUE;
+  state.inMeeting = MeetingState.InMeeting;
+  state.meetingEnd = MeetingState.MeetingEnd;
+  ShowMeeting(page,
+              state.inMeeting ? std::wstring(MeetingState.MeetingText)
+                              : L"No active QuietMinder meeting found. " +
+                                    std::wstring(MeetingState.MeetingStatusText),
+              state.inMeeting);
+  if (state.stateOnFinding && !state.touched) ShowState(page);
+  state.stateOnFinding = false;
   return TRUE;
 }
 
-// Works out the window's result and the end of the mute from the chosen option, and journals it.
-BOOL OnCommit(HWND page) {
-  int choice = kChoiceRestore;
+// Asks the main window for a fresh look at the calendar (the calendar is never read on this
+// thread); the finding comes back as WM_PAGE_FINDING. With lParam non-zero the page shows the
+// state at once (the meeting unknown yet) and again with the first finding.
+BOOL OnRefresh(HWND page, WPARAM wParam, LPARAM lParam) {
+  MutePageState& state = State(page);
+  if (lParam != 0) {
+    state.wasMuted = wParam != 0;
+    state.running = MuteState.Length();
+  }
+  if (!Settings.EnablePOLink) {
+    state.inMeeting = false;
+    ShowMeeting(page, L"Link to Pocket Outlook is disabled.", false);
+  } else {
+    SetDlgItemTextW(page, IDC_MUTE_MEETING_TEXT, L"Checking Meetings...");
+    state.stateOnFinding = state.stateOnFinding || lParam != 0;
+    SendMessageW(Program.MainWindow, WM_LOOK_FOR_PAGE, 0, reinterpret_cast<LPARAM>(page));
+  }
+  if (lParam != 0) ShowState(page);
+  return TRUE;
+}
+
+// The choice the options make: which, how long the mute lasts, and its words for the journal.
+MuteChoice ChoiceShown(HWND page) {
+  const MutePageState& state = State(page);
+  const bool extend = IsChecked(page, IDC_MUTE_EXTEND);
+  MuteChoice choice;
   std::wstring what = L"mute";
   if (IsChecked(page, IDC_MUTE_UNTIL)) {
     SYSTEMTIME picked{};
     SendDlgItemMessageW(page, IDC_MUTE_UNTIL_TIME, DTM_GETSYSTEMTIME, 0,
                         reinterpret_cast<LPARAM>(&picked));
-    bool extend = false;
-    SetMuteUntil(ResolveMuteUntilTime(picked, &extend));
-    if (extend) SetExtendToPowerOn(true);
-    choice = kChoiceUntil;
+    bool past = false;
+    const ULONGLONG until = ResolveMuteUntilTime(picked, &past);
+    choice = {kChoiceUntil, {until, extend || past}, {}};
   }
   if (IsChecked(page, IDC_MUTE_MEETING)) {
-    SetMuteUntil(MeetingState.MeetingEnd);
-    choice = kChoiceUntil;
+    choice = {kChoiceUntil, {state.meetingEnd, extend}, {}};
     what = L"mute for the " + JournalMeeting();
   }
   if (IsChecked(page, IDC_MUTE_CONTINUE)) {
-    choice = kChoiceContinue;
+    choice = {kChoiceContinue, {state.running.until, extend}, {}};
     what = L"continue the mute";
   }
-  if (IsChecked(page, IDC_MUTE_POWER_ON)) {
-    SetMuteUntil(TimeFromNow(0));
-    SetExtendToPowerOn(true);
-    choice = kChoicePowerOn;
-  }
+  if (IsChecked(page, IDC_MUTE_POWER_ON)) choice = {kChoicePowerOn, {TimeFromNow(0), true}, {}};
   if (IsChecked(page, IDC_MUTE_FOR)) {
     if (const auto minutes = SelectedValue(page, IDC_MUTE_MINUTES)) {
-      Settings.MuteListValue = *minutes;
-      SetMuteUntil(TimeFromNow(*minutes * 60));
-      SaveMuteListValue();
-      choice = kChoiceMinutes;
+      SettingsRecord edited = Settings;
+      edited.MuteListValue = *minutes;
+      CommitSettings(edited, SettingsGroup::MuteList);
+      choice = {kChoiceMinutes, {TimeFromNow(*minutes * 60), extend}, {}};
       wchar_t count[16];
       StringCchPrintfW(count, 16, L"%lu", *minutes);
       what = L"mute for " + std::wstring(count) + L" minutes";
     }
   }
-  SettingsWindowState.MuteChoice = choice;
-  if (choice == kChoiceRestore) {
-    JournalWindowChoice(L"restore", false);
-  } else {
-    JournalWindowChoice(what + L" " + JournalMuteEnd(), true);
-  }
+  choice.words =
+      choice.option == kChoiceRestore ? L"restore" : what + L" " + JournalMuteEnd(choice.length);
+  return choice;
+}
+
+// Works out the owner's choice, journals it and hands it to the settings window.
+BOOL OnCommit(HWND page) {
+  const MuteChoice choice = ChoiceShown(page);
+  JournalWindowChoice(choice.words);
+  SendMessageW(GetAncestor(page, GA_ROOT), WM_PAGE_CHOICE, reinterpret_cast<WPARAM>(page),
+               reinterpret_cast<LPARAM>(&choice));
   return TRUE;
 }
 
 BOOL OnCommand(HWND page, WPARAM wParam, LPARAM lParam) {
-  switch (LOWORD(wParam)) {
+  const int id = LOWORD(wParam);
+  if (HIWORD(wParam) == BN_CLICKED &&
+      (id == IDC_MUTE_EXTEND ||
+       std::find(kOptions.begin(), kOptions.end(), id) != kOptions.end())) {
+    State(page).touched = true;
+  }
+  switch (id) {
     case IDOK:
       SendMessageW(page, WM_PAGE_COMMIT, 0, 0);
-      EndDialog(page, SettingsWindowState.MuteChoice);
+      EndDialog(page, IDOK);
       return TRUE;
     case IDCANCEL:
-      SettingsWindowState.MuteChoice = kChoiceRestore;
-      JournalWindowChoice(L"cancel", false);
+      JournalWindowChoice(L"cancel");
       EndDialog(page, 0);
       return TRUE;
     case IDC_MUTE_EXIT:
       if (HIWORD(wParam) != BN_CLICKED) return TRUE;
-      JournalWindowChoice(L"exit", false);
+      JournalWindowChoice(L"exit");
       // The settings window closes with nothing muted and the main window ends the program.
       PostMessageW(GetAncestor(page, GA_ROOT), WM_COMMAND, wParam, lParam);
       EndDialog(page, 0);
       return TRUE;
-    case IDC_MUTE_EXTEND: {
-      const LRESULT state = SendDlgItemMessageW(page, IDC_MUTE_EXTEND, BM_GETCHECK, 0, 0);
-      if (state == BST_CHECKED || state == BST_UNCHECKED) {
-        SetExtendToPowerOn(state == BST_CHECKED);
-      }
-      return TRUE;
-    }
     case IDC_MUTE_MINUTES:
       // The owner touched the list: opened it or picked a row. The focus alone (the window hands
       // it to the first control when the tab comes back) chooses nothing.
       if (HIWORD(wParam) != CBN_SETFOCUS && HIWORD(wParam) != CBN_KILLFOCUS) {
+        State(page).touched = true;
         ChooseOptionOf(page, IDC_MUTE_FOR);
       }
       return TRUE;
@@ -257,6 +288,7 @@ BOOL OnNotify(HWND page, const NMHDR* header) {
   // As for the minutes list: the focus alone chooses nothing.
   if (header->idFrom == IDC_MUTE_UNTIL_TIME && header->code != NM_SETFOCUS &&
       header->code != NM_KILLFOCUS) {
+    State(page).touched = true;
     ChooseOptionOf(page, IDC_MUTE_UNTIL);
   }
   return TRUE;
@@ -291,9 +323,9 @@ ULONGLONG ResolveMuteUntilTime(const SYSTEMTIME& picked, bool* extendToPowerOn) 
 }
 
 INT_PTR CALLBACK MutePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) return OnInitDialog(page);
+  if (!GetWindowLongPtrW(page, DWLP_USER)) return FALSE;
   switch (message) {
-    case WM_INITDIALOG:
-      return OnInitDialog(page);
     case WM_COMMAND:
       return OnCommand(page, wParam, lParam);
     case WM_NOTIFY:
@@ -302,6 +334,12 @@ INT_PTR CALLBACK MutePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
       return OnRefresh(page, wParam, lParam);
     case WM_PAGE_COMMIT:
       return OnCommit(page);
+    case WM_PAGE_FINDING:
+      return OnFinding(page);
+    case WM_DESTROY:
+      delete &State(page);
+      SetWindowLongPtrW(page, DWLP_USER, 0);
+      return FALSE;
     default:
       return FALSE;
   }

@@ -8,18 +8,12 @@
 inline constexpr UINT WM_PAGE_REFRESH = WM_USER + 2004;  // 3028, to the Mute page
 inline constexpr UINT WM_PAGE_COMMIT = WM_USER + 2006;   // 3030
 
-// The window's result, written by the Mute page: 0 restore, 1 until the next power-on, 2 for
-// minutes, 4 until a time or the meeting's end, 5 continue the running mute.
-struct SettingsWindowStateRecord {
-  int MuteChoice = 0;
-};
-// Written only by the Mute page; the window returns it.
-extern SettingsWindowStateRecord SettingsWindowState;
-inline constexpr int kChoiceRestore = 0;
-inline constexpr int kChoicePowerOn = 1;
-inline constexpr int kChoiceMinutes = 2;
-inline constexpr int kChoiceUntil = 4;
-inline constexpr int kChoiceContinue = 5;
+// From the Mute page to the settings window: lParam points to the MuteChoice (sound/mute_policy.h)
+// the owner made, which the window returns when it closes.
+inline constexpr UINT WM_PAGE_CHOICE = WM_USER + 2007;  // 3031
+// From the main window to the Mute page: the look it asked for has been taken, and MeetingState
+// holds its finding.
+inline constexpr UINT WM_PAGE_FINDING = WM_USER + 2008;  // 3032
 
 // The tabs, in order.
 enum SettingsPage { kMutePage, kSettingsPage, kMeetingsPage, kAppsPage, kSoundPage, kAboutPage };

@@ -72,28 +72,34 @@ BOOL OnInitDialog(HWND page) {
 // the last commit (or since the page was made): leaving the tab untouched must not make a
 // shortcut that cannot be written report its failure again.
 BOOL OnCommit(HWND page) {
+  SettingsRecord edited = Settings;
   for (const ListField& list : kLists) {
-    if (const auto value = SelectedValue(page, list.id)) Settings.*list.field = *value;
+    if (const auto value = SelectedValue(page, list.id)) edited.*list.field = *value;
   }
   for (const ShortcutBox& box : kShortcutBoxes) {
     const bool checked = IsChecked(page, box.id);
     // After start-up only this page sets the field: it holds the box as last committed or shown.
-    if (checked == Settings.*box.field) continue;
-    Settings.*box.field = checked;
+    if (checked == edited.*box.field) continue;
+    edited.*box.field = checked;
     if (checked) {
-      CreateShortcut(box.shortcut, Settings.*box.path);
+      CreateShortcut(box.shortcut, edited.*box.path);
     } else {
-      DeleteShortcut(Settings.*box.path);
+      DeleteShortcut(edited.*box.path);
     }
   }
-  Settings.ExtendMuteDefault = IsChecked(page, IDC_SET_EXTEND_DEFAULT);
-  Settings.MuteToVibrate = IsChecked(page, IDC_SET_VIBRATE);
-  SaveSettings();
+  edited.ExtendMuteDefault = IsChecked(page, IDC_SET_EXTEND_DEFAULT);
+  edited.MuteToVibrate = IsChecked(page, IDC_SET_VIBRATE);
+  CommitSettings(edited, SettingsGroup::General);
   return TRUE;
 }
 
+// The owner's tap on the volume icon is its place from now on.
 void OnLocate(HWND page) {
-  DialogBoxParamW(Program.Instance, MAKEINTRESOURCEW(IDD_LOCATE), page, LocateTaskBarIcon, 0);
+  if (const std::optional<DWORD> point = LocateTaskBarIcon(page)) {
+    SettingsRecord edited = Settings;
+    edited.TBIconLocation = *point;
+    CommitSettings(edited, SettingsGroup::General);
+  }
   SetForegroundWindow(page);
   SetActiveWindow(page);
 }

@@ -3,11 +3,15 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
+
+#include "sound/mute_policy.h"
 #include "ui/page_messages.h"
 
-// Runs the window modally, owned by `owner`; returns SettingsWindowState.MuteChoice (0 also for Cancel and Exit).
-INT_PTR RunSettingsWindow(HWND owner);
+// Runs the window modally, owned by `owner`; returns the owner's choice on the Mute page (restore
+// also for Cancel and Exit), or nothing when the window could not be shown.
+std::optional<MuteChoice> RunSettingsWindow(HWND owner);
 INT_PTR CALLBACK SettingsWindowProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The page of a tab while the window is open; null before its first choice.
-HWND SettingsWindowPage(int index);
+// The page of a tab of the open settings window `window`; null before its first choice.
+HWND SettingsWindowPage(HWND window, int index);

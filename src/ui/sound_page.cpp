@@ -132,7 +132,8 @@ BOOL OnInitDialog(HWND page) {
 
 // With protection off only the switch changes; the other values are stored as they were.
 BOOL OnCommit(HWND page) {
-  SoundProtectionFlags& mode = Settings.SoundProtection;
+  SettingsRecord edited = Settings;
+  SoundProtectionFlags& mode = edited.SoundProtection;
   mode.Enabled = IsChecked(page, IDC_SOUND_ENABLE);
   if (mode.Enabled) {
     mode.WarnOnly = IsChecked(page, IDC_SOUND_WARN_ONLY);
@@ -143,13 +144,13 @@ BOOL OnCommit(HWND page) {
       classes |= kProgramsClass;
       if (IsChecked(page, IDC_SOUND_NOTIFICATIONS)) classes |= kNotificationsClass;
     }
-    Settings.SPMute = classes;
-    Settings.SPVolume = VolumeWordOfStep(SliderStep(page));
+    edited.SPMute = classes;
+    edited.SPVolume = VolumeWordOfStep(SliderStep(page));
     for (const ClickSound& click : kClickSounds) {
-      Settings.*click.field = ChosenClickSound(page, click);
+      edited.*click.field = ChosenClickSound(page, click);
     }
   }
-  SaveSoundProtection();
+  CommitSettings(edited, SettingsGroup::SoundProtection);
   return TRUE;
 }
 

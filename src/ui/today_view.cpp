@@ -25,18 +25,25 @@ struct PlanBox {
   std::optional<MeetingPlan> plan;
 };
 
-// The state of the one view that is open.
+}  // namespace
+
+// The view's state, kept by ShowToday for the length of the view.
 struct TodayState {
   HWND menuBar = nullptr;
   MeetingRules rules;
   std::shared_ptr<PlanBox> box;
   std::optional<MeetingPlan> shown;
 };
-TodayState g_today;
 
-void DestroyMenuBar() {
-  if (g_today.menuBar) DestroyWindow(g_today.menuBar);
-  g_today.menuBar = nullptr;
+namespace {
+
+TodayState& State(HWND dialog) {
+  return *reinterpret_cast<TodayState*>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
+
+void DestroyMenuBar(TodayState& state) {
+  if (state.menuBar) DestroyWindow(state.menuBar);
+  state.menuBar = nullptr;
 }
 
 HWND List(HWND dialog) { return GetDlgItem(dialog, IDC_TODAY_LIST); }
@@ -70,12 +77,13 @@ void Show(HWND dialog, const MeetingPlan& plan) {
 }
 
 void AskForPlan(HWND dialog) {
-  g_today.box = std::make_shared<PlanBox>();
+  TodayState& state = State(dialog);
+  state.box = std::make_shared<PlanBox>();
   const ULONGLONG now = TimeFromNow(0);
   const SYSTEMTIME local = LocalTimeOf(now);
   const SYSTEMTIME today{local.wYear, local.wMonth, 0, local.wDay, 0, 0, 0, 0};
-  const std::shared_ptr<PlanBox> box = g_today.box;
-  const bool asked = StartMeetingPlan(g_today.rules, today, now, [box, dialog](MeetingPlan&& plan) {
+  const std::shared_ptr<PlanBox> box = state.box;
+  const bool asked = StartMeetingPlan(state.rules, today, now, [box, dialog](MeetingPlan&& plan) {
     {
       std::lock_guard<std::mutex> lock(box->lock);
       box->plan = std::move(plan);
@@ -85,29 +93,28 @@ void AskForPlan(HWND dialog) {
   if (asked) return;
   MeetingPlan none;
   none.error = L"Too many plans are being made; tap ok and try again.";
-  g_today.shown = none;
+  state.shown = none;
   Show(dialog, none);
 }
 
 // A report of a plan asked for by an earlier view finds its box empty.
 BOOL OnPlanReady(HWND dialog) {
-  if (!g_today.box) return TRUE;
+  TodayState& state = State(dialog);
+  if (!state.box) return TRUE;
   std::optional<MeetingPlan> plan;
   {
-    std::lock_guard<std::mutex> lock(g_today.box->lock);
-    plan.swap(g_today.box->plan);
+    std::lock_guard<std::mutex> lock(state.box->lock);
+    plan.swap(state.box->plan);
   }
   if (!plan) return TRUE;
-  g_today.shown = std::move(plan);
-  Show(dialog, *g_today.shown);
+  state.shown = std::move(plan);
+  Show(dialog, *state.shown);
   return TRUE;
 }
 
-BOOL OnInitDialog(HWND dialog, const MeetingRules* rules) {
-  DestroyMenuBar();
-  g_today.menuBar = StartFullScreenView(dialog);
-  g_today.rules = rules ? *rules : MeetingRules{};
-  g_today.shown.reset();
+BOOL OnInitDialog(HWND dialog, TodayState& state) {
+  SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&state));
+  state.menuBar = StartFullScreenView(dialog);
   FitControls(dialog);
   SetWindowTextW(StateLine(dialog), kTodayReadingText);
   AskForPlan(dialog);
@@ -118,15 +125,15 @@ BOOL OnInitDialog(HWND dialog, const MeetingRules* rules) {
 // The entries are as tall as their text at the list's width: a new size measures them anew.
 BOOL OnSize(HWND dialog) {
   FitControls(dialog);
-  if (g_today.shown) FillEntryList(List(dialog), Entries(*g_today.shown));
+  if (State(dialog).shown) FillEntryList(List(dialog), Entries(*State(dialog).shown));
   return TRUE;
 }
 
 BOOL OnCommand(HWND dialog, WPARAM wParam) {
   if (LOWORD(wParam) != IDOK && LOWORD(wParam) != IDCANCEL) return FALSE;
   EndDialog(dialog, IDOK);
-  DestroyMenuBar();
-  g_today.box.reset();
+  DestroyMenuBar(State(dialog));
+  State(dialog).box.reset();
   return TRUE;
 }
 
@@ -151,9 +158,9 @@ std::wstring TodayEntryText(const MeetingPlan& plan, const PlanEntry& entry) {
 }
 
 INT_PTR CALLBACK TodayViewProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) return OnInitDialog(dialog, *reinterpret_cast<TodayState*>(lParam));
+  if (!GetWindowLongPtrW(dialog, DWLP_USER)) return FALSE;
   switch (message) {
-    case WM_INITDIALOG:
-      return OnInitDialog(dialog, reinterpret_cast<const MeetingRules*>(lParam));
     case WM_PLAN_READY:
       return OnPlanReady(dialog);
     case WM_MEASUREITEM: {
@@ -172,7 +179,8 @@ INT_PTR CALLBACK TodayViewProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
       ShowHelp(TodayViewHelpAddress());
       return TRUE;
     case WM_DESTROY:
-      DestroyMenuBar();
+      DestroyMenuBar(State(dialog));
+      SetWindowLongPtrW(dialog, DWLP_USER, 0);
       return FALSE;
     default:
       return FALSE;
@@ -180,6 +188,8 @@ INT_PTR CALLBACK TodayViewProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
 }
 
 void ShowToday(HWND owner, const MeetingRules& rules) {
+  TodayState state;
+  state.rules = rules;
   DialogBoxParamW(Program.Instance, MAKEINTRESOURCEW(IDD_TODAY), owner, TodayViewProc,
-                  reinterpret_cast<LPARAM>(&rules));
+                  reinterpret_cast<LPARAM>(&state));
 }

@@ -10,6 +10,7 @@
 
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "common/clock.h"
 #include "common/program.h"
 #include "device/device_kinds.h"
 #include "platform/device_profile.h"
@@ -58,9 +59,7 @@ TEST_F(MainWindowGuards, OnlyTheExitCommandOrDestroyEndsTheProgram) {
   EXPECT_TRUE(fake::device().iconCalls.empty());
 
   StartCheckTimer();
-  MuteState.Muted = true;  // a running mute is given back on the way out
-  MuteState.SavedSoundState.Volume = 0x44444444;
-  fake::device().waveVolume = 0;
+  MuteByChoice();  // a running mute is given back on the way out
   EXPECT_EQ(0, SendMessageW(Program.MainWindow, WM_CLOSE, 1, 0));
   EXPECT_TRUE(QuitPosted());
   EXPECT_EQ(0u, MainWindowState.CheckTimer);
@@ -172,10 +171,13 @@ TEST_F(MainWindowGuards, AStepLeftByAnExceptionStillRestoresItsGuards) {
   EXPECT_NE(0u, MainWindowState.CheckTimer);
 
   StopCheckTimer();
-  MuteState.Muted = true;
+  fake::device().onVolumeRead = nullptr;
+  MuteByChoice();
+  fake::device().onVolumeRead = [] { throw std::runtime_error("device gone"); };
   EXPECT_THROW(RunPowerOnStep(), std::runtime_error);
   EXPECT_NE(0u, MainWindowState.CheckTimer);
-  MuteState.Muted = false;
+  fake::device().onVolumeRead = nullptr;
+  RestoreByChoice();
 
   StopCheckTimer();
   fake::device().onVolumeRead = nullptr;
@@ -274,7 +276,7 @@ class AfterAKilledRun : public ::testing::TestWithParam<KilledRunCase> {
 
 TEST_P(AfterAKilledRun, TheFirstPowerOnGivesBackWhatTheKilledRunSilenced) {
   const KilledRunCase& c = GetParam();
-  MuteNow();  // a meeting's mute
+  MuteByChoice({TimeFromNow(3600)});  // a meeting's mute
   ASSERT_EQ(0u, fake::device().waveVolume);
   ASSERT_EQ(0u, RegDword(hkcu_.root(), kRingCategoryKeyPath, kInitVolValue));
   if (c.appHolds) {

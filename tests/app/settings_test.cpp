@@ -7,6 +7,7 @@
 
 #include "settings/settings.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 #include "support/scratch_registry.h"
 
 namespace {
@@ -17,9 +18,9 @@ class SettingsStore : public ::testing::Test {
  protected:
   void SetUp() override {
     fake::ResetDevice();
-    Settings = SettingsRecord{};
+    UseSettings(SettingsRecord{});
   }
-  void TearDown() override { Settings = SettingsRecord{}; }
+  void TearDown() override { UseSettings(SettingsRecord{}); }
   HKEY root() const { return scratch_.root(); }
   ScratchHkcu scratch_;
 };
@@ -155,22 +156,24 @@ TEST_F(SettingsStore, SaveWritesTheGeneralGroupAsFlagsOfZeroOrOneAndReloads) {
   RegPutDword(root(), kKey, L"RunAtStartUp", 5);
   LoadSettings();
   EXPECT_TRUE(Settings.RunAtStartUp);
-  Settings.StartMenuShortCut = false;
-  Settings.VolumeCheckInterval = 10000;
-  Settings.UserMuteTime = 14400;
-  Settings.UserUnMute = 2;
-  Settings.DefaultOption = 1004;
-  Settings.TBIconLocation = 0x00140030;
-  Settings.MuteListValue = 45;  // not part of the general group
-  SaveSettings();
+  SettingsRecord edited = Settings;
+  edited.StartMenuShortCut = false;
+  edited.VolumeCheckInterval = 10000;
+  edited.UserMuteTime = 14400;
+  edited.UserUnMute = 2;
+  edited.DefaultOption = 1004;
+  edited.TBIconLocation = 0x00140030;
+  edited.MuteListValue = 45;  // not part of the general group
+  CommitSettings(edited, SettingsGroup::General);
   EXPECT_EQ(1u, RegDword(root(), kKey, L"RunAtStartUp"));
   EXPECT_EQ(0u, RegDword(root(), kKey, L"StartMenuShortCut"));
   EXPECT_EQ(30u, RegDword(root(), kKey, L"MuteListValue"));
-  SaveMuteListValue();
+  EXPECT_EQ(30u, Settings.MuteListValue) << "a group takes only its own values";
+  CommitSettings(edited, SettingsGroup::MuteList);
   EXPECT_EQ(45u, RegDword(root(), kKey, L"MuteListValue"));
 
   const SettingsRecord saved = Settings;
-  Settings = SettingsRecord{};
+  UseSettings(SettingsRecord{});
   LoadSettings();
   EXPECT_EQ(saved.StartMenuShortCut, Settings.StartMenuShortCut);
   EXPECT_EQ(10000u, Settings.VolumeCheckInterval);
@@ -196,7 +199,7 @@ TEST_F(SettingsStore, InstallerMarkerCreatesTheStartUpShortcutOnceAndIsRemoved) 
   EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(shortcut.c_str()));
   DeleteFileW(shortcut.c_str());
 
-  Settings.FirstRun = false;
+  EditSettings([&](SettingsRecord& s) { s.FirstRun = false; });
   LoadSettings();
   EXPECT_FALSE(Settings.FirstRun);
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(shortcut.c_str()));
@@ -218,7 +221,7 @@ TEST_F(SettingsStore, AKeyThatCannotBeOpenedLeavesTheDefaultsAndWritesNothing) {
   LoadSettings();
   EXPECT_EQ(500u, Settings.VolumeCheckInterval);
   EXPECT_FALSE(RegValueExists(root(), kKey, L"VolumeCheckInterval"));
-  SaveSettings();  // dropped, without harm
+  CommitSettings(Settings, SettingsGroup::General);  // dropped, without harm
   EXPECT_FALSE(RegValueExists(root(), kKey, L"RunAtStartUp"));
 }
 

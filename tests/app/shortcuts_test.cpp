@@ -8,6 +8,7 @@
 #include "settings/settings.h"
 #include "settings/shortcuts.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 
 namespace {
 
@@ -33,14 +34,14 @@ class Shortcuts : public ::testing::Test {
  protected:
   void SetUp() override {
     fake::ResetDevice();
-    Settings = SettingsRecord{};
+    UseSettings(SettingsRecord{});
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     dir_ = std::wstring(temp) + L"qm-shortcuts-" + std::to_wstring(GetCurrentProcessId());
     CreateDirectoryW(dir_.c_str(), nullptr);
-    Use(Settings.StartUpPath, L"\\startup.lnk");
-    Use(Settings.StartMenuPath, L"\\menu.lnk");
-    Use(Settings.ProgramsPath, L"\\programs.lnk");
+    Use(&SettingsRecord::StartUpPath, L"\\startup.lnk");
+    Use(&SettingsRecord::StartMenuPath, L"\\menu.lnk");
+    Use(&SettingsRecord::ProgramsPath, L"\\programs.lnk");
   }
   void TearDown() override {
     for (const wchar_t* f : {L"\\startup.lnk", L"\\menu.lnk", L"\\programs.lnk"}) {
@@ -48,8 +49,9 @@ class Shortcuts : public ::testing::Test {
     }
     RemoveDirectoryW(dir_.c_str());
   }
-  void Use(wchar_t (&field)[kPathChars], const wchar_t* name) {
-    wcscpy(field, (dir_ + name).c_str());
+  // The settings hold the shortcut `field` at `name` in the test's folder.
+  void Use(wchar_t (SettingsRecord::*field)[kPathChars], const wchar_t* name) {
+    EditSettings([&](SettingsRecord& s) { wcscpy(s.*field, (dir_ + name).c_str()); });
   }
   std::wstring dir_;
 };
@@ -120,15 +122,15 @@ TEST_F(Shortcuts, DeletingAShortcutThatNeverExistedIsHarmless) {
 TEST_F(Shortcuts, AChangedPathActsOnTheNewFileAndLeavesTheOldOneAlone) {
   CreateStartUpShortcut();
   const std::string before = ReadFileBytes(dir_ + L"\\startup.lnk");
-  Use(Settings.StartUpPath, L"\\programs.lnk");
+  Use(&SettingsRecord::StartUpPath, L"\\programs.lnk");
   DeleteStartUpShortcut();
   EXPECT_EQ(before, ReadFileBytes(dir_ + L"\\startup.lnk"));
 }
 
 TEST_F(Shortcuts, OnlyTheStartMenuShortcutReportsAFileThatCannotBeCreated) {
-  Use(Settings.StartUpPath, L"\\no such folder\\a.lnk");
-  Use(Settings.StartMenuPath, L"\\no such folder\\b.lnk");
-  Use(Settings.ProgramsPath, L"\\no such folder\\c.lnk");
+  Use(&SettingsRecord::StartUpPath, L"\\no such folder\\a.lnk");
+  Use(&SettingsRecord::StartMenuPath, L"\\no such folder\\b.lnk");
+  Use(&SettingsRecord::ProgramsPath, L"\\no such folder\\c.lnk");
   CreateStartUpShortcut();
   CreateProgramsShortcut();
   EXPECT_TRUE(fake::device().messageBoxes.empty());

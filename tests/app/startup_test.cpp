@@ -46,7 +46,7 @@ class Startup : public ::testing::Test {
  protected:
   void SetUp() override {
     fake::ResetDevice();
-    Settings = SettingsRecord{};
+    UseSettings(SettingsRecord{});
     UseKind(hkcu_.root(), DeviceKind::PocketPc2003Phone);
     for (int id : {IDI_IDLE, IDI_MUTED, IDI_MUTED_USER_RESTORE, IDI_FILTER_HOLD}) {
       fake::RememberIcon(static_cast<HICON>(LoadImageW(Self(), MAKEINTRESOURCEW(id), IMAGE_ICON,
@@ -56,7 +56,7 @@ class Startup : public ::testing::Test {
   }
   void TearDown() override {
     EndProgramWindow();
-    Settings = SettingsRecord{};
+    UseSettings(SettingsRecord{});
   }
   // The program leaves its hidden window to the end of the process; a test ends it quietly.
   static void EndProgramWindow() { DestroyTestMainWindow(); }

@@ -35,7 +35,7 @@ class AppFilter : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetTestProgramState();
-    Settings.EnableAppFilter = true;
+    EditSettings([&](SettingsRecord& s) { s.EnableAppFilter = true; });
   }
 };
 
@@ -66,7 +66,7 @@ TEST(AppListNames, FormatAppNameCutsTo32Characters) {
 }
 
 TEST_F(AppFilter, AListedApplicationRaisesTheHoldOnceWhenFirstSeen) {
-  Settings.AppsToFilter = L"QMFilter Notes|QMFilter Games";
+  EditSettings([&](SettingsRecord& s) { s.AppsToFilter = L"QMFilter Notes|QMFilter Games"; });
   EXPECT_FALSE(UpdateAppFilter());
   EXPECT_FALSE(FilterState.FilterHold);
 
@@ -95,7 +95,7 @@ TEST_F(AppFilter, AListedApplicationRaisesTheHoldOnceWhenFirstSeen) {
 }
 
 TEST_F(AppFilter, TitlesThatOnlyEndOrStartAListedNameDoNotCount) {
-  Settings.AppsToFilter = L"QMFilter Notes|QMFilter Solitaire";
+  EditSettings([&](SettingsRecord& s) { s.AppsToFilter = L"QMFilter Notes|QMFilter Solitaire"; });
   for (const wchar_t* title : {L"Filter Notes", L"QMFilter Note", L"qmfilter notes",
                                L"QMFilter Notes|QMFilter Solitaire", L"es"}) {
     Window w = OpenWindow(title);
@@ -105,7 +105,7 @@ TEST_F(AppFilter, TitlesThatOnlyEndOrStartAListedNameDoNotCount) {
 }
 
 TEST_F(AppFilter, HiddenWindowsDoNotCount) {
-  Settings.AppsToFilter = L"QMFilter Hidden";
+  EditSettings([&](SettingsRecord& s) { s.AppsToFilter = L"QMFilter Hidden"; });
   Window hidden = OpenWindow(L"QMFilter Hidden", false);
   EXPECT_FALSE(UpdateAppFilter());
   EXPECT_FALSE(TableHolds(L"QMFilter Hidden"));
@@ -113,27 +113,29 @@ TEST_F(AppFilter, HiddenWindowsDoNotCount) {
 
 TEST_F(AppFilter, LongTitlesMatchByTheirFirst32Characters) {
   const std::wstring title = L"QMFilter " + std::wstring(191, L'L');  // 200 characters
-  Settings.AppsToFilter = L"Other|" + title.substr(0, 32);
+  EditSettings([&](SettingsRecord& s) { s.AppsToFilter = L"Other|" + title.substr(0, 32); });
   Window w = OpenWindow(title);
   EXPECT_TRUE(UpdateAppFilter());
   EXPECT_TRUE(TableHolds(title.substr(0, 63))) << "the table keeps 63 characters";
 
-  Settings.AppsToFilter = title.substr(0, 33);
+  EditSettings([&](SettingsRecord& s) { s.AppsToFilter = title.substr(0, 33); });
   EXPECT_FALSE(UpdateAppFilter()) << "a name longer than 32 characters never matches";
 }
 
 TEST_F(AppFilter, SwitchedOffOrWithoutAListNothingCountsAndTheHoldDrops) {
   Window w = OpenWindow(L"QMFilter Listed");
-  Settings.AppsToFilter = L"QMFilter Listed";
+  EditSettings([&](SettingsRecord& s) { s.AppsToFilter = L"QMFilter Listed"; });
   FilterState.FilterHold = true;
   FilterState.FilteredAppRunning = true;
-  Settings.EnableAppFilter = false;
+  EditSettings([&](SettingsRecord& s) { s.EnableAppFilter = false; });
   EXPECT_FALSE(UpdateAppFilter());
   EXPECT_FALSE(FilterState.FilterHold);
   EXPECT_FALSE(FilterState.FilteredAppRunning);
 
-  Settings.EnableAppFilter = true;
-  Settings.AppsToFilter.reset();
+  EditSettings([&](SettingsRecord& s) {
+    s.EnableAppFilter = true;
+    s.AppsToFilter.reset();
+  });
   FilterState.FilterHold = true;
   EXPECT_FALSE(UpdateAppFilter());
   EXPECT_FALSE(FilterState.FilterHold);
@@ -143,7 +145,7 @@ TEST_F(AppFilter, AListOfAMegabyteIsSearchedWhole) {
   std::wstring list;
   while (list.size() < 512 * 1024) list += L"QMFilter Absent " + std::to_wstring(list.size()) + L"|";
   list += L"QMFilter Last";
-  Settings.AppsToFilter = list;
+  EditSettings([&](SettingsRecord& s) { s.AppsToFilter = list; });
   Window w = OpenWindow(L"QMFilter Last");
   EXPECT_TRUE(UpdateAppFilter());
   w.reset();
@@ -162,7 +164,7 @@ TEST_F(AppFilter, TheTableKeeps256TitlesOfAtMost63Characters) {
     EXPECT_LE(wcslen(FilterState.WindowTitleTable.Titles[i]), kWindowTitleChars - 1);
   }
   EXPECT_FALSE(TableHolds(L"QMFilter First"));
-  Settings.AppsToFilter = L"QMFilter First";
+  EditSettings([&](SettingsRecord& s) { s.AppsToFilter = L"QMFilter First"; });
   EXPECT_FALSE(UpdateAppFilter()) << "a window beyond the table is not seen";
 
   windows.clear();
@@ -173,17 +175,18 @@ TEST_F(AppFilter, TheTableKeeps256TitlesOfAtMost63Characters) {
 
 TEST_F(AppFilter, SaveWritesTheSwitchAndTheList) {
   ScratchHkcu hkcu;
-  Settings.EnableAppFilter = true;
-  Settings.AppsToFilter = L"Notes|Solitaire";
-  SaveAppFilterSettings();
+  SettingsRecord edited = Settings;
+  edited.EnableAppFilter = true;
+  edited.AppsToFilter = L"Notes|Solitaire";
+  CommitSettings(edited, SettingsGroup::AppFilter);
   EXPECT_EQ(1u, RegDword(hkcu.root(), kSettingsKeyPath, L"EnableAppFilter"));
   EXPECT_EQ(L"Notes|Solitaire", RegText(hkcu.root(), kSettingsKeyPath, L"AppsToFilter"));
   EXPECT_EQ(static_cast<DWORD>(REG_SZ), RegType(hkcu.root(), kSettingsKeyPath, L"AppsToFilter"));
   EXPECT_EQ(32u, RegSize(hkcu.root(), kSettingsKeyPath, L"AppsToFilter"));
 
-  Settings.EnableAppFilter = false;
-  Settings.AppsToFilter.reset();
-  SaveAppFilterSettings();
+  edited.EnableAppFilter = false;
+  edited.AppsToFilter.reset();
+  CommitSettings(edited, SettingsGroup::AppFilter);
   EXPECT_EQ(0u, RegDword(hkcu.root(), kSettingsKeyPath, L"EnableAppFilter"));
   EXPECT_EQ(L"", RegText(hkcu.root(), kSettingsKeyPath, L"AppsToFilter"));
   EXPECT_EQ(2u, RegSize(hkcu.root(), kSettingsKeyPath, L"AppsToFilter"));

@@ -32,6 +32,7 @@
 #include "sound/sound_state.h"
 #include "sound/taskbar_volume.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 #include "support/scratch_registry.h"
 #include "support/test_main_window.h"
 
@@ -330,7 +331,7 @@ struct Overload : F... {
 // category test instead.
 void PutBaseSettings(HKEY root) {
   RegDeleteTreeW(root, kSettingsKeyPath);
-  Settings = SettingsRecord{};
+  UseSettings(SettingsRecord{});
   LoadSettings();
   const std::pair<const wchar_t*, DWORD> numbers[] = {
       {L"MuteToVibrate", 1},     {L"UserMuteTime", 900},   {L"UserUnMute", 1},
@@ -578,7 +579,7 @@ class RegistryFuzzDevice : public ::testing::Test {
   void UseKind(DeviceKind kind) {
     kind_ = kind;
     SetUpDevice(hkcu_, kind);
-    Settings = SettingsRecord{};
+    UseSettings(SettingsRecord{});
     LoadSettings();
     loaded_ = Settings;
     fresh_ = TakeSnapshot(root());
@@ -599,7 +600,7 @@ class RegistryFuzzDevice : public ::testing::Test {
     fake::device().platformType = KindInfo(kind_).platformType;
     ResetProgramState();
     DetectDeviceProfile(Program.Instance);
-    Settings = loaded_;
+    UseSettings(loaded_);
   }
 
   // A new process on the fresh device.
@@ -611,18 +612,17 @@ class RegistryFuzzDevice : public ::testing::Test {
   // Start-up on the fresh device, with the settings loaded from their key.
   void StartUp(const Snapshot& left) {
     Restart(left);
-    Settings = SettingsRecord{};
+    UseSettings(SettingsRecord{});
     LoadSettings();
   }
 
   // A program mute and its restore, with ticks before, between and after.
   void ProgramMuteAndRestore() {
     Tick();
-    SetMuteUntil(TimeFromNow(3600));
-    MuteNow();
+    MuteByChoice({TimeFromNow(3600)});
     Tick();
     if (!MuteState.Muted) Finding("the program mute did not last");
-    RestoreSound();
+    RestoreByChoice();
     TickAfterRestore();
   }
 
@@ -636,7 +636,7 @@ class RegistryFuzzDevice : public ::testing::Test {
     Tick();
     if (!MuteState.Muted) Finding("the silence made by hand was not taken over");
     Tick();
-    RestoreSound();
+    RestoreByChoice();
     TickAfterRestore();
   }
 
@@ -822,8 +822,7 @@ TEST_F(RegistryFuzzDevice, EveryValueKeptByAMuteWhoseRunEnded) {
         const char* nextName = next == NextRun::Silent ? "silent" : "sounding";
         RunCase("kept " + Narrow(kept.name) + ", " + Describe(shape) + ", " + nextName, [&] {
           Restart(left);
-          SetMuteUntil(TimeFromNow(3600));
-          MuteNow();
+          MuteByChoice({TimeFromNow(3600)});
           // The run ends during the mute; the next one starts on the device as that mute left it.
           ResetProgram();
           fake::device().waveVolume = next == NextRun::Silent ? 0 : 0x55555555;

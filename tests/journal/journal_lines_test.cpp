@@ -23,6 +23,7 @@
 #include "sound/sound_env.h"
 #include "support/dialog_driver.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 #include "support/test_main_window.h"
 #include "ui/history_view.h"
 #include "ui/settings_window.h"
@@ -114,7 +115,7 @@ TEST_F(JournalLines, AMeetingsMuteAndItsEndTellTheMeetingAndTheSoundBeforeAndAft
   for (const Case& c : cases) {
     SCOPED_TRACE(KindName(c.kind));
     Start(c.kind);
-    Settings.EnablePOLink = true;
+    EditSettings([&](SettingsRecord& s) { s.EnablePOLink = true; });
     Tick();
     ASSERT_TRUE(MuteState.Muted);
     fake::AdvanceClock(3600);
@@ -134,7 +135,7 @@ TEST_F(JournalLines, AMeetingsSubjectFromTheCalendarStaysOneBoundedLine) {
   const std::string hostile = "Budget\\nreview\\N\t" + std::string(10000, 'x');
   calendar.Import(Calendar({Event("20261207T100000", "20261207T110000", hostile,
                                   {"CATEGORIES:" + std::string(300, 'c')})}));
-  Settings.EnablePOLink = true;
+  EditSettings([&](SettingsRecord& s) { s.EnablePOLink = true; });
   Tick();
   ASSERT_TRUE(MuteState.Muted);
   const std::vector<std::wstring> lines = ReadJournalLines();
@@ -159,8 +160,7 @@ TEST_F(JournalLines, EachChangeIsOneLineOfItsKindAndAnIdleTickNone) {
        {}},
       {"idle ticks during a mute",
        [](JournalLines& t) {
-         MuteState.MuteUntil = TimeFromNow(3600);
-         MuteNow();
+         MuteByChoice({TimeFromNow(3600)});
          for (int i = 0; i < 20; ++i) t.Tick();
        },
        {L"silenced"}},
@@ -177,9 +177,8 @@ TEST_F(JournalLines, EachChangeIsOneLineOfItsKindAndAnIdleTickNone) {
        {L"taken-over", L"volume-undone", L"sound-back"}},
       {"a raised volume the owner may end a mute with",
        [](JournalLines& t) {
-         Settings.UserUnMute = 2;
-         MuteState.MuteUntil = TimeFromNow(3600);
-         MuteNow();
+         EditSettings([&](SettingsRecord& s) { s.UserUnMute = 2; });
+         MuteByChoice({TimeFromNow(3600)});
          fake::device().waveVolume = 0x33333333;
          t.Tick();
          t.Tick();
@@ -187,10 +186,11 @@ TEST_F(JournalLines, EachChangeIsOneLineOfItsKindAndAnIdleTickNone) {
        {L"silenced", L"sound-back"}},
       {"an application holds muting off and lets go",
        [](JournalLines& t) {
-         Settings.EnableAppFilter = true;
-         Settings.AppsToFilter = kListedApp;
-         MuteState.MuteUntil = TimeFromNow(3600);
-         MuteNow();
+         EditSettings([&](SettingsRecord& s) {
+           s.EnableAppFilter = true;
+           s.AppsToFilter = kListedApp;
+         });
+         MuteByChoice({TimeFromNow(3600)});
          t.app_ = CreateWindowExW(0, L"STATIC", kListedApp, WS_OVERLAPPED | WS_VISIBLE, 0, 0, 10,
                                   10, nullptr, nullptr, nullptr, nullptr);
          t.Tick();
@@ -203,8 +203,10 @@ TEST_F(JournalLines, EachChangeIsOneLineOfItsKindAndAnIdleTickNone) {
        {L"silenced", L"held-off", L"sound-back", L"hold-released"}},
       {"sound protection puts a setting back",
        [](JournalLines& t) {
-         Settings.SoundProtection = {true, false, true};
-         Settings.SPScreen = 1;
+         EditSettings([&](SettingsRecord& s) {
+           s.SoundProtection = {true, false, true};
+           s.SPScreen = 1;
+         });
          RegPutDword(t.hkcu_.root(), kVolumeKeyPath, kScreenValue, 0);
          t.Tick();
          t.Tick();
@@ -215,8 +217,7 @@ TEST_F(JournalLines, EachChangeIsOneLineOfItsKindAndAnIdleTickNone) {
          StartProgramState();
          t.ShutDown();
          StartProgramState();
-         MuteState.MuteUntil = TimeFromNow(3600);
-         MuteNow();
+         MuteByChoice({TimeFromNow(3600)});
          StartProgramState();  // killed: no shutdown
          fake::device().waveVolume = kWave;
          t.Tick();
@@ -235,10 +236,11 @@ TEST_F(JournalLines, EachChangeIsOneLineOfItsKindAndAnIdleTickNone) {
 }
 
 TEST_F(JournalLines, TheLinesTellTheApplicationTheRepairAndTheRunLost) {
-  Settings.EnableAppFilter = true;
-  Settings.AppsToFilter = std::wstring(L"Other|") + kListedApp;
-  MuteState.MuteUntil = TimeFromNow(3600);
-  MuteNow();
+  EditSettings([&](SettingsRecord& s) {
+    s.EnableAppFilter = true;
+    s.AppsToFilter = std::wstring(L"Other|") + kListedApp;
+  });
+  MuteByChoice({TimeFromNow(3600)});
   app_ = CreateWindowExW(0, L"STATIC", kListedApp, WS_OVERLAPPED | WS_VISIBLE, 0, 0, 10, 10,
                          nullptr, nullptr, nullptr, nullptr);
   Tick();
@@ -247,7 +249,7 @@ TEST_F(JournalLines, TheLinesTellTheApplicationTheRepairAndTheRunLost) {
   EXPECT_EQ(L"2026-12-07 10:00:00  held-off  \"Journal Listed Application\" runs", lines[1]);
   EXPECT_EQ(
       L"2026-12-07 10:00:00  sound-back  \"Journal Listed Application\" holds muting off; mute "
-      L"for: until 11:00; volume silent -> 33%, ringer off -> ring",
+      L"for: settings window: a test's mute; volume silent -> 33%, ringer off -> ring",
       lines[2]);
 }
 
@@ -260,8 +262,10 @@ TEST_F(JournalLines, ARepairTellsWhatWasPutBackAsTheOwnerSeesIt) {
   for (const auto& [kind, words] : cases) {
     SCOPED_TRACE(KindName(kind));
     Start(kind);
-    Settings.SoundProtection = {true, false, true};
-    Settings.SPScreen = 1, Settings.SPKey = 0x00010002, Settings.SPMute = 6;
+    EditSettings([&](SettingsRecord& s) {
+      s.SoundProtection = {true, false, true};
+      s.SPScreen = 1, s.SPKey = 0x00010002, s.SPMute = 6;
+    });
     RegPutDword(hkcu_.root(), kVolumeKeyPath, L"Screen", 0);
     Tick();
     EXPECT_EQ(std::vector<std::wstring>{repaired + words}, ReadJournalLines());

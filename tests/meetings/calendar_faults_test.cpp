@@ -15,6 +15,7 @@
 #include "sound/mute_policy.h"
 #include "sound/sound_env.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ class FailingCalendar : public ::testing::Test {
   void Fresh() {
     SetProcessCalendarFaults(nullptr);
     soundtest::SetUpDevice(hkcu_, DeviceKind::PocketPc2003);
-    Settings.EnablePOLink = true;
+    EditSettings([&](SettingsRecord& s) { s.EnablePOLink = true; });
     SetClock(10, 30);
   }
   static void SetClock(int hour, int minute) {
@@ -58,7 +59,7 @@ TEST_F(FailingCalendar, ALookThatFailsMakesNoMuteAndTheNextLookFindsTheMeeting) 
     SCOPED_TRACE(testing::Message() << "the calendar fails after " << calls << " calls");
     Fresh();
     FailAfter(calls);
-    CheckForMeeting();
+    CheckTickWithLook();
     if (MuteState.Muted) {
       // The look got as far as the meeting's end: a mute made from it lasts exactly that long.
       EXPECT_EQ(MeetingEnd(), MuteState.MuteUntil);
@@ -72,7 +73,7 @@ TEST_F(FailingCalendar, ALookThatFailsMakesNoMuteAndTheNextLookFindsTheMeeting) 
 
     SetProcessCalendarFaults(nullptr);
     if (next > fake::device().utcNow) fake::device().utcNow = next;
-    CheckForMeeting();
+    CheckTickWithLook();
     EXPECT_TRUE(MuteState.Muted);
     EXPECT_EQ(MeetingEnd(), MuteState.MuteUntil);
   }
@@ -83,19 +84,19 @@ TEST_F(FailingCalendar, AMuteForTheMeetingKeepsItsEndWhileTheCalendarFails) {
   for (LONG calls = 0; calls < kCallsToScan; calls += 3) {
     SCOPED_TRACE(testing::Message() << "the calendar fails after " << calls << " calls");
     Fresh();
-    CheckForMeeting();
+    CheckTickWithLook();
     ASSERT_TRUE(MuteState.Muted);
 
     FailAfter(calls);
     SetClock(10, 45);
-    QueryMeetingInProgress();  // as the settings window's Mute page asks
-    CheckMuteExpiry();
+    OnMeetingLookDone(LookAtCalendarNow());  // as the settings window's Mute page asks
+    CheckTickWithLook();
     EXPECT_TRUE(MuteState.Muted);
     EXPECT_EQ(MeetingEnd(), MuteState.MuteUntil);
 
     // At its end the sound comes back, and a failing look makes no new mute.
     SetClock(11, 0);
-    CheckMuteExpiry();
+    CheckTickWithLook();
     EXPECT_FALSE(MuteState.Muted);
     EXPECT_NE(0u, fake::device().waveVolume);
   }

@@ -13,6 +13,7 @@
 #include "meetings/meeting_state.h"
 #include "settings/settings.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ class MeetingPlanTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fake::ResetDevice();
-    Settings = SettingsRecord{};
+    UseSettings(SettingsRecord{});
     ResetMeetingState();
   }
   void TearDown() override { EXPECT_EQ(0, CalendarLiveObjects()); }
@@ -100,10 +101,12 @@ TEST_F(MeetingPlanTest, EachRuleGivesItsVerdictAndTheLiveCheckAgrees) {
     for (const PlanEntry& e : plan.entries) lines.push_back(PlanLine(plan, e));
     EXPECT_EQ(c.lines, lines);
 
-    Settings.EnablePOLink = c.rules.EnablePOLink;
-    Settings.POCategory = c.rules.POCategory;
-    Settings.POAllDay = c.rules.POAllDay;
-    Settings.POExcludeFreeTime = c.rules.POExcludeFreeTime;
+    EditSettings([&](SettingsRecord& s) {
+      s.EnablePOLink = c.rules.EnablePOLink;
+      s.POCategory = c.rules.POCategory;
+      s.POAllDay = c.rules.POAllDay;
+      s.POExcludeFreeTime = c.rules.POExcludeFreeTime;
+    });
     for (const PlanEntry& e : plan.entries) {
       EXPECT_EQ(std::wstring(L"silences") == PlanVerdictWord(e), LiveCheckAt(e.start))
           << std::string(e.subject.begin(), e.subject.end());

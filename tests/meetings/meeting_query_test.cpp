@@ -15,6 +15,7 @@
 #include "platform/poom.h"
 #include "settings/settings.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 
 namespace {
 
@@ -30,10 +31,10 @@ class MeetingQuery : public ::testing::Test {
  protected:
   void SetUp() override {
     fake::ResetDevice();
-    Settings = SettingsRecord{};
-    Settings.EnablePOLink = true;
+    UseSettings(SettingsRecord{});
+    EditSettings([&](SettingsRecord& s) { s.EnablePOLink = true; });
     ResetMeetingState();
-    wcscpy(MeetingState.MeetingText, kUnchanged);
+    EditMeetingState([&](MeetingStateRecord& m) { wcscpy(m.MeetingText, kUnchanged); });
   }
   void TearDown() override {
     EXPECT_EQ(0, CalendarLiveObjects()) << "an object of the calendar was not released";
@@ -141,9 +142,11 @@ TEST_F(MeetingQuery, RulesDecideTheVerdictAndTheTexts) {
     SetUp();
     calendar_.Clear();
     calendar_.Import(Calendar(c.events));
-    Settings.POAllDay = c.allDayRule;
-    Settings.POExcludeFreeTime = c.excludeFree;
-    Settings.POCategory = c.category;
+    EditSettings([&](SettingsRecord& s) {
+      s.POAllDay = c.allDayRule;
+      s.POExcludeFreeTime = c.excludeFree;
+      s.POCategory = c.category;
+    });
     SetLocalClock(c.hour, c.minute);
 
     EXPECT_EQ(c.verdict, QueryMeetingInProgress());
@@ -174,7 +177,7 @@ TEST_F(MeetingQuery, AMeetingWhoseDurationCannotBeReadEndsAtItsEndTime) {
 
 TEST_F(MeetingQuery, AllDayMeetingEndsAtMidnight) {
   calendar_.Import(Calendar({Event("20261207", "20261208", "Offsite")}));
-  Settings.POAllDay = true;
+  EditSettings([&](SettingsRecord& s) { s.POAllDay = true; });
   SetLocalClock(16, 0);
   ASSERT_TRUE(QueryMeetingInProgress());
   EXPECT_EQ(LocalToUtc(2026, 12, 8, 0, 0), MeetingState.MeetingEnd);
@@ -185,7 +188,7 @@ TEST_F(MeetingQuery, HostileEntriesAreCutNotOverrun) {
   const std::string longCategory = "Work" + std::string(296, 'c');
   calendar_.Import(Calendar({Event("20261207T100000", "20261207T110000", longSubject,
                                    {"CATEGORIES:" + longCategory + ",\"quoted\",Work"})}));
-  Settings.POCategory = L"Work";
+  EditSettings([&](SettingsRecord& s) { s.POCategory = L"Work"; });
   SetLocalClock(10, 30);
   ASSERT_TRUE(QueryMeetingInProgress());
   EXPECT_EQ(std::wstring(25, L'x') + L"... 10:00 AM to 11:00 AM", MeetingState.MeetingText);
@@ -208,7 +211,7 @@ TEST_F(MeetingQuery, TextsLongerThanTheirBuffersAreCut) {
   };
   ScopeExit<decltype(restore)> restoreAtEnd(restore);
   calendar_.Import(Calendar({Event("20261207", "20261208", std::string(40, 'S'))}));
-  Settings.POAllDay = true;
+  EditSettings([&](SettingsRecord& s) { s.POAllDay = true; });
   SetLocalClock(9, 0);
   ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE,
                              L"'Weekday' dddd', the' d'th of' MMMM yyyy"));
@@ -223,10 +226,12 @@ TEST_F(MeetingQuery, TextsLongerThanTheirBuffersAreCut) {
 
 TEST_F(MeetingQuery, LinkOffLeavesTheTextsAndTheCheckTime) {
   calendar_.Import(Calendar({kReview}));
-  Settings.EnablePOLink = false;
-  MeetingState.InMeeting = true;
-  MeetingState.NextMeetingCheck = 1234;
-  wcscpy(MeetingState.MeetingStatusText, L"status before");
+  EditSettings([&](SettingsRecord& s) { s.EnablePOLink = false; });
+  EditMeetingState([&](MeetingStateRecord& m) {
+    m.InMeeting = true;
+    m.NextMeetingCheck = 1234;
+    wcscpy(m.MeetingStatusText, L"status before");
+  });
   SetLocalClock(10, 30);
   EXPECT_FALSE(QueryMeetingInProgress());
   EXPECT_FALSE(MeetingState.InMeeting);
@@ -239,7 +244,7 @@ TEST_F(MeetingQuery, LinkOffLeavesTheTextsAndTheCheckTime) {
 
 TEST_F(MeetingQuery, ChecksArePacedByTheInterval) {
   calendar_.Import(Calendar({Event("20261207T150000", "20261207T160000", "Later")}));
-  Settings.POCheckInterval = 30;
+  EditSettings([&](SettingsRecord& s) { s.POCheckInterval = 30; });
   SetLocalClock(9, 0);
   EXPECT_FALSE(QueryMeetingInProgress());
   const ULONGLONG first = LocalToUtc(2026, 12, 7, 9, 0, 30);
@@ -257,7 +262,7 @@ TEST_F(MeetingQuery, CheckIsPulledForwardToTheNextMeeting) {
   calendar_.Import(Calendar({Event("20261207T100000", "20261207T110000", "First"),
                              Event("20261207T101000", "20261207T103000", "Second"),
                              Event("20261207", "20261208", "All day")}));
-  Settings.POCheckInterval = 900;
+  EditSettings([&](SettingsRecord& s) { s.POCheckInterval = 900; });
   SetLocalClock(9, 50);
   EXPECT_FALSE(QueryMeetingInProgress());
   EXPECT_EQ(LocalToUtc(2026, 12, 7, 10, 0), MeetingState.NextMeetingCheck);
@@ -268,7 +273,7 @@ TEST_F(MeetingQuery, CheckIsPulledForwardToTheNextMeeting) {
 TEST_F(MeetingQuery, TwoUpcomingMeetingsTheEarlierWins) {
   calendar_.Import(Calendar({Event("20261207T140000", "20261207T150000", "Afternoon"),
                              Event("20261207T091000", "20261207T093000", "Morning")}));
-  Settings.POCheckInterval = 900;
+  EditSettings([&](SettingsRecord& s) { s.POCheckInterval = 900; });
   SetLocalClock(9, 0);
   EXPECT_FALSE(QueryMeetingInProgress());
   EXPECT_EQ(LocalToUtc(2026, 12, 7, 9, 10), MeetingState.NextMeetingCheck);
@@ -300,9 +305,9 @@ TEST_F(MeetingQuery, AfterAMeetingOtherItemsDoNotKeepTheOldEnd) {
 }
 
 TEST_F(MeetingQuery, RoadOfOneMeeting) {
-  calendar_.Import(Calendar({Event("20261207T100000", "20261207T110000", "Work meeting",
-                                   {"CATEGORIES:Work"})}));
-  Settings.POCategory = L"Work";
+  calendar_.Import(
+      Calendar({Event("20261207T100000", "20261207T110000", "Work meeting", {"CATEGORIES:Work"})}));
+  EditSettings([&](SettingsRecord& s) { s.POCategory = L"Work"; });
   SetLocalClock(9, 59, 45);
   EXPECT_FALSE(QueryMeetingInProgress());
   EXPECT_EQ(LocalToUtc(2026, 12, 7, 10, 0), MeetingState.NextMeetingCheck);
@@ -312,7 +317,7 @@ TEST_F(MeetingQuery, RoadOfOneMeeting) {
   EXPECT_EQ(LocalToUtc(2026, 12, 7, 11, 0), MeetingState.NextMeetingCheck);
   EXPECT_STREQ(L"Work meeting... 10:00 AM to 11:00 AM", MeetingState.MeetingText);
   // The restore at the end clears InMeeting; the query that follows finds nothing.
-  MeetingState.InMeeting = false;
+  EditMeetingState([&](MeetingStateRecord& m) { m.InMeeting = false; });
   SetLocalClock(11, 0, 0);
   EXPECT_FALSE(QueryMeetingInProgress());
   EXPECT_EQ(LocalToUtc(2026, 12, 7, 11, 0, 30), MeetingState.NextMeetingCheck);
@@ -419,7 +424,7 @@ TEST_F(MeetingQueryConnection, NoCalendarOnTheDeviceIsAConnectionError) {
                                  IID_IUnknown, probe.put_void()))) {
     GTEST_SKIP() << "this prefix has a calendar registered";
   }
-  MeetingState.NextMeetingCheck = 77;
+  EditMeetingState([&](MeetingStateRecord& m) { m.NextMeetingCheck = 77; });
   SetLocalClock(10, 30);
   EXPECT_FALSE(QueryMeetingInProgress());
   EXPECT_FALSE(MeetingState.InMeeting);
@@ -431,7 +436,7 @@ TEST_F(MeetingQueryConnection, RefusedLogonKeepsTheCheckTime) {
   FaultyFactory factory(true, false);
   Serve(&factory);
   calendar_.Import(Calendar({kReview}));
-  MeetingState.NextMeetingCheck = 5;
+  EditMeetingState([&](MeetingStateRecord& m) { m.NextMeetingCheck = 5; });
   SetLocalClock(10, 30);
   EXPECT_FALSE(QueryMeetingInProgress());
   EXPECT_STREQ(L"Error connecting to Pocket Outlook.", MeetingState.MeetingStatusText);

@@ -13,6 +13,7 @@
 #include "settings/settings.h"
 #include "support/dialog_driver.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 
 namespace {
 
@@ -38,11 +39,12 @@ class PlanWindow : public ::testing::Test {
   void SetUp() override {
     fake::ResetDevice();
     fake::device().utcNow = LocalToUtc(2026, 12, 7, 9, 0);
-    Settings = SettingsRecord{};
-    Settings.EnablePOLink = true;
+    UseSettings(SettingsRecord{});
+    EditSettings([&](SettingsRecord& s) { s.EnablePOLink = true; });
     g_replies.clear();
     calendar_.Import(Calendar({Event("20261207T100000", "20261207T110000", "Review")}));
-    ASSERT_TRUE(OpenPlanWindow(GetModuleHandleW(nullptr)));
+    window_ = OpenPlanWindow(GetModuleHandleW(nullptr));
+    ASSERT_TRUE(window_);
     WNDCLASSW wc{};
     wc.lpfnWndProc = ReplyProc;
     wc.lpszClassName = L"PlanWindowTest.Reply";
@@ -51,7 +53,7 @@ class PlanWindow : public ::testing::Test {
                              nullptr, nullptr);
   }
   void TearDown() override {
-    ClosePlanWindow();
+    ClosePlanWindow(window_);
     DestroyWindow(reply_);
   }
   PlanRequest Today() const {
@@ -66,6 +68,7 @@ class PlanWindow : public ::testing::Test {
   }
   DeviceCalendar calendar_;
   HWND reply_ = nullptr;
+  HWND window_ = nullptr;
 };
 
 TEST_F(PlanWindow, ARequestIsCheckedBeforeAnythingIsDone) {

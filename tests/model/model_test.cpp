@@ -18,6 +18,7 @@
 
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "appfilter/app_filter.h"
 #include "calendar/calendar_env.h"
 #include "calendar/calendar_store.h"
 #include "calendar/ics_import.h"
@@ -36,7 +37,6 @@
 #include "sound/mute_engine.h"
 #include "sound/mute_policy.h"
 #include "sound/sound_state.h"
-#include "appfilter/app_filter.h"
 #include "support/fake_device.h"
 #include "support/program_state.h"
 #include "support/scratch_registry.h"
@@ -442,7 +442,8 @@ void Device::SettleMeetingLook() {
 }
 
 void Device::Tick() {
-  OnCheckTick();
+  // As the main window does: a look the tick asks for is started on the look thread.
+  if (OnCheckTick().wantLook) StartLook();
   SettleMeetingLook();
 }
 
@@ -667,7 +668,7 @@ std::string Device::Apply(const Step& e) {
     case Kind::PowerOn:
       advance(e.a);
       model_.PowerOn(Now());
-      OnPowerOn();
+      if (OnPowerOn().wantLook) StartLook();
       SettleMeetingLook();
       tick = true;
       break;

@@ -46,13 +46,15 @@ class ProtectionTest : public ::testing::Test {
     fake::device().osMajor = info.osMajor;
     fake::device().platformType = info.platformType;
     DetectDeviceProfile(Program.Instance);
-    Settings.SoundProtection = {true, false, true};
-    Settings.SPMute = Live(kMuteValue);
-    Settings.SPScreen = Live(kScreenValue);
-    Settings.SPKey = Live(kKeyValue);
-    Settings.SPVolume = 0x33333333;
+    EditSettings([&](SettingsRecord& s) {
+      s.SoundProtection = {true, false, true};
+      s.SPMute = Live(kMuteValue);
+      s.SPScreen = Live(kScreenValue);
+      s.SPKey = Live(kKeyValue);
+      s.SPVolume = 0x33333333;
+    });
     fake::device().refreshes = 0;
-    SoundProtectionState.LastProtected = 0;
+    ResetSoundProtectionState();
   }
 
   DWORD Live(const wchar_t* name) { return RegDword(scratch_.root(), kVolumeKeyPath, name); }
@@ -166,8 +168,9 @@ TEST_F(ProtectionTest, OnlyTheProtectModeWithProtectionOnAndNoMuteActs) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     UseDevice(kPlatforms[0]);
-    Settings.SoundProtection = row.flags;
-    MuteState.Muted = row.muted;
+    EditSettings([&](SettingsRecord& s) { s.SoundProtection = row.flags; });
+    if (row.muted) MuteByChoice();
+    fake::device().refreshes = 0;
     SetLive(kKeyValue, 0);
     SetLive(kMuteValue, 0);
 
@@ -177,7 +180,7 @@ TEST_F(ProtectionTest, OnlyTheProtectModeWithProtectionOnAndNoMuteActs) {
     EXPECT_EQ(0u, Live(kMuteValue));
     EXPECT_EQ(0, Refreshes());
     EXPECT_EQ(0u, SoundProtectionState.LastProtected);
-    MuteState.Muted = false;
+    if (row.muted) RestoreByChoice();
   }
 }
 
@@ -206,7 +209,7 @@ TEST_F(ProtectionTest, AnIncompleteReadWritesNothing) {
     SCOPED_TRACE(row.name);
     UseDevice(kPlatforms[row.platform]);
     SetLive(kScreenValue, 0);
-    Settings.SPScreen = 1;
+    EditSettings([&](SettingsRecord& s) { s.SPScreen = 1; });
     row.spoil(*this);
 
     ProtectSoundSettings();
@@ -271,13 +274,13 @@ TEST_F(ProtectionTest, SavingWritesTheFiveValuesAsDwords) {
   // A value of the wrong type is replaced, not left behind.
   RegPutText(scratch_.root(), kSettingsKeyPath, L"SPMute", L"seven");
   for (const auto& row : rows) {
-    Settings.SoundProtection = row.flags;
-    Settings.SPVolume = 0xCCCCCCCC;
-    Settings.SPMute = 5;
-    Settings.SPScreen = kLoud;
-    Settings.SPKey = 1;
-
-    SaveSoundProtection();
+    SettingsRecord edited = Settings;
+    edited.SoundProtection = row.flags;
+    edited.SPVolume = 0xCCCCCCCC;
+    edited.SPMute = 5;
+    edited.SPScreen = kLoud;
+    edited.SPKey = 1;
+    CommitSettings(edited, SettingsGroup::SoundProtection);
 
     EXPECT_EQ(row.packed, RegDword(scratch_.root(), kSettingsKeyPath, L"SoundProtection"));
     EXPECT_EQ(0xCCCCCCCCu, RegDword(scratch_.root(), kSettingsKeyPath, L"SPVolume"));

@@ -16,6 +16,7 @@
 #include "sound/mute_policy.h"
 #include "sound/sound_env.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 
 using namespace soundtest;
 
@@ -138,7 +139,7 @@ class MuteMatrix : public ::testing::TestWithParam<KindCase> {
 };
 
 TEST_P(MuteMatrix, ProgramMuteSilencesThenRestoresEveryValue) {
-  MuteNow();
+  MuteByChoice();
   EXPECT_TRUE(MuteState.Muted);
   EXPECT_EQ(0u, fake::device().waveVolume);
   EXPECT_EQ(1, fake::device().refreshes);
@@ -152,7 +153,7 @@ TEST_P(MuteMatrix, ProgramMuteSilencesThenRestoresEveryValue) {
   // tap sound up, which comes back as the user left it.
   RegPutDword(root(), kVolumeKeyPath, kScreenValue, kLoud);
   fake::device().waveVolume = 0x12121212;
-  MuteNow();
+  MuteByChoice();
   EXPECT_EQ(0u, fake::device().waveVolume);
   // The tap sound is what now comes back: the saved copies hold it, the live one is silent.
   const auto withSavedScreen = [](std::vector<Expected> values, bool live) {
@@ -166,7 +167,7 @@ TEST_P(MuteMatrix, ProgramMuteSilencesThenRestoresEveryValue) {
   };
   ExpectValues(root(), withSavedScreen(GetParam().silenced, false), "after the repeated silence");
 
-  RestoreSound();
+  RestoreByChoice();
   EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(kWave, fake::device().waveVolume);
   EXPECT_EQ(IDI_IDLE, fake::CurrentIconId());
@@ -179,7 +180,7 @@ TEST_P(MuteMatrix, ProgramMuteSilencesThenRestoresEveryValue) {
 }
 
 TEST_P(MuteMatrix, WhatTheUserChangesDuringAMuteIsKeptAndTheRestComesBack) {
-  MuteNow();
+  MuteByChoice();
   // Every value the mute silenced, changed by the user to a value of its own (the wave volume
   // keeps its own rules and is not among them).
   struct Edit {
@@ -195,7 +196,7 @@ TEST_P(MuteMatrix, WhatTheUserChangesDuringAMuteIsKeptAndTheRestComesBack) {
     if (!e.phoneOnly || Phone()) RegPutDword(root(), e.key, e.name, e.value);
   }
   if (Phone()) RegPutText(root(), kRingToneKeyPath, kSoundValue, L"\\Windows\\Chosen.wav");
-  RestoreSound();
+  RestoreByChoice();
   for (const Edit& e : edits) {
     if (e.phoneOnly && !Phone()) continue;
     EXPECT_EQ(e.value, RegDword(root(), e.key, e.name)) << e.name;
@@ -218,8 +219,8 @@ TEST_P(MuteMatrix, UserMuteTakesOverTheShellsSavedValues) {
     RegPutDword(root(), kRingCategoryKeyPath, kInitVolValue, 0);
     RegPutDword(root(), kEarCoupleKeyPath, kEarCoupleValue, 4);
   }
-  Settings.UserUnMute = 1;
-  AdoptUserMute();
+  EditSettings([&](SettingsRecord& s) { s.UserUnMute = 1; });
+  OnCheckTick();  // the silence is taken over
   EXPECT_TRUE(MuteState.Muted);
   EXPECT_TRUE(MuteState.UserRestoreAllowed);
   EXPECT_EQ(IDI_MUTED_USER_RESTORE, fake::CurrentIconId());
@@ -230,7 +231,7 @@ TEST_P(MuteMatrix, UserMuteTakesOverTheShellsSavedValues) {
     EXPECT_EQ(2u, RegDword(root(), kShellOverridesKeyPath, kModeValue));
   }
 
-  RestoreSound();
+  RestoreByChoice();
   EXPECT_EQ(kFreshVolume, fake::device().waveVolume);
   EXPECT_EQ(kFreshVolume, RegDword(root(), kVolumeKeyPath, kVolumeValue));
   EXPECT_EQ(1u, RegDword(root(), kVolumeKeyPath, kScreenValue));
@@ -246,14 +247,14 @@ TEST_P(MuteMatrix, UserMuteTakesOverTheShellsSavedValues) {
 TEST_P(MuteMatrix, VibrateOrOffAndBackToRing) {
   for (const bool vibrate : {true, false}) {
     SetUpDevice(hkcu_, GetParam().kind);
-    Settings.MuteToVibrate = vibrate;
-    MuteNow();
+    EditSettings([&](SettingsRecord& s) { s.MuteToVibrate = vibrate; });
+    MuteByChoice();
     if (Older()) {
       EXPECT_FALSE(RegValueExists(root(), kShellOverridesKeyPath, kModeValue));
       continue;
     }
     EXPECT_EQ(vibrate ? 1u : 2u, RegDword(root(), kShellOverridesKeyPath, kModeValue));
-    RestoreSound();
+    RestoreByChoice();
     EXPECT_EQ(0u, RegDword(root(), kShellOverridesKeyPath, kModeValue));
   }
 }
@@ -266,8 +267,8 @@ TEST_P(MuteMatrix, AProgramMuteOnASilentDeviceComesBackToWhatTheSilenceSaved) {
   fake::device().waveVolume = 0;
   RegPutDword(root(), kVolumeKeyPath, kVolumeValue, 0);
   RegPutDword(root(), kVolumeKeyPath, kScreenValue, 0);
-  MuteNow();
-  RestoreSound();
+  MuteByChoice();
+  RestoreByChoice();
   EXPECT_EQ(0x99999999u, fake::device().waveVolume);
   EXPECT_EQ(screenBefore, RegDword(root(), kVolumeKeyPath, kScreenValue));
   EXPECT_TRUE(fake::device().messageBoxes.empty());
@@ -283,9 +284,11 @@ TEST_P(MuteMatrix, ASavedVolumeOfZeroComesBackAudibleAndWarns) {
   for (const Row row : {Row{false, true, kAudibleVolume, false},
                         Row{true, false, 0x31313131, false}, Row{true, true, 0x31313131, true}}) {
     SetUpDevice(hkcu_, GetParam().kind);
-    Settings.SoundProtection.Enabled = row.protection;
-    Settings.SoundProtection.WarnOnly = row.warnOnly;
-    Settings.SPVolume = 0x31313131;
+    EditSettings([&](SettingsRecord& s) {
+      s.SoundProtection.Enabled = row.protection;
+      s.SoundProtection.WarnOnly = row.warnOnly;
+      s.SPVolume = 0x31313131;
+    });
     // A mute that starts on a silent device comes back to what the silence saved: here a
     // volume of 0 too.
     if (Phone()) RegPutDword(root(), kShellOverridesKeyPath, kSavedRingerVolumeValue, 0);
@@ -295,7 +298,7 @@ TEST_P(MuteMatrix, ASavedVolumeOfZeroComesBackAudibleAndWarns) {
       RegPutDword(root(), kShellOverridesKeyPath, kSavedVolumeValue, 0);
     }
     fake::device().waveVolume = 0;
-    MuteNow();
+    MuteByChoice();
 
     bool stateRestoredBeforeWarning = false;
     size_t launchesAtWarning = 99;
@@ -305,7 +308,7 @@ TEST_P(MuteMatrix, ASavedVolumeOfZeroComesBackAudibleAndWarns) {
       launchesAtWarning = fake::device().launches.size();
       return IDOK;
     };
-    RestoreSound();
+    RestoreByChoice();
     EXPECT_EQ(row.expectedVolume, fake::device().waveVolume);
     EXPECT_EQ(row.expectedVolume, RegDword(root(), kVolumeKeyPath, kVolumeValue));
     if (Phone()) {
@@ -329,11 +332,13 @@ TEST_P(MuteMatrix, ASavedVolumeOfZeroComesBackAudibleAndWarns) {
 }
 
 TEST_P(MuteMatrix, ASoundClassMaskOfZeroWarnsWithWarnOnlyProtection) {
-  Settings.SoundProtection.Enabled = true;
-  Settings.SoundProtection.WarnOnly = true;
+  EditSettings([&](SettingsRecord& s) {
+    s.SoundProtection.Enabled = true;
+    s.SoundProtection.WarnOnly = true;
+  });
   RegPutDword(root(), kVolumeKeyPath, kMuteValue, 0);
-  MuteNow();
-  RestoreSound();
+  MuteByChoice();
+  RestoreByChoice();
   EXPECT_EQ(kWave, fake::device().waveVolume);
   EXPECT_EQ(1u, fake::device().messageBoxes.size());
 }
@@ -344,7 +349,7 @@ TEST_P(MuteMatrix, RestoreWithNothingSavedOnlyMakesTheVolumeAudible) {
   fake::device().waveVolume = 0;
   RegPutDword(root(), kVolumeKeyPath, kVolumeValue, 0);
   if (!Older()) RegPutDword(root(), kShellOverridesKeyPath, kModeValue, 2);
-  RestoreSound(ChangeCause::Unstated, {.filterHolds = true});  // silent, nothing saved
+  RestoreByChoice();  // silent, nothing saved
   EXPECT_FALSE(MuteState.Muted);
   EXPECT_EQ(kAudibleVolume, fake::device().waveVolume);
   EXPECT_EQ(IDI_FILTER_HOLD, fake::CurrentIconId());
@@ -391,22 +396,23 @@ TEST_P(MuteMatrix, ASilenceMadeByHandWhileTheFilterHoldsComesBackAsTheOwnersSoun
 }
 
 TEST_P(MuteMatrix, AStateIsGivenBackOnlyOnce) {
-  MuteNow();
-  RestoreSound();
+  MuteByChoice();
+  RestoreByChoice();
   // Later the user changes the tap sound and silences by hand while the filter holds.
   RegPutDword(root(), kVolumeKeyPath, kScreenValue, kLoud);
   fake::device().waveVolume = 0;
-  RestoreSound(ChangeCause::Unstated, {.filterHolds = true});
+  RestoreByChoice();
   EXPECT_EQ(kLoud, RegDword(root(), kVolumeKeyPath, kScreenValue));
   EXPECT_EQ(kAudibleVolume, fake::device().waveVolume);
 }
 
 TEST_P(MuteMatrix, RestoreWhileNotMutedAndAudibleChangesNothing) {
-  RestoreSound();
+  RestoreByChoice();
   EXPECT_EQ(kWave, fake::device().waveVolume);
   EXPECT_EQ(0, fake::device().refreshes);
   EXPECT_TRUE(fake::device().iconCalls.empty());
-  RestoreSound(ChangeCause::Unstated, {.filterHolds = true});
+  FilterState.FilterHold = true;
+  RestoreByChoice();
   EXPECT_EQ(IDI_FILTER_HOLD, fake::CurrentIconId());
   EXPECT_EQ(0, fake::device().refreshes);
 }
@@ -422,7 +428,7 @@ TEST_P(MuteMatrix, NoMuteWhileTheFilterHolds) {
                "nothing silenced");
 
   FilterState.FilterHold = false;
-  MuteNow();
+  MuteByChoice();
   FilterState.FilterHold = true;
   OnSettingsWindowOpened();  // a running mute ends
   EXPECT_FALSE(MuteState.Muted);
@@ -453,9 +459,9 @@ TEST_F(PhoneRingTone, MarkersNeverReplaceTheKeptTone) {
     SetUpDevice(hkcu_, DeviceKind::PocketPc2003Phone);
     RegPutText(root(), kRingToneKeyPath, kSoundValue, row.sound);
     RegPutText(root(), kRingToneKeyPath, kSavedSoundValue, row.saved);
-    MuteNow();
+    MuteByChoice();
     EXPECT_EQ(row.sound, RegText(root(), kRingToneKeyPath, kSoundValue)) << "the mute leaves it";
-    RestoreSound();
+    RestoreByChoice();
     EXPECT_EQ(row.restored, RegText(root(), kRingToneKeyPath, kSoundValue)) << row.sound;
     EXPECT_EQ(row.restored, RegText(root(), kRingToneKeyPath, kSavedSoundValue)) << row.sound;
   }
@@ -472,8 +478,8 @@ TEST_F(PhoneRingTone, ARingToneThatWasNeverReadIsNotWrittenBack) {
     SetUpDevice(hkcu_, DeviceKind::PocketPc2003Phone);
     RegPutText(root(), kRingToneKeyPath, kSoundValue, row.sound);
     if (!row.savedPresent) RegDeleteValueAt(root(), kRingToneKeyPath, kSavedSoundValue);
-    MuteNow();
-    RestoreSound();
+    MuteByChoice();
+    RestoreByChoice();
     EXPECT_EQ(row.sound, RegText(root(), kRingToneKeyPath, kSoundValue));
     EXPECT_EQ(row.savedPresent, RegValueExists(root(), kRingToneKeyPath, kSavedSoundValue));
     EXPECT_EQ(0x99999999u, fake::device().waveVolume) << "the rest comes back";
@@ -481,12 +487,12 @@ TEST_F(PhoneRingTone, ARingToneThatWasNeverReadIsNotWrittenBack) {
 }
 
 TEST_F(PhoneRingTone, AToneReadByAnEarlierMuteIsNotWrittenByALaterOne) {
-  MuteNow();
-  RestoreSound();
+  MuteByChoice();
+  RestoreByChoice();
   RegPutText(root(), kRingToneKeyPath, kSoundValue, kRingToneNone);
   RegDeleteValueAt(root(), kRingToneKeyPath, kSavedSoundValue);
-  MuteNow();
-  RestoreSound();
+  MuteByChoice();
+  RestoreByChoice();
   EXPECT_EQ(kRingToneNone, RegText(root(), kRingToneKeyPath, kSoundValue));
 }
 
@@ -499,21 +505,21 @@ TEST(MuteTiming, UserMuteTimeAndExtension) {
   };
   for (const Row row : {Row{0, false, true}, Row{900, false, false}, Row{900, true, true}}) {
     SetUpDevice(hkcu, DeviceKind::PocketPc2003);
-    Settings.UserMuteTime = row.userMuteTime;
-    Settings.ExtendMuteDefault = row.extendDefault;
+    EditSettings([&](SettingsRecord& s) {
+      s.UserMuteTime = row.userMuteTime;
+      s.ExtendMuteDefault = row.extendDefault;
+    });
     const ULONGLONG now = fake::device().utcNow;
     fake::device().waveVolume = 0;
-    AdoptUserMute();
+    OnCheckTick();  // the silence is taken over
     EXPECT_EQ(now + fake::Seconds(row.userMuteTime), MuteState.MuteUntil);
     EXPECT_EQ(row.expectExtend, MuteState.ExtendToPowerOn);
 
     // A repeated take-over keeps the running mute's end.
     fake::AdvanceClock(60);
-    Settings.UserMuteTime = 7200;
-    MuteState.ExtendToPowerOn = !row.expectExtend;
-    AdoptUserMute();
+    AdoptUserMute(ChangeCause::HandSilence, {TimeFromNow(7200), !row.expectExtend}, {});
     EXPECT_EQ(now + fake::Seconds(row.userMuteTime), MuteState.MuteUntil);
-    EXPECT_EQ(!row.expectExtend, MuteState.ExtendToPowerOn);
+    EXPECT_EQ(row.expectExtend, MuteState.ExtendToPowerOn);
   }
 }
 
@@ -533,14 +539,14 @@ TEST(MuteTiming, UserRestoreAllowedByKindOfMute) {
   };
   for (const Row row : {Row{0, false, false}, Row{1, false, true}, Row{2, true, true}}) {
     SetUpDevice(hkcu, DeviceKind::PocketPc2002);
-    Settings.UserUnMute = row.userUnMute;
-    MuteNow();
+    EditSettings([&](SettingsRecord& s) { s.UserUnMute = row.userUnMute; });
+    MuteByChoice();
     EXPECT_EQ(row.programMute, MuteState.UserRestoreAllowed) << row.userUnMute;
     EXPECT_EQ(row.programMute ? IDI_MUTED_USER_RESTORE : IDI_MUTED, fake::CurrentIconId());
-    RestoreSound();
+    RestoreByChoice();
     EXPECT_FALSE(MuteState.UserRestoreAllowed);
     fake::device().waveVolume = 0;
-    AdoptUserMute();
+    OnCheckTick();  // the silence is taken over
     EXPECT_EQ(row.userMute, MuteState.UserRestoreAllowed) << row.userUnMute;
   }
 }

@@ -16,6 +16,7 @@
 #include "sound/mute_policy.h"
 #include "sound/sound_env.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 #include "support/test_main_window.h"
 
 using namespace soundtest;
@@ -60,7 +61,7 @@ class Transitions : public ::testing::TestWithParam<DeviceKind> {
 };
 
 TEST_P(Transitions, AHandMadeSilenceBecomesAUserMuteThatEndsAfterUserMuteTime) {
-  Settings.UserMuteTime = 900;
+  EditSettings([&](SettingsRecord& s) { s.UserMuteTime = 900; });
   UserSilences();
   EXPECT_EQ(1, Tick());
   EXPECT_TRUE(MuteState.Muted);
@@ -96,10 +97,8 @@ TEST_P(Transitions, AUserMuteTimeOfZeroLastsToTheNextPowerOn) {
 }
 
 TEST_P(Transitions, AnExtendedMuteOutlivesItsTimeUntilPowerOn) {
-  Settings.ExtendMuteDefault = true;
-  MuteState.MuteUntil = TimeFromNow(60);
-  MuteState.ExtendToPowerOn = true;
-  MuteNow();
+  EditSettings([&](SettingsRecord& s) { s.ExtendMuteDefault = true; });
+  MuteByChoice({TimeFromNow(60), true});
   fake::AdvanceClock(30);
   PowerOn();
   EXPECT_TRUE(MuteState.Muted) << "power-on before the mute's time";
@@ -112,9 +111,7 @@ TEST_P(Transitions, AnExtendedMuteOutlivesItsTimeUntilPowerOn) {
 }
 
 TEST_P(Transitions, AMuteEndsAtItsTimeWhenNotExtended) {
-  MuteState.MuteUntil = TimeFromNow(600);
-  MuteState.ExtendToPowerOn = false;
-  MuteNow();
+  MuteByChoice({TimeFromNow(600), false});
   fake::AdvanceClock(599);
   Tick();
   EXPECT_TRUE(MuteState.Muted);
@@ -135,14 +132,15 @@ TEST_P(Transitions, ARaisedVolumeIsUndoneOrEndsTheMuteAsUserUnMuteSays) {
   for (const Row& row : rows) {
     SetUpDevice(hkcu_, GetParam());
     fake::device().waveVolume = kWave;
-    Settings.UserUnMute = row.userUnMute;
-    Settings.UserMuteTime = 3600;
+    EditSettings([&](SettingsRecord& s) {
+      s.UserUnMute = row.userUnMute;
+      s.UserMuteTime = 3600;
+    });
     if (row.userMute) {
       UserSilences();
       Tick();
     } else {
-      MuteState.MuteUntil = TimeFromNow(3600);
-      MuteNow();
+      MuteByChoice({TimeFromNow(3600)});
     }
     ASSERT_TRUE(MuteState.Muted);
     fake::device().waveVolume = 0x20002000;  // somebody turns it up
@@ -156,8 +154,10 @@ TEST_P(Transitions, ARaisedVolumeIsUndoneOrEndsTheMuteAsUserUnMuteSays) {
 
 TEST_P(Transitions, PowerOnSilencesAgainAndKeepsTheKindOfMute) {
   // A user mute whose raised volume may end it: silenced again as a user mute, its end kept.
-  Settings.UserUnMute = 1;
-  Settings.UserMuteTime = 3600;
+  EditSettings([&](SettingsRecord& s) {
+    s.UserUnMute = 1;
+    s.UserMuteTime = 3600;
+  });
   UserSilences();
   Tick();
   const ULONGLONG until = MuteState.MuteUntil;
@@ -173,8 +173,7 @@ TEST_P(Transitions, PowerOnSilencesAgainAndKeepsTheKindOfMute) {
   // A program mute: silenced again as a program mute.
   SetUpDevice(hkcu_, GetParam());
   fake::device().waveVolume = kWave;
-  MuteState.MuteUntil = TimeFromNow(3600);
-  MuteNow();
+  MuteByChoice({TimeFromNow(3600)});
   fake::device().waveVolume = kWave;
   PowerOn();
   EXPECT_TRUE(MuteState.Muted);
@@ -184,12 +183,12 @@ TEST_P(Transitions, PowerOnSilencesAgainAndKeepsTheKindOfMute) {
 }
 
 TEST_P(Transitions, AListedApplicationHoldsMutingOffAndEndsARunningMute) {
-  Settings.EnableAppFilter = true;
-  Settings.AppsToFilter = std::wstring(L"Other|") + kListedApp;
-  Settings.UserMuteTime = 3600;
-  MuteState.ExtendToPowerOn = true;
-  MuteState.MuteUntil = TimeFromNow(3600);
-  MuteNow();
+  EditSettings([&](SettingsRecord& s) {
+    s.EnableAppFilter = true;
+    s.AppsToFilter = std::wstring(L"Other|") + kListedApp;
+    s.UserMuteTime = 3600;
+  });
+  MuteByChoice({TimeFromNow(3600), true});
   StartListedApp();
   Tick();
   EXPECT_FALSE(MuteState.Muted) << "the hold ends even an extended mute";
@@ -210,11 +209,12 @@ TEST_P(Transitions, AListedApplicationHoldsMutingOffAndEndsARunningMute) {
 }
 
 TEST_P(Transitions, AMuteThatEndsBeforeTheMeetingDoesNotMuteForItAgain) {
-  MeetingState.InMeeting = true;
-  MeetingState.MeetingEnd = TimeFromNow(3600);
-  MeetingState.NextMeetingCheck = MeetingState.MeetingEnd;
-  MuteState.MuteUntil = TimeFromNow(600);
-  MuteNow();
+  EditMeetingState([&](MeetingStateRecord& m) {
+    m.InMeeting = true;
+    m.MeetingEnd = TimeFromNow(3600);
+    m.NextMeetingCheck = m.MeetingEnd;
+  });
+  MuteByChoice({TimeFromNow(600)});
   fake::AdvanceClock(600);
   Tick();
   EXPECT_FALSE(MuteState.Muted);
@@ -222,19 +222,21 @@ TEST_P(Transitions, AMuteThatEndsBeforeTheMeetingDoesNotMuteForItAgain) {
 }
 
 TEST_P(Transitions, AMeetingMuteTakesItsEndAndExtensionFromTheMeeting) {
-  Settings.ExtendMuteDefault = true;
-  Settings.EnablePOLink = true;
-  MeetingState.InMeeting = true;
-  MeetingState.MeetingEnd = TimeFromNow(1800);
-  EXPECT_TRUE(OnMeetingLookDone(true));
+  EditSettings([&](SettingsRecord& s) {
+    s.ExtendMuteDefault = true;
+    s.EnablePOLink = true;
+  });
+  MeetingFinding finding{MeetingState, NumberNewLook()};
+  finding.state.InMeeting = true;
+  finding.state.MeetingEnd = TimeFromNow(1800);
+  EXPECT_TRUE(OnMeetingLookDone(finding).refreshVolume);
   EXPECT_TRUE(MuteState.Muted);
   EXPECT_EQ(MeetingState.MeetingEnd, MuteState.MuteUntil);
   EXPECT_TRUE(MuteState.ExtendToPowerOn);
 }
 
 TEST_P(Transitions, ANormalExitRestoresTheSound) {
-  MuteState.MuteUntil = TimeFromNow(3600);
-  MuteNow();
+  MuteByChoice({TimeFromNow(3600)});
   SendMessageW(Program.MainWindow, WM_CLOSE, 0, 0);
   EXPECT_TRUE(MuteState.Muted) << "a standard close does not end the program";
   SendMessageW(Program.MainWindow, WM_CLOSE, 1, 0);
@@ -246,15 +248,14 @@ TEST_P(Transitions, ANormalExitRestoresTheSound) {
 }
 
 TEST_P(Transitions, AnUnreadableVolumeChangesNothing) {
-  MuteState.MuteUntil = TimeFromNow(3600);
-  MuteNow();
+  MuteByChoice({TimeFromNow(3600)});
   fake::device().volumeReadable = false;
   fake::device().waveVolume = kWave;
   Tick();
   PowerOn();
   EXPECT_TRUE(MuteState.Muted);
   fake::device().volumeReadable = true;
-  RestoreSound();
+  RestoreByChoice();
   fake::device().volumeReadable = false;
   Tick();
   EXPECT_FALSE(MuteState.Muted) << "an unreadable volume is not taken for a silence";

@@ -4,14 +4,17 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
+#include "common/program.h"
 #include "platform/aygshell.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "shell/shell_windows.h"
 #include "sound/taskbar_volume.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 #include "support/scratch_registry.h"
 
 namespace {
@@ -70,8 +73,8 @@ class LocateTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fake::ResetDevice();
-    Settings = SettingsRecord{};
-    Settings.TBIconLocation = kBefore;
+    UseSettings(SettingsRecord{});
+    Program.Instance = GetModuleHandleW(nullptr);
     // The shell's full-screen calls act on the first task bar they find: a shell process that
     // an earlier test started must be gone.
     ASSERT_TRUE(NoOtherTaskBar());
@@ -87,12 +90,11 @@ class LocateTest : public ::testing::Test {
     DestroyShell();
   }
 
-  INT_PTR Run(std::vector<Step> steps) {
+  std::optional<DWORD> Run(std::vector<Step> steps) {
     g_steps = std::move(steps);
     g_nextStep = 0;
     g_idles = 0;
-    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_LOCATE), owner_,
-                           LocateTaskBarIcon, 0);
+    return LocateTaskBarIcon(owner_);
   }
 
   // While the dialog is up: the task bar and the Start icon are hidden and the dialog has the
@@ -115,7 +117,6 @@ class LocateTest : public ::testing::Test {
     EXPECT_EQ(nullptr, GetPropW(ShellTaskBar(), kStartIconHiddenProp));
   }
 
-  static constexpr DWORD kBefore = 0x00220033;
   ScratchHkcu scratch_;
   HWND owner_{};
   HWND other_{};
@@ -141,11 +142,8 @@ TEST_F(LocateTest, ATapIsStoredAsTheScreenPointItLandedOn) {
       {-5, -40, Packed(-5, -40 + below)},
   };
   for (const auto& row : rows) {
-    Settings.TBIconLocation = kBefore;
-    const INT_PTR result = Run({ExpectFullScreen(), TapAt(row.clientX, row.clientY)});
-    EXPECT_EQ(1, result);
-    EXPECT_EQ(row.stored, Settings.TBIconLocation)
-        << "client " << row.clientX << "," << row.clientY;
+    const std::optional<DWORD> point = Run({ExpectFullScreen(), TapAt(row.clientX, row.clientY)});
+    EXPECT_EQ(row.stored, point) << "client " << row.clientX << "," << row.clientY;
     EXPECT_EQ(below, dialogRect_.top);
     ExpectShellBack();
     EXPECT_EQ(nullptr, GetCapture());
@@ -154,39 +152,33 @@ TEST_F(LocateTest, ATapIsStoredAsTheScreenPointItLandedOn) {
 
 TEST_F(LocateTest, TheLocatedPointDrivesThePopup) {
   MoveVolumeIcon(MAKELONG(120, 9));
-  ASSERT_EQ(1, Run({TapAt(120, 9 - kTaskBarHeight)}));
+  const std::optional<DWORD> point = Run({TapAt(120, 9 - kTaskBarHeight)});
+  ASSERT_TRUE(point);
+  EditSettings([&](SettingsRecord& s) { s.TBIconLocation = *point; });
   TapTaskBarVolumeIcon();
   EXPECT_NE(nullptr, ShellVolumePopup());
 }
 
 TEST_F(LocateTest, SwitchingToAnotherProgramStoresNothing) {
-  const INT_PTR result = Run({ExpectFullScreen(), [this](HWND) { SetActiveWindow(other_); }});
-  EXPECT_EQ(0, result);
-  EXPECT_EQ(kBefore, Settings.TBIconLocation);
+  EXPECT_EQ(std::nullopt, Run({ExpectFullScreen(), [this](HWND) { SetActiveWindow(other_); }}));
   ExpectShellBack();
 }
 
 TEST_F(LocateTest, ACancelModeMessageStoresNothing) {
-  const INT_PTR result =
-      Run({ExpectFullScreen(), [](HWND dialog) { SendMessageW(dialog, WM_CANCELMODE, 0, 0); }});
-  EXPECT_EQ(0, result);
-  EXPECT_EQ(kBefore, Settings.TBIconLocation);
+  EXPECT_EQ(std::nullopt, Run({ExpectFullScreen(),
+                               [](HWND dialog) { SendMessageW(dialog, WM_CANCELMODE, 0, 0); }}));
   ExpectShellBack();
   EXPECT_EQ(nullptr, GetCapture());
 }
 
 TEST_F(LocateTest, LosingTheMouseToAnotherWindowStoresNothing) {
-  const INT_PTR result = Run({ExpectFullScreen(), [this](HWND) { SetCapture(other_); }});
-  EXPECT_EQ(0, result);
-  EXPECT_EQ(kBefore, Settings.TBIconLocation);
+  EXPECT_EQ(std::nullopt, Run({ExpectFullScreen(), [this](HWND) { SetCapture(other_); }}));
   ExpectShellBack();
   ReleaseCapture();
 }
 
 TEST_F(LocateTest, CaptureReleasedToNobodyKeepsTheDialogWaitingForTheTap) {
-  const INT_PTR result = Run({[](HWND) { ReleaseCapture(); }, TapAt(10, 20)});
-  EXPECT_EQ(1, result);
-  EXPECT_EQ(Packed(10, 20 + kTaskBarHeight), Settings.TBIconLocation);
+  EXPECT_EQ(Packed(10, 20 + kTaskBarHeight), Run({[](HWND) { ReleaseCapture(); }, TapAt(10, 20)}));
 }
 
 }  // namespace

@@ -72,7 +72,7 @@ TEST_F(RingerTest, PressesTheButtonOfTheMuteStateAndClosesThePopup) {
   for (const auto& row : kRingerRows) {
     SCOPED_TRACE(row.name);
     layout_ = row.layout;
-    Settings.MuteToVibrate = row.muteToVibrate;
+    EditSettings([&](SettingsRecord& s) { s.MuteToVibrate = row.muteToVibrate; });
     SetMode(kUnset);
     ResetShellStats();
     TaskBarVolumeState.SoundRefreshPending = true;
@@ -89,10 +89,10 @@ TEST_F(RingerTest, PressesTheButtonOfTheMuteStateAndClosesThePopup) {
 }
 
 TEST_F(RingerTest, RefreshFollowsTheMuteState) {
-  MuteState.Muted = true;
+  MuteByChoice();
   RefreshTaskBarVolume();
   EXPECT_EQ(kModeOff, Mode());
-  MuteState.Muted = false;
+  RestoreByChoice();
   RefreshTaskBarVolume();
   EXPECT_EQ(kModeRing, Mode());
   EXPECT_EQ((std::vector<std::wstring>{L"Off", L"On"}), Pressed());
@@ -188,7 +188,7 @@ TEST_F(RingerTest, ATaskBarWithATitleIsNotTheShells) {
 }
 
 TEST_F(RingerTest, AnIconPointThatMissesOpensNothingAndSendsNoClosingTap) {
-  Settings.TBIconLocation = MAKELONG(40, 11);
+  EditSettings([&](SettingsRecord& s) { s.TBIconLocation = MAKELONG(40, 11); });
   TaskBarVolumeState.SoundRefreshPending = true;
 
   SetTaskBarRinger(true);
@@ -204,7 +204,7 @@ TEST_F(RingerTest, AMovedIconIsFoundAtTheLocatedPoint) {
   SetTaskBarRinger(true);
   EXPECT_EQ(kUnset, Mode()) << "the stored point still names the old place";
 
-  Settings.TBIconLocation = MAKELONG(200, 13);
+  EditSettings([&](SettingsRecord& s) { s.TBIconLocation = MAKELONG(200, 13); });
   SetTaskBarRinger(true);
   EXPECT_EQ(kModeOff, Mode());
   EXPECT_EQ(nullptr, ShellVolumePopup());

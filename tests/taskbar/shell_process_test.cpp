@@ -144,7 +144,7 @@ TEST_F(ShellProcessTest, TheDeviceToolsRequestsReachTheShell) {
   EXPECT_EQ(1, Request(kRequestMoveIcon, MAKELONG(90, 12)));
   SetRinger(false);
   EXPECT_EQ(2u, RealMode()) << "the icon moved away from the stored point";
-  Settings.TBIconLocation = MAKELONG(90, 12);
+  EditSettings([&](SettingsRecord& s) { s.TBIconLocation = MAKELONG(90, 12); });
   SetRinger(false);
   EXPECT_EQ(0u, RealMode());
 

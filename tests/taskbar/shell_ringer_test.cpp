@@ -16,6 +16,7 @@
 #include "sound/sound_env.h"
 #include "sound/taskbar_volume.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 
 namespace {
 
@@ -141,14 +142,14 @@ TEST_F(ShellRingerTest, APressAfterTheProgramsOwnSilenceKeepsWhatTheProgramSaved
     for (const bool toVibrate : {false, true}) {
       SCOPED_TRACE(soundtest::KindName(kind) + (toVibrate ? ", to vibrate" : ", to off"));
       FreshDevice(kind);
-      Settings.MuteToVibrate = toVibrate;
-      MuteNow();
+      EditSettings([&](SettingsRecord& s) { s.MuteToVibrate = toVibrate; });
+      MuteByChoice();
       SetTaskBarRinger(true);
       EXPECT_EQ(toVibrate && HasVibrate(kind) ? 1u : 2u, Mode());
       EXPECT_EQ(OnThisKind(kSilent), Live());
       EXPECT_EQ(OnThisKind(kOwner), Saved());
 
-      RestoreSound();
+      RestoreByChoice();
       SetTaskBarRinger(false);
       EXPECT_EQ(0u, Mode());
       EXPECT_EQ(OnThisKind(kOwner), Live());

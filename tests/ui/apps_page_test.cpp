@@ -5,6 +5,7 @@
 #include "appfilter/app_filter.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "support/program_state.h"
 #include "ui/apps_page.h"
 #include "ui/page_env.h"
 
@@ -22,7 +23,7 @@ class AppsPage : public PageTest {
       running_.push_back(CreateWindowExW(0, L"STATIC", title, WS_POPUP | WS_VISIBLE, 0, 0, 10, 10,
                                          nullptr, nullptr, nullptr, nullptr));
     }
-    Settings.EnableAppFilter = true;
+    EditSettings([&](SettingsRecord& s) { s.EnableAppFilter = true; });
   }
   void TearDown() override {
     for (HWND window : running_) DestroyWindow(window);
@@ -38,7 +39,7 @@ class AppsPage : public PageTest {
 };
 
 TEST_F(AppsPage, ChosenAppsAreSelectedAndRunningOnesOfferedOnceByWholeName) {
-  Settings.AppsToFilter = L"Notes|Solitaire";
+  EditSettings([&](SettingsRecord& s) { s.AppsToFilter = L"Notes|Solitaire"; });
   OpenAppsPage();
   for (const std::wstring& entry :
        {std::wstring(L"*Notes"), std::wstring(L"*Solitaire"), std::wstring(L"Note"), kLongName}) {
@@ -62,7 +63,7 @@ TEST_F(AppsPage, ChosenAppsAreSelectedAndRunningOnesOfferedOnceByWholeName) {
 }
 
 TEST_F(AppsPage, AOneCharacterListIsNoChoiceAndClearEmptiesTheChoice) {
-  Settings.AppsToFilter = L"X";
+  EditSettings([&](SettingsRecord& s) { s.AppsToFilter = L"X"; });
   OpenAppsPage();
   Select(IDC_APPS_LIST, L"Note");
   EXPECT_EQ(L"1 Application selected", Text(IDC_APPS_COUNT));
@@ -73,7 +74,7 @@ TEST_F(AppsPage, AOneCharacterListIsNoChoiceAndClearEmptiesTheChoice) {
 }
 
 TEST_F(AppsPage, FilteringSwitchedOffKeepsTheChoiceAndForgetsTheRunningApp) {
-  Settings.AppsToFilter = L"Notes";
+  EditSettings([&](SettingsRecord& s) { s.AppsToFilter = L"Notes"; });
   FilterState.FilteredAppRunning = true;
   OpenAppsPage();
   Tap(IDC_APPS_CLEAR);

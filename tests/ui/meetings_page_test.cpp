@@ -6,6 +6,7 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 #include "ui/meetings_page.h"
 #include "ui/page_env.h"
 
@@ -22,7 +23,7 @@ class MeetingsPage : public PageTest {
     fake::device().categoryRecords = {L"Work",      L"Business",    L"Personal",
                                       L"Team Work", L"Sales, EMEA", std::nullopt,
                                       L"   ",       L"Say \"hi\"",  kLongName};
-    Settings.EnablePOLink = true;
+    EditSettings([&](SettingsRecord& s) { s.EnablePOLink = true; });
   }
   void OpenMeetingsPage() { Open(IDD_MEETINGS_PAGE, MeetingsPageProc); }
 };
@@ -54,7 +55,7 @@ TEST_F(MeetingsPage, StoredCategoriesAreSelectedByWholeNameAndCollectedBack) {
       {std::nullopt, {}, L"0 Categories selected", std::nullopt},
   };
   for (const auto& row : rows) {
-    Settings.POCategory = row.stored;
+    EditSettings([&](SettingsRecord& s) { s.POCategory = row.stored; });
     OpenMeetingsPage();
     Names selected;
     for (const std::wstring& entry : Entries(IDC_MEET_CATEGORIES)) {
@@ -70,7 +71,7 @@ TEST_F(MeetingsPage, StoredCategoriesAreSelectedByWholeNameAndCollectedBack) {
 
 TEST_F(MeetingsPage, WithoutTheDatabaseTheStoredCategoriesStay) {
   fake::device().categoriesDatabase = false;
-  Settings.POCategory = L"Business,Work";
+  EditSettings([&](SettingsRecord& s) { s.POCategory = L"Business,Work"; });
   OpenMeetingsPage();
   EXPECT_EQ((Names{L"*Business", L"*Work"}), Entries(IDC_MEET_CATEGORIES));
   Commit();
@@ -78,8 +79,10 @@ TEST_F(MeetingsPage, WithoutTheDatabaseTheStoredCategoriesStay) {
 }
 
 TEST_F(MeetingsPage, TheLinkSwitchesTheGroupAndOffKeepsTheRulesAndEndsTheMeeting) {
-  Settings.POCategory = L"Work";
-  Settings.POCheckInterval = 45;  // no row of the list
+  EditSettings([&](SettingsRecord& s) {
+    s.POCategory = L"Work";
+    s.POCheckInterval = 45;  // no row of the list
+  });
   OpenMeetingsPage();
   const int group[] = {
       IDC_MEET_GROUP,       IDC_MEET_INTERVAL_LABEL, IDC_MEET_INTERVAL, IDC_MEET_CATEGORIES_LABEL,
@@ -91,7 +94,7 @@ TEST_F(MeetingsPage, TheLinkSwitchesTheGroupAndOffKeepsTheRulesAndEndsTheMeeting
   EXPECT_EQ(L"0 Categories selected", Text(IDC_MEET_COUNT));
   Tap(IDC_MEET_LINK);
   for (int id : group) EXPECT_FALSE(Enabled(id)) << id;
-  MeetingState.InMeeting = true;
+  EditMeetingState([&](MeetingStateRecord& m) { m.InMeeting = true; });
   Commit();
   EXPECT_FALSE(MeetingState.InMeeting);
   EXPECT_EQ(0u, StoredDword(L"EnablePOLink"));

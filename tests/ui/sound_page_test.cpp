@@ -7,9 +7,10 @@
 #include "platform/sound_keys.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
-#include "sound/mute_engine.h"
+#include "sound/mute_state.h"
 #include "sound/sound_protection.h"
 #include "support/fake_device.h"
+#include "support/program_state.h"
 #include "ui/page_env.h"
 #include "ui/sound_page.h"
 
@@ -40,8 +41,10 @@ TEST_F(SoundPage, StoredVolumeShowsOnTheSliderAndComesBackAsItsStepsWord) {
               {0x33333333, 5, 0x33333333}, {0x70000000, 4, 0x66666666}, {0x33333332, 3, 0x99999999},
               {0, 3, 0x99999999}};
   for (const auto& row : rows) {
-    Settings.SoundProtection.Enabled = true;
-    Settings.SPVolume = row.stored;
+    EditSettings([&](SettingsRecord& s) {
+      s.SoundProtection.Enabled = true;
+      s.SPVolume = row.stored;
+    });
     OpenSoundPage();
     EXPECT_EQ(row.step, SendMessageW(Control(IDC_SOUND_VOLUME), TBM_GETPOS, 0, 0)) << row.stored;
     Commit();
@@ -67,10 +70,12 @@ TEST_F(SoundPage, StoredClassesAndClickSoundsShowAndComeBack) {
                      IDC_SOUND_SCREEN,   IDC_SOUND_SCREEN_HARD, IDC_SOUND_KEYS,
                      IDC_SOUND_KEYS_HARD};
   for (const auto& row : rows) {
-    Settings.SoundProtection = {true, false, true};
-    Settings.SPMute = row.mute;
-    Settings.SPScreen = row.screen;
-    Settings.SPKey = row.key;
+    EditSettings([&](SettingsRecord& s) {
+      s.SoundProtection = {true, false, true};
+      s.SPMute = row.mute;
+      s.SPScreen = row.screen;
+      s.SPKey = row.key;
+    });
     OpenSoundPage();
     for (size_t i = 0; i < std::size(ids); ++i) {
       EXPECT_EQ(row.checks[i], Checked(ids[i])) << "control " << ids[i] << ", SPMute " << row.mute;
@@ -85,8 +90,10 @@ TEST_F(SoundPage, StoredClassesAndClickSoundsShowAndComeBack) {
 }
 
 TEST_F(SoundPage, EnablingFollowsProtectionItsModeAndTheBoxesAbove) {
-  Settings.SoundProtection = {false, true, false};
-  Settings.SPScreen = 1;
+  EditSettings([&](SettingsRecord& s) {
+    s.SoundProtection = {false, true, false};
+    s.SPScreen = 1;
+  });
   OpenSoundPage();
   using Ids = std::vector<int>;
   const Ids protect = {IDC_SOUND_EVENTS, IDC_SOUND_PROGRAMS,    IDC_SOUND_NOTIFICATIONS,
@@ -119,8 +126,10 @@ TEST_F(SoundPage, EnablingFollowsProtectionItsModeAndTheBoxesAbove) {
 }
 
 TEST_F(SoundPage, SwitchedOffOnlyTheSwitchChanges) {
-  Settings.SoundProtection = {true, false, true};
-  Settings.SPMute = 3;
+  EditSettings([&](SettingsRecord& s) {
+    s.SoundProtection = {true, false, true};
+    s.SPMute = 3;
+  });
   OpenSoundPage();
   Tap(IDC_SOUND_PROGRAMS);
   SendMessageW(Control(IDC_SOUND_VOLUME), TBM_SETPOS, TRUE, 5);
@@ -135,7 +144,10 @@ TEST_F(SoundPage, TheLastProtectedLineShowsOnlyOnceProtectionHasActed) {
   OpenSoundPage();
   EXPECT_FALSE(IsWindowVisible(Control(IDC_SOUND_STATUS)));
   DestroyWindow(page());
-  SoundProtectionState.LastProtected = fake::device().utcNow;  // 2026-12-07 15:00 UTC, 10:00 in New York
+  // Protection puts a setting back at 2026-12-07 15:00 UTC, 10:00 in New York.
+  EditSettings([&](SettingsRecord& s) { s.SoundProtection = {true, false, true}; });
+  RegPutDword(hkcu_.root(), kVolumeKeyPath, L"Screen", 1);
+  ProtectSoundSettings();
   OpenSoundPage();
   EXPECT_EQ(L"Your sound settings were last protected on 12/7/2026 at 10:00 AM",
             Text(IDC_SOUND_STATUS));
@@ -146,10 +158,12 @@ TEST_F(SoundPage, TheLastProtectedLineShowsOnlyOnceProtectionHasActed) {
 TEST_F(SoundPage, ReleasingTheSliderPlaysTheToneAtItsLevelAndSilencesAgain) {
   fake::device().waveVolume = 0x99999999;
   RegPutDword(hkcu_.root(), kVolumeKeyPath, L"Mute", 0);
-  MeetingState.InMeeting = true;
-  MuteNow();  // as the settings window's Mute page does when it opens
-  Settings.SoundProtection.Enabled = true;
-  Settings.SoundProtection.WarnOnly = true;
+  EditMeetingState([&](MeetingStateRecord& m) { m.InMeeting = true; });
+  MuteByChoice();  // as the settings window's Mute page does when it opens
+  EditSettings([&](SettingsRecord& s) {
+    s.SoundProtection.Enabled = true;
+    s.SoundProtection.WarnOnly = true;
+  });
   OpenSoundPage();
   const HWND slider = Control(IDC_SOUND_VOLUME);
   SendMessageW(slider, TBM_SETPOS, TRUE, 1);
