@@ -14,6 +14,7 @@
 #include "calendar/category_database.h"
 #include "device/device_registry.h"
 #include "device/device_state.h"
+#include "device/local_time.h"
 
 namespace {
 
@@ -55,13 +56,13 @@ StreamFile* FindFile(HANDLE handle) {
 DeviceKind Kind() { return ReadDeviceKind().value_or(DeviceKind::PocketPc2003Phone); }
 
 void ToSystemTime(ULONGLONG utc, SYSTEMTIME* out, bool local) {
-  FILETIME ft{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
-  FileTimeToSystemTime(&ft, out);
   // The zone's rules for the device's date, which need not be the host's.
   if (local) {
-    const SYSTEMTIME universal = *out;
-    SystemTimeToTzSpecificLocalTime(nullptr, &universal, out);
+    *out = DeviceLocalTime(utc);
+    return;
   }
+  const FILETIME ft{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
+  FileTimeToSystemTime(&ft, out);
 }
 
 // Which icon resource of the calling program a shared icon handle is (0 when unknown): programs

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "device/device_registry.h"
+#include "device/local_time.h"
 
 namespace {
 
@@ -117,11 +118,13 @@ void PressPowerButton() {
 }
 
 std::wstring FormatFileTime(ULONGLONG utc, bool local) {
-  FILETIME ft{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
-  FILETIME shown = ft;
-  if (local) FileTimeToLocalFileTime(&ft, &shown);
+  const FILETIME ft{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
   SYSTEMTIME st{};
-  FileTimeToSystemTime(&shown, &st);
+  if (local) {
+    st = DeviceLocalTime(utc);
+  } else {
+    FileTimeToSystemTime(&ft, &st);
+  }
   wchar_t text[64];
   swprintf(text, 64, L"%04u-%02u-%02u %02u:%02u:%02u%ls", st.wYear, st.wMonth, st.wDay, st.wHour,
            st.wMinute, st.wSecond, local ? L"" : L"Z");

@@ -43,4 +43,6 @@ ULONGLONG ReadDeviceQword(const wchar_t* name, ULONGLONG fallback);
 void WriteDeviceQword(const wchar_t* name, ULONGLONG value);
 
 ULONGLONG HostNowUtc();
+// "YYYY-MM-DD HH:MM:SS": the device's wall time at `utc`, or with `local` false UTC itself with a
+// "Z" after it.
 std::wstring FormatFileTime(ULONGLONG utc, bool local);

@@ -6,6 +6,7 @@
 
 #include "device/device_registry.h"
 #include "device/device_state.h"
+#include "device/local_time.h"
 #include "platform/program_names.h"
 #include "platform/sound_words.h"
 #include "tool.h"
@@ -83,37 +84,67 @@ int Power(const ToolArgs&) {
   return 0;
 }
 
-// "YYYY-MM-DD HH:MM[:SS]" or "YYYY-MM-DDTHH:MM[:SS]", device local time.
-bool ParseLocalTime(const std::wstring& text, ULONGLONG* utc) {
-  SYSTEMTIME local{};
+// "YYYY-MM-DD HH:MM[:SS]" or "YYYY-MM-DDTHH:MM[:SS]": a wall time on a real date.
+bool ParseLocalTime(const std::wstring& text, SYSTEMTIME* local) {
   unsigned y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
   wchar_t sep = 0;
   const int got = swscanf(text.c_str(), L"%4u-%2u-%2u%lc%2u:%2u:%2u", &y, &mo, &d, &sep, &h, &mi, &s);
   if (got < 6 || (sep != L'T' && sep != L' ')) return false;
-  local = {static_cast<WORD>(y), static_cast<WORD>(mo), 0, static_cast<WORD>(d),
-           static_cast<WORD>(h), static_cast<WORD>(mi), static_cast<WORD>(s), 0};
-  FILETIME localFt{}, utcFt{};
-  if (!SystemTimeToFileTime(&local, &localFt) || !LocalFileTimeToFileTime(&localFt, &utcFt)) {
-    return false;
+  *local = {static_cast<WORD>(y), static_cast<WORD>(mo), 0, static_cast<WORD>(d),
+            static_cast<WORD>(h), static_cast<WORD>(mi), static_cast<WORD>(s), 0};
+  FILETIME check{};
+  return SystemTimeToFileTime(local, &check) != FALSE;
+}
+
+std::wstring DateText(const SYSTEMTIME& t) {
+  wchar_t text[16];
+  swprintf(text, 16, L"%04u-%02u-%02u", t.wYear, t.wMonth, t.wDay);
+  return text;
+}
+
+std::wstring HourText(const SYSTEMTIME& t) {
+  wchar_t text[8];
+  swprintf(text, 8, L"%02u:%02u", t.wHour, t.wMinute);
+  return text;
+}
+
+void PrintClock() {
+  Print(FormatFileTime(DeviceNowUtc(), true) + L" (rate " + std::to_wstring(DeviceClockRate()) +
+        L"x)");
+}
+
+// Sets the clock to a wall time read by the zone's rule for that date. A time in the hour that
+// the clocks skip in spring is refused; one in the hour they repeat in autumn is its first pass,
+// in summer time (an hour on, the clock shows it again).
+int SetClock(const std::wstring& text) {
+  SYSTEMTIME local{};
+  if (!ParseLocalTime(text, &local)) {
+    PrintError(L"clock set takes a local time such as 2026-12-07T09:58");
+    return 2;
   }
-  *utc = (ULONGLONG{utcFt.dwHighDateTime} << 32) | utcFt.dwLowDateTime;
-  return true;
+  const LocalTimeInstants at = UtcOfDeviceLocalTime(local);
+  if (at.count == 0) {
+    PrintError(DateText(local) + L" " + HourText(local) +
+               L" does not exist on the device: its clock skips that hour when it goes forward to "
+               L"summer time");
+    return 2;
+  }
+  SetDeviceClock(at.first);
+  PrintClock();
+  if (at.count == 2) {
+    Print(HourText(local) + L" comes twice on " + DateText(local) +
+          L": the first, in summer time, was taken");
+  }
+  return 0;
 }
 
 int Clock(const ToolArgs& args) {
   if (args.empty()) {
-    Print(FormatFileTime(DeviceNowUtc(), true) + L" (rate " + std::to_wstring(DeviceClockRate()) +
-          L"x)");
+    PrintClock();
     return 0;
   }
-  if (args[0] == L"set" && args.size() == 2) {
-    ULONGLONG utc = 0;
-    if (!ParseLocalTime(args[1], &utc)) {
-      PrintError(L"clock set takes a local time such as 2026-12-07T09:58");
-      return 2;
-    }
-    SetDeviceClock(utc);
-  } else if (args[0] == L"advance" && args.size() == 2) {
+  if (args[0] == L"set" && args.size() == 2) return SetClock(args[1]);
+  if (args[0] == L"advance" && args.size() == 2) {
     DWORD minutes = 0;
     if (!ParseNumber(args[1], &minutes)) {
       PrintError(L"clock advance takes a number of minutes");
@@ -131,8 +162,7 @@ int Clock(const ToolArgs& args) {
     PrintError(L"usage: qmdevice clock [set TIME | advance MINUTES | rate FACTOR]");
     return 2;
   }
-  Print(FormatFileTime(DeviceNowUtc(), true) + L" (rate " + std::to_wstring(DeviceClockRate()) +
-        L"x)");
+  PrintClock();
   return 0;
 }
 
@@ -304,7 +334,10 @@ const ToolCommand kInit(L"init", L"init [--kind wince|ppc2002|ppc2003|ppc2003pho
 const ToolCommand kKind(L"kind", L"kind", Kind);
 const ToolCommand kVolume(L"volume", L"volume [set VALUE]", Volume);
 const ToolCommand kPower(L"power", L"power   (press the power button)", Power);
-const ToolCommand kClock(L"clock", L"clock [set YYYY-MM-DDTHH:MM | advance MINUTES | rate FACTOR]",
+const ToolCommand kClock(L"clock",
+                         L"clock [set YYYY-MM-DDTHH:MM | advance MINUTES | rate FACTOR]   (set: the "
+                         L"device's local time; a time in the hour skipped in spring is refused, "
+                         L"one in the hour repeated in autumn is its first pass, in summer time)",
                          Clock);
 const ToolCommand kIcon(L"icon", L"icon    (the picture in the notification area)", Icon);
 const ToolCommand kTap(L"tap", L"tap     (tap the notification icon)", Tap);

@@ -12,6 +12,7 @@
 
 #include "common/scoped.h"
 #include "device/device_state.h"
+#include "device/local_time.h"
 #include "e2e/device_session.h"
 #include "platform/sound_keys.h"
 
@@ -27,11 +28,7 @@ bool Silenced() {
 
 // Minutes since the device's local midnight.
 int DeviceMinute() {
-  const ULONGLONG utc = DeviceNowUtc();
-  FILETIME ft{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)}, local{};
-  SYSTEMTIME st{};
-  FileTimeToLocalFileTime(&ft, &local);
-  FileTimeToSystemTime(&local, &st);
+  const SYSTEMTIME st = DeviceLocalTime(DeviceNowUtc());
   return st.wHour * 60 + st.wMinute;
 }
 
