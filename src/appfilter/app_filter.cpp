@@ -4,6 +4,7 @@
 #include <array>
 
 #include "common/journal.h"
+#include "common/text.h"
 #include "settings/settings.h"
 
 FilterStateRecord FilterState;
@@ -48,15 +49,13 @@ std::wstring_view FirstListedNameRunning(std::wstring_view list) {
   if (count == 0) return {};
   // Sorted once, so that a list of any length is one pass with a binary search per name.
   std::sort(running.begin(), running.begin() + count);
-  while (true) {
-    const size_t end = list.find(kAppListSeparator);
-    const std::wstring_view name = list.substr(0, end);
-    if (!name.empty() && std::binary_search(running.begin(), running.begin() + count, name)) {
-      return name;
-    }
-    if (end == std::wstring_view::npos) return {};
-    list.remove_prefix(end + 1);
-  }
+  std::wstring_view found;
+  AnyName(list, kAppListSeparator, false, [&](std::wstring_view name) {
+    if (!std::binary_search(running.begin(), running.begin() + count, name)) return false;
+    found = name;
+    return true;
+  });
+  return found;
 }
 
 }  // namespace
@@ -76,13 +75,7 @@ std::wstring_view FormatAppName(std::wstring_view title) {
 }
 
 bool AppListContains(std::wstring_view list, std::wstring_view name) {
-  if (name.empty()) return false;
-  while (true) {
-    const size_t end = list.find(kAppListSeparator);
-    if (list.substr(0, end) == name) return true;
-    if (end == std::wstring_view::npos) return false;
-    list.remove_prefix(end + 1);
-  }
+  return AnyName(list, kAppListSeparator, false, [&](std::wstring_view n) { return n == name; });
 }
 
 bool UpdateAppFilter() {

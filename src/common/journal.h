@@ -15,6 +15,9 @@
 inline constexpr wchar_t kJournalSilenced[] = L"silenced";
 // A silence made by hand became the program's mute.
 inline constexpr wchar_t kJournalTakenOver[] = L"taken-over";
+// The running mute goes on for another reason (a meeting in progress as it was to end, or a
+// silence made by hand that a meeting in progress takes over), with no change to the sound.
+inline constexpr wchar_t kJournalCarriedOn[] = L"carried-on";
 // The program gave the sound back.
 inline constexpr wchar_t kJournalSoundBack[] = L"sound-back";
 // A volume raised during a mute went back to nothing; the mute goes on.

@@ -1,53 +1,45 @@
 #include "meetings/meeting_plan.h"
 
-#include <algorithm>
-#include <cwchar>
+#include <strsafe.h>
+
+#include <cwctype>
 #include <new>
+
+#include "common/text.h"
 
 namespace {
 
+// Lives the days through as the check would, from the first day's midnight to the next: at
+// each moment the first counting appointment in progress silences the device to its chain's end,
+// where the check looks again; with none, the next look that can find one is at the next start.
 struct Lived {
-  std::vector<DATE> silencedAt;  // when the check would silence the device for each; -1 never
-  int silentNow = -1;
+  std::vector<LocalMinute> silencedAt;  // when the check would silence the device for each; -1
+  std::vector<LocalMinute> until;       // and until when
+  std::optional<size_t> silentNow;      // the one whose silence holds at the plan's time
 };
 
-// Lives the day through as the check would, from its midnight: at each moment the first
-// appointment in progress that counts silences the device until its end, where the check looks
-// again; with none, the next look that can find one is at the next start.
-Lived LiveTheDay(const CalendarDay& day, const std::vector<AppointmentFacts>& facts,
-                 const std::vector<bool>& counts, const MeetingRules& rules) {
-  Lived lived{std::vector<DATE>(facts.size(), -1.0), -1};
-  DATE t = day.start;
-  while (t < day.end) {
-    size_t found = facts.size();
-    for (size_t i = 0; i < facts.size() && found == facts.size(); ++i) {
-      if (counts[i] && InProgressAt(facts[i], rules, t)) found = i;
-    }
-    if (found < facts.size()) {
-      // In progress at t means its end lies after t: the day moves on.
-      if (lived.silencedAt[found] < 0) lived.silencedAt[found] = t;
-      if (day.now >= t && day.now < facts[found].meetingEnd && day.now < day.end) {
-        lived.silentNow = static_cast<int>(found);
+Lived LiveTheDay(const CalendarDays& days, const CountingAppointments& counting, LocalMinute now) {
+  const size_t n = counting.facts.size();
+  Lived lived{std::vector<LocalMinute>(n, -1), std::vector<LocalMinute>(n, 0), std::nullopt};
+  const LocalMinute dayEnd = days.start + kMinutesPerDay;
+  LocalMinute t = days.start;
+  while (t < dayEnd) {
+    if (const auto silence = SilenceAt(counting.facts, t)) {
+      if (lived.silencedAt[silence->first] < 0) {
+        lived.silencedAt[silence->first] = t;
+        lived.until[silence->first] = silence->until;
       }
-      t = facts[found].meetingEnd;
+      if (now >= t && now < silence->until) lived.silentNow = silence->first;
+      t = silence->until;
       continue;
     }
-    DATE next = day.end;
-    for (size_t i = 0; i < facts.size(); ++i) {
-      if (counts[i] && facts[i].start > t && facts[i].start < next) next = facts[i].start;
-    }
-    t = next;
+    t = NextCountingStart(counting.facts, t).value_or(dayEnd);
+  }
+  // A silence in force at the plan's time that began on an earlier day.
+  if (!lived.silentNow && now < days.start) {
+    if (const auto silence = SilenceAt(counting.facts, now)) lived.silentNow = silence->first;
   }
   return lived;
-}
-
-PlanVerdict VerdictOf(const CalendarDay& day, const AppointmentFacts& facts, DATE silencedAt,
-                      const MeetingRules& rules) {
-  // An appointment in progress at all is in progress from its start (or the day's).
-  const DATE first = facts.allDay ? day.start : std::max(facts.start, day.start);
-  if (silencedAt >= 0) return silencedAt > first ? PlanVerdict::SilencesLater : PlanVerdict::Silences;
-  return InProgressAt(facts, rules, first) ? PlanVerdict::AlreadySilent
-                                           : PlanVerdict::NeverInProgress;
 }
 
 std::wstring OneLine(std::wstring text) {
@@ -60,19 +52,11 @@ std::wstring OneLine(std::wstring text) {
 // The chosen names, as the owner reads them: "Business, Work".
 std::wstring ChosenNames(const MeetingRules& rules) {
   std::wstring names;
-  const std::wstring& list = *rules.POCategory;
-  size_t pos = 0;
-  while (pos <= list.size()) {
-    size_t comma = list.find(L',', pos);
-    if (comma == std::wstring::npos) comma = list.size();
-    std::wstring name = list.substr(pos, comma - pos);
-    const size_t b = name.find_first_not_of(L" \t"), e = name.find_last_not_of(L" \t");
-    if (b != std::wstring::npos) {
-      if (!names.empty()) names += L", ";
-      names += name.substr(b, e - b + 1);
-    }
-    pos = comma + 1;
-  }
+  AnyName(rules.POCategory.value_or(L""), L',', true, [&](std::wstring_view name) {
+    if (!names.empty()) names += L", ";
+    names += name;
+    return false;
+  });
   return OneLine(names);
 }
 
@@ -80,81 +64,98 @@ bool SameDate(const SYSTEMTIME& a, const SYSTEMTIME& b) {
   return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay;
 }
 
-std::wstring Formatted(const SYSTEMTIME& st, bool date) {
-  wchar_t text[80] = {};
-  const int n = date ? GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, 80)
-                     : GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, text, 80);
-  return n > 0 ? std::wstring(text) : std::wstring();
-}
-
 std::wstring Clock(const SYSTEMTIME& st) {
   wchar_t text[8];
-  swprintf(text, 8, L"%02u:%02u", st.wHour, st.wMinute);
+  StringCchPrintfW(text, 8, L"%02u:%02u", st.wHour, st.wMinute);
   return text;
 }
 
 std::wstring DateText(const SYSTEMTIME& st) {
   wchar_t text[16];
-  swprintf(text, 16, L"%04u-%02u-%02u", st.wYear, st.wMonth, st.wDay);
+  StringCchPrintfW(text, 16, L"%04u-%02u-%02u", st.wYear, st.wMonth, st.wDay);
   return text;
 }
 
 // A time of the plan; its date too when it is not the plan's day.
 std::wstring When(const MeetingPlan& plan, const SYSTEMTIME& st, bool deviceTimes) {
-  std::wstring text = deviceTimes ? Formatted(st, false) : Clock(st);
+  std::wstring text = deviceTimes ? TimeOfDayText(st) : Clock(st);
   if (SameDate(st, plan.day)) return text;
-  return (deviceTimes ? Formatted(st, true) : DateText(st)) + L" " + text;
+  return (deviceTimes ? ShortDateText(st) : DateText(st)) + L" " + text;
+}
+
+// "until 11:00", and what follows it when a meeting's silence lasts to the next power-on.
+std::wstring Until(const MeetingPlan& plan, const SYSTEMTIME& until, bool deviceTimes) {
+  std::wstring text = L"until " + When(plan, until, deviceTimes);
+  if (plan.context.extendToPowerOn) text += L", then to the next power-on";
+  return text;
 }
 
 }  // namespace
 
-MeetingPlan PlanCalendarDay(const CalendarDay& day, const MeetingRules& rules) {
+MeetingPlan PlanCalendarDays(const CalendarDays& days, const MeetingRules& rules,
+                             LocalMinute now) {
   MeetingPlan plan;
   plan.read = true;
   plan.rules = rules;
-  plan.unread = day.unread;
-  std::vector<AppointmentFacts> facts;
-  std::vector<bool> counts;
-  for (const DayAppointment& a : day.appointments) {
-    facts.push_back(a.Facts());
+  plan.unread = days.unread;
+  plan.day = LocalTimeOfMinute(days.start);
+  const CountingAppointments counting = Counting(days, rules);
+  const Lived lived = LiveTheDay(days, counting, now);
+  std::vector<int> entryOf(days.appointments.size(), -1);
+  for (size_t i = 0; i < days.appointments.size(); ++i) {
+    const DayAppointment& a = days.appointments[i];
+    if (a.day != 0) continue;
     PlanEntry entry;
-    entry.start = a.localStart;
-    entry.end = a.localEnd;
+    entry.start = LocalTimeOfMinute(a.start);
+    entry.end = LocalTimeOfMinute(a.meetingEnd);
     entry.subject = OneLine(a.subject);
     entry.categories = OneLine(a.categories.value_or(L""));
     entry.allDay = a.allDay;
-    entry.reason = JudgeAppointment(facts.back(), rules);
-    counts.push_back(entry.reason == MeetingReason::Counts);
+    entry.reason = JudgeAppointment(a.Facts(), rules);
+    entryOf[i] = static_cast<int>(plan.entries.size());
     plan.entries.push_back(std::move(entry));
   }
-  const Lived lived = LiveTheDay(day, facts, counts, rules);
-  for (size_t i = 0; i < facts.size(); ++i) {
-    if (counts[i]) plan.entries[i].verdict = VerdictOf(day, facts[i], lived.silencedAt[i], rules);
+  for (size_t c = 0; c < counting.facts.size(); ++c) {
+    const int e = entryOf[counting.index[c]];
+    if (lived.silentNow == c) plan.silentNow = e;
+    if (e < 0) continue;
+    PlanEntry& entry = plan.entries[static_cast<size_t>(e)];
+    if (lived.silencedAt[c] >= 0) {
+      entry.verdict = PlanVerdict::Silences;
+      entry.until = LocalTimeOfMinute(lived.until[c]);
+    } else {
+      const AppointmentFacts& f = counting.facts[c];
+      entry.verdict = f.meetingEnd > f.start ? PlanVerdict::AlreadySilent
+                                             : PlanVerdict::NeverInProgress;
+    }
   }
-  plan.silentNow = lived.silentNow;
   return plan;
 }
 
-MeetingPlan PlanMeetingDay(const MeetingRules& rules, const SYSTEMTIME& day, ULONGLONG now) {
-  CalendarDay read;
-  std::wstring error;
+MeetingPlan PlanMeetingDay(const MeetingRules& rules, const SYSTEMTIME& day, ULONGLONG now,
+                           const PlanContext& context) {
+  const SYSTEMTIME midnight{day.wYear, day.wMonth, 0, day.wDay, 0, 0, 0, 0};
   MeetingPlan plan;
+  std::wstring error;
   try {
-    if (ReadCalendarDay(day, now, &read, &error)) plan = PlanCalendarDay(read, rules);
+    CalendarDays read;
+    if (ReadCalendarDays(MinuteOfLocalTime(midnight), 1, rules, false, &read, &error)) {
+      plan = PlanCalendarDays(read, rules, LocalMinuteOf(now));
+    }
   } catch (const std::bad_alloc&) {
     plan = MeetingPlan{};
     error = L"There is not enough memory for the plan.";
   }
   if (!plan.read) plan.error = error;
   plan.rules = rules;
-  plan.day = SYSTEMTIME{day.wYear, day.wMonth, 0, day.wDay, 0, 0, 0, 0};
+  plan.context = context;
+  plan.day = midnight;
   return plan;
 }
 
 const wchar_t* PlanVerdictWord(const PlanEntry& entry) {
   switch (entry.verdict) {
     case PlanVerdict::Silences:
-    case PlanVerdict::SilencesLater:
     case PlanVerdict::AlreadySilent:
       return L"silences";
     case PlanVerdict::NeverInProgress:
@@ -167,10 +168,7 @@ const wchar_t* PlanVerdictWord(const PlanEntry& entry) {
 std::wstring PlanReason(const MeetingPlan& plan, const PlanEntry& entry, bool deviceTimes) {
   switch (entry.verdict) {
     case PlanVerdict::Silences:
-      return L"until " + When(plan, entry.end, deviceTimes);
-    case PlanVerdict::SilencesLater:
-      return L"until " + When(plan, entry.end, deviceTimes) +
-             L"; the device is already silent at its start";
+      return Until(plan, entry.until, deviceTimes);
     case PlanVerdict::AlreadySilent:
       return L"the device is already silent then";
     case PlanVerdict::NeverInProgress:
@@ -202,11 +200,22 @@ std::wstring PlanLine(const MeetingPlan& plan, const PlanEntry& entry) {
 }
 
 std::wstring PlanStateNow(const MeetingPlan& plan) {
-  if (plan.silentNow < 0 || static_cast<size_t>(plan.silentNow) >= plan.entries.size()) {
-    return L"Sound on";
+  std::wstring state = L"Sound on";
+  if (plan.silentNow >= 0 && static_cast<size_t>(plan.silentNow) < plan.entries.size()) {
+    const PlanEntry& entry = plan.entries[static_cast<size_t>(plan.silentNow)];
+    state = L"Silent " + Until(plan, entry.until, true);
+    if (!entry.subject.empty()) state += L": " + entry.subject;
   }
-  const PlanEntry& entry = plan.entries[static_cast<size_t>(plan.silentNow)];
-  std::wstring text = L"Silent until " + When(plan, entry.end, true);
-  if (!entry.subject.empty()) text += L": " + entry.subject;
-  return text;
+  // What holds the sound on or the device silent now comes first, then what follows it.
+  const auto then = [](const std::wstring& now, std::wstring after) {
+    after[0] = static_cast<wchar_t>(towlower(after[0]));
+    return now + L"; then: " + after;
+  };
+  if (!plan.context.holdingApp.empty()) {
+    const std::wstring held =
+        L"Sound on while \"" + plan.context.holdingApp + L"\" runs (it holds muting off)";
+    state = plan.silentNow >= 0 ? then(held, state) : held;
+  }
+  if (plan.context.windowHolds) state = then(L"Held silent while this window is open", state);
+  return state;
 }

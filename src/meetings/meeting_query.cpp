@@ -1,17 +1,19 @@
 #include "meetings/meeting_query.h"
 
+#include <algorithm>
+#include <new>
 #include <string>
 #include <string_view>
 
 #include "common/clock.h"
 #include "common/scoped.h"
+#include "common/text.h"
 #include "meetings/meeting_state.h"
 #include "platform/poom.h"
 #include "settings/settings.h"
 
 namespace {
 
-constexpr double kDayPerMinute = 1.0 / 1440.0;
 // Buffer sizes of the formatted parts, terminator included.
 constexpr size_t kTimeChars = 19;
 constexpr size_t kDateChars = 19;
@@ -24,36 +26,21 @@ constexpr wchar_t kCannotSearch[] = L"The calendar cannot be searched.";
 
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 
-// Copies at most `chars` - 1 characters and terminates; never splits a surrogate pair.
-template <size_t N>
-void CopyCut(wchar_t (&dst)[N], std::wstring_view src) {
-  size_t n = src.size() < N - 1 ? src.size() : N - 1;
-  if (n < src.size() && n > 0 && IsHighSurrogate(src[n - 1])) --n;
-  src.copy(dst, n);
-  dst[n] = L'\0';
-}
-
 std::wstring CutText(std::wstring_view text, size_t limit) {
   size_t n = text.size() < limit ? text.size() : limit;
   if (n < text.size() && n > 0 && IsHighSurrogate(text[n - 1])) --n;
   return std::wstring(text.substr(0, n));
 }
 
-// A date or time that does not fit its buffer is cut to fit instead of being lost.
-std::wstring FormatPart(const SYSTEMTIME& st, bool date, size_t chars) {
-  auto format = [&](wchar_t* out, int size) {
-    return date ? GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, out, size)
-                : GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, out, size);
-  };
-  const int needed = format(nullptr, 0);
-  if (needed <= 0) return {};
-  std::wstring text(static_cast<size_t>(needed), L'\0');
-  if (format(text.data(), needed) <= 0) return {};
-  text.resize(static_cast<size_t>(needed) - 1);
-  return CutText(text, chars - 1);
+// Copies at most `chars` - 1 characters and terminates; never splits a surrogate pair.
+template <size_t N>
+void CopyCut(wchar_t (&dst)[N], std::wstring_view src) {
+  const std::wstring cut = CutText(src, N - 1);
+  cut.copy(dst, cut.size());
+  dst[cut.size()] = L'\0';
 }
 
-// One logged-on connection to the calendar, for the length of one query. Its strings are freed
+// One logged-on connection to the calendar, for the length of one read. Its strings are freed
 // through it.
 class CalendarSession {
  public:
@@ -75,6 +62,7 @@ class CalendarSession {
   }
   // Logs off and lets the application object go; true when there was none or it logged off.
   bool Close() {
+    items_.reset();
     if (!app_) return true;
     const bool ok = SUCCEEDED(app_->Logoff());
     app_.reset();
@@ -82,22 +70,22 @@ class CalendarSession {
   }
   IPOutlookApp* operator->() const { return app_.get(); }
 
-  // A time of the device's clock as a calendar time, in local time.
-  bool CalendarTimeOf(ULONGLONG utc, DATE* date) const {
-    SYSTEMTIME local = LocalTimeOf(utc);
-    return SUCCEEDED(app_->SystemTimeToVariantTime(&local, date));
-  }
-  bool BrokenDown(DATE date, SYSTEMTIME* st) const {
-    *st = SYSTEMTIME{};
-    return SUCCEEDED(app_->VariantTimeToSystemTime(date, st));
-  }
-  bool UtcOf(DATE date, ULONGLONG* utc) const {
-    SYSTEMTIME local{};
-    return BrokenDown(date, &local) && UtcOfLocalTime(local, utc);
+  // The calendar's items, occurrences of recurring appointments each on its own; null when the
+  // calendar has none to give.
+  IPOutlookItemCollection* Items() {
+    if (items_) return items_.get();
+    ComPtr<IFolder> folder;
+    if (FAILED(app_->GetDefaultFolder(kCalendarFolder, folder.put())) || !folder ||
+        FAILED(folder->get_Items(items_.put())) || !items_ ||
+        FAILED(items_->put_IncludeRecurrences(VARIANT_TRUE))) {
+      items_.reset();
+    }
+    return items_.get();
   }
 
  private:
   ComPtr<IPOutlookApp> app_;
+  ComPtr<IPOutlookItemCollection> items_;
 };
 
 // A string of the calendar, freed through the application object.
@@ -133,28 +121,85 @@ class SysString {
   BSTR text_;
 };
 
-// Today's date in the device's short-date format; empty when it cannot be formatted.
-std::wstring ShortDate(const SYSTEMTIME& local) {
-  const int needed = GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, nullptr, 0);
-  if (needed <= 1) return {};
-  std::wstring text(static_cast<size_t>(needed), L'\0');
-  if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, text.data(), needed) <= 0) {
-    return {};
-  }
-  text.resize(static_cast<size_t>(needed) - 1);
-  return text;
-}
-
-// The category piece is left out when a name holds a quote, which would end the quoted value
-// early; the query's own category test still applies to every item.
-std::wstring BuildRestriction(const std::optional<std::wstring>& category,
-                             const std::wstring& today) {
+// The search of one day: the appointments that touch it (by the device's short date), and with a
+// category list only those with one of its names. The category piece is left out when a name
+// holds a quote, which would end the quoted value early; the rule still tests every item.
+std::wstring Restriction(const std::optional<std::wstring>& category, const std::wstring& day) {
   std::wstring text;
   if (category && !category->empty() && category->find(L'"') == std::wstring::npos) {
     text = L"[Categories] = \"" + *category + L"\" AND ";
   }
-  text += L"[Start] <= \"" + today + L"\" AND [END] >= \"" + today + L"\"";
+  text += L"[Start] <= \"" + day + L"\" AND [END] >= \"" + day + L"\"";
   return text;
+}
+
+// Reads one item; false when its times cannot be read.
+bool ReadItem(const CalendarSession& session, IAppointment* item, DayAppointment* a) {
+  DATE start = 0, end = 0;
+  if (FAILED(item->get_Start(&start)) || FAILED(item->get_End(&end))) return false;
+  VARIANT_BOOL allDay = VARIANT_FALSE;
+  a->allDay = SUCCEEDED(item->get_AllDayEvent(&allDay)) && allDay != VARIANT_FALSE;
+  if (FAILED(item->get_BusyStatus(&a->busy))) a->busy = kBusyBusy;
+  CalendarString categories(session), subject(session);
+  item->get_Categories(categories.put());
+  item->get_Subject(subject.put());
+  if (categories.get()) a->categories.emplace(categories.view());
+  a->subject = subject.view();
+  long minutes = 0;
+  const bool haveLength = SUCCEEDED(item->get_Duration(&minutes));
+  a->start = MinuteOfCalendarTime(start);
+  a->end = MinuteOfCalendarTime(end);
+  a->meetingEnd =
+      MeetingEndOf(a->start, a->end, haveLength ? std::optional<long>(minutes) : std::nullopt);
+  return true;
+}
+
+bool SameAppointment(const DayAppointment& a, const DayAppointment& b) {
+  return a.start == b.start && a.end == b.end && a.meetingEnd == b.meetingEnd &&
+         a.allDay == b.allDay && a.busy == b.busy && a.categories == b.categories &&
+         a.subject == b.subject;
+}
+
+// Reads the day that begins at the local midnight `midnight` into `days`; an appointment an
+// earlier day gave already is not taken again. False when the calendar fails on the way.
+bool ReadDay(CalendarSession& session, LocalMinute midnight, size_t dayIndex,
+             const std::optional<std::wstring>& category, CalendarDays* days) {
+  IPOutlookItemCollection* items = session.Items();
+  const std::wstring date = ShortDateText(LocalTimeOfMinute(midnight));
+  if (!items || date.empty()) return false;
+  const size_t before = days->appointments.size();
+  size_t read = 0;
+  ComPtr<IAppointment> item;
+  const SysString text(Restriction(category, date));
+  HRESULT hr = items->Find(text.get(), item.put());
+  if (FAILED(hr)) return false;
+  for (; hr == S_OK && item; hr = items->FindNext(item.put())) {
+    if (read >= kMaxDayAppointments) {
+      ++days->unread;
+      continue;
+    }
+    DayAppointment a;
+    a.day = dayIndex;
+    if (!ReadItem(session, item.get(), &a)) return false;
+    ++read;
+    const auto earlier = days->appointments.begin() + static_cast<std::ptrdiff_t>(before);
+    if (std::none_of(days->appointments.begin(), earlier,
+                     [&](const DayAppointment& b) { return SameAppointment(a, b); })) {
+      days->appointments.push_back(std::move(a));
+    }
+  }
+  if (FAILED(hr)) return false;
+  std::stable_sort(days->appointments.begin(), days->appointments.end(),
+                   [](const DayAppointment& x, const DayAppointment& y) { return x.start < y.start; });
+  days->end = midnight + kMinutesPerDay;
+  return true;
+}
+
+// A silence by `rules` runs on past the days read.
+bool SilenceRunsOn(const CalendarDays& days, const MeetingRules& rules) {
+  const CountingAppointments counting = Counting(days, rules);
+  const auto silence = SilenceAt(counting.facts, days.end - 1);
+  return silence && silence->until >= days.end;
 }
 
 std::wstring SubjectShown(std::wstring_view subject) {
@@ -166,17 +211,16 @@ std::wstring SubjectShown(std::wstring_view subject) {
   return shown + L"...";
 }
 
-void DescribeMeeting(const CalendarSession& session, std::wstring_view subject, DATE start,
-                     DATE end, bool allDay, MeetingStateRecord& state) {
-  SYSTEMTIME s{}, e{};
-  session.BrokenDown(start, &s);
-  session.BrokenDown(end, &e);
-  const std::wstring startTime = FormatPart(s, false, kTimeChars);
-  const std::wstring endTime = FormatPart(e, false, kTimeChars);
-  const std::wstring startDate = FormatPart(s, true, kDateChars);
-  const std::wstring endDate = FormatPart(e, true, kDateChars);
-  std::wstring text = SubjectShown(subject);
-  if (allDay) {
+// The meeting's one-line description: its subject, start and end as the device shows them.
+void DescribeMeeting(const DayAppointment& a, MeetingStateRecord& state) {
+  const SYSTEMTIME s = LocalTimeOfMinute(a.start);
+  const SYSTEMTIME e = LocalTimeOfMinute(a.meetingEnd);
+  const std::wstring startTime = CutText(TimeOfDayText(s), kTimeChars - 1);
+  const std::wstring endTime = CutText(TimeOfDayText(e), kTimeChars - 1);
+  const std::wstring startDate = CutText(ShortDateText(s), kDateChars - 1);
+  const std::wstring endDate = CutText(ShortDateText(e), kDateChars - 1);
+  std::wstring text = SubjectShown(a.subject);
+  if (a.allDay) {
     text += L" " + startDate + L" " + startTime + L" to " + endDate + L" " + endTime + L" (ALL DAY)";
   } else if (startDate == endDate) {
     text += L" " + startTime + L" to " + endTime;
@@ -186,102 +230,92 @@ void DescribeMeeting(const CalendarSession& session, std::wstring_view subject, 
   CopyCut(state.MeetingText, text);
 }
 
-struct ItemFacts {
-  explicit ItemFacts(const CalendarSession& session) : categories(session), subject(session) {}
-  DATE start = 0;
-  DATE end = 0;
-  bool allDay = false;
-  long busy = kBusyBusy;
-  CalendarString categories;
-  CalendarString subject;
-  // What the meeting rule needs; the end of a meeting is read only for one that counts.
-  AppointmentFacts ForRule() const {
-    return AppointmentFacts{start, end, end, allDay, busy, categories.get()};
-  }
-};
-
-bool ReadItem(IAppointment* item, ItemFacts* facts) {
-  VARIANT_BOOL allDay = VARIANT_FALSE;
-  if (FAILED(item->get_Start(&facts->start)) || FAILED(item->get_End(&facts->end))) return false;
-  if (SUCCEEDED(item->get_AllDayEvent(&allDay))) facts->allDay = allDay != VARIANT_FALSE;
-  if (FAILED(item->get_BusyStatus(&facts->busy))) facts->busy = kBusyBusy;
-  item->get_Categories(facts->categories.put());
-  item->get_Subject(facts->subject.put());
-  return true;
-}
-
-// What one item of today tells the look.
-enum class ItemOutcome { Next, InProgress, Failed };
-
-ItemOutcome VisitItem(const CalendarSession& session, IAppointment* item, DATE nowDate, DATE* limit,
-                      bool* nextFound, MeetingLook& look) {
-  MeetingStateRecord& state = look.finding.state;
-  ItemFacts facts(session);
-  if (!ReadItem(item, &facts)) return ItemOutcome::Next;
-  AppointmentFacts rule = facts.ForRule();
-  if (JudgeAppointment(rule, look.rules) != MeetingReason::Counts) return ItemOutcome::Next;
-  // A meeting ends at its start plus its duration; without a duration that can be read, at its
-  // end time.
-  long minutes = 0;
-  if (SUCCEEDED(item->get_Duration(&minutes)) && minutes > 0) {
-    rule.meetingEnd = facts.start + minutes * kDayPerMinute;
-  }
-  const DATE end = rule.meetingEnd;
-  if (InProgressAt(rule, look.rules, nowDate)) {
-    // A meeting whose end the calendar cannot give is no verdict to mute on: the look has
-    // failed, and the next one comes within the check interval.
-    ULONGLONG endUtc = 0;
-    if (!session.UtcOf(end, &endUtc)) return ItemOutcome::Failed;
-    CopyCut(state.MeetingSubject, facts.subject.view());
-    CopyCut(state.MeetingCategories, facts.categories.view());
-    if (facts.subject.get()) {
-      DescribeMeeting(session, facts.subject.view(), facts.start, end, facts.allDay, state);
+// What a look found in the days read at `now`: a silence in progress, or when to look next.
+void TakeFindings(const CalendarDays& days, const MeetingLook& look, LocalMinute now,
+                  MeetingFinding& finding) {
+  MeetingStateRecord& state = finding.state;
+  const CountingAppointments counting = Counting(days, look.rules);
+  if (const auto silence = SilenceAt(counting.facts, now)) {
+    const DayAppointment& a = days.appointments[counting.index[silence->first]];
+    ULONGLONG end = 0;
+    // A meeting whose end the clock cannot place is no verdict to mute on: the look has failed.
+    if (!UtcOfLocalMinute(silence->until, &end)) {
+      finding.failed = true;
+      return;
     }
-    state.MeetingEnd = endUtc;
-    state.NextMeetingCheck = endUtc;
+    CopyCut(state.MeetingSubject, a.subject);
+    CopyCut(state.MeetingCategories, a.categories.value_or(L""));
+    // Without a subject the earlier description stays.
+    if (!a.subject.empty()) DescribeMeeting(a, state);
+    state.MeetingEnd = end;
+    state.NextMeetingCheck = end;
     state.InMeeting = true;
-    return ItemOutcome::InProgress;
+    return;
   }
-  if (facts.start <= nowDate || facts.allDay) return ItemOutcome::Next;
-  if (!*nextFound) {
-    *nextFound = true;
-    SYSTEMTIME s{};
-    session.BrokenDown(facts.start, &s);
-    const std::wstring text =
-        L"Today's next QuietMinder meeting starts at " + FormatPart(s, false, kTimeChars) + L".";
+  // Today's next meeting, named by its start; the next look is at the first start to come
+  // unless the interval's look comes first.
+  const LocalMinute tomorrow = DayStart(now) + kMinutesPerDay;
+  for (size_t i = 0; i < counting.facts.size(); ++i) {
+    const AppointmentFacts& f = counting.facts[i];
+    if (f.start <= now || f.start >= tomorrow || f.allDay) continue;
+    const std::wstring text = L"Today's next QuietMinder meeting starts at " +
+                              CutText(TimeOfDayText(LocalTimeOfMinute(f.start)), kTimeChars - 1) +
+                              L".";
     CopyCut(state.MeetingStatusText, text);
+    break;
   }
-  ULONGLONG startUtc = 0;
-  if (facts.start < *limit && facts.end > nowDate && session.UtcOf(facts.start, &startUtc)) {
-    *limit = facts.start;
-    state.NextMeetingCheck = startUtc;
+  ULONGLONG nextStart = 0;
+  if (const auto next = NextCountingStart(counting.facts, now);
+      next && UtcOfLocalMinute(*next, &nextStart) && nextStart < state.NextMeetingCheck) {
+    state.NextMeetingCheck = nextStart;
   }
-  return ItemOutcome::Next;
-}
-
-// Visits the items of today; true when a meeting in progress was found and recorded.
-bool VisitItems(const CalendarSession& session, IPOutlookItemCollection* items, DATE nowDate,
-                DATE limit, MeetingLook& look) {
-  bool nextFound = false;
-  ComPtr<IAppointment> item;
-  const SysString restriction(
-      BuildRestriction(look.rules.POCategory, ShortDate(LocalTimeOf(look.now))));
-  HRESULT hr = items->Find(restriction.get(), item.put());
-  while (hr == S_OK && item) {
-    switch (VisitItem(session, item.get(), nowDate, &limit, &nextFound, look)) {
-      case ItemOutcome::InProgress:
-        return true;
-      case ItemOutcome::Failed:
-        return false;
-      case ItemOutcome::Next:
-        break;
-    }
-    hr = items->FindNext(item.put());
-  }
-  return false;
 }
 
 }  // namespace
+
+LocalMinute LocalMinuteOf(ULONGLONG utc) { return MinuteOfLocalTime(LocalTimeOf(utc)); }
+
+bool UtcOfLocalMinute(LocalMinute minute, ULONGLONG* utc) {
+  return UtcOfLocalTime(LocalTimeOfMinute(minute), utc);
+}
+
+CountingAppointments Counting(const CalendarDays& days, const MeetingRules& rules) {
+  CountingAppointments counting;
+  for (size_t i = 0; i < days.appointments.size(); ++i) {
+    const AppointmentFacts facts = days.appointments[i].Facts();
+    if (JudgeAppointment(facts, rules) != MeetingReason::Counts) continue;
+    counting.facts.push_back(facts);
+    counting.index.push_back(i);
+  }
+  return counting;
+}
+
+bool ReadCalendarDays(LocalMinute first, int atLeast, const MeetingRules& rules,
+                      bool searchCategory, CalendarDays* out, std::wstring* error) {
+  *out = CalendarDays{};
+  out->start = out->end = DayStart(first);
+  CalendarSession session;
+  if (!session.Open()) {
+    *error = kConnectError;
+    return false;
+  }
+  const std::optional<std::wstring> category =
+      searchCategory ? rules.POCategory : std::optional<std::wstring>();
+  bool read = true;
+  try {
+    for (int day = 0; read && day <= kMaxDaysFollowed; ++day) {
+      if (day >= atLeast && !SilenceRunsOn(*out, rules)) break;
+      read = ReadDay(session, out->end, static_cast<size_t>(day), category, out);
+    }
+  } catch (const std::bad_alloc&) {
+    read = false;
+  }
+  // A calendar that was read and then refuses the log-off still gave what it had.
+  const bool closed = session.Close();
+  if (!read) *error = kCannotSearch;
+  if (read && !closed) *error = kDisconnectError;
+  return read;
+}
 
 MeetingRules StoredMeetingRules() {
   return MeetingRules{Settings.EnablePOLink, Settings.POCategory, Settings.POAllDay,
@@ -299,39 +333,33 @@ MeetingLook PrepareMeetingLook() {
 }
 
 void LookAtCalendar(MeetingLook& look) {
-  MeetingStateRecord& state = look.finding.state;
+  MeetingFinding& finding = look.finding;
+  MeetingStateRecord& state = finding.state;
   const bool wasInMeeting = state.InMeeting;
   state.InMeeting = false;
   if (!look.rules.EnablePOLink) return;
-  CalendarSession session;
-  if (!session.Open()) {
-    CopyCut(state.MeetingStatusText, kConnectError);
-    return;
-  }
   const ULONGLONG now = look.now;
   const ULONGLONG soon = now + ULONGLONG{look.POCheckInterval} * kFileTimeSecond;
-  CopyCut(state.MeetingStatusText, kNoOtherMeeting);
-  if (now >= state.NextMeetingCheck) state.NextMeetingCheck = soon;
-  // A query after a meeting that finds none in progress asks again soon, not at the old end.
-  if (wasInMeeting && soon < state.NextMeetingCheck) state.NextMeetingCheck = soon;
-
-  DATE limit = 0, nowDate = 0;
-  ComPtr<IFolder> folder;
-  ComPtr<IPOutlookItemCollection> items;
-  if (session.CalendarTimeOf(state.NextMeetingCheck, &limit) &&
-      session.CalendarTimeOf(now, &nowDate) &&
-      SUCCEEDED(session->GetDefaultFolder(kCalendarFolder, folder.put())) && folder &&
-      SUCCEEDED(folder->get_Items(items.put())) && items) {
-    items->put_IncludeRecurrences(VARIANT_TRUE);
-    try {
-      VisitItems(session, items.get(), nowDate, limit, look);
-    } catch (const std::bad_alloc&) {
-      // What was found before the memory ran out stands.
-    }
+  const LocalMinute nowMinute = LocalMinuteOf(now);
+  // The next day too when the next look would fall into it, so that its first meeting is met.
+  const int days = LocalMinuteOf(soon) >= DayStart(nowMinute) + kMinutesPerDay ? 2 : 1;
+  CalendarDays read;
+  std::wstring error;
+  finding.failed = !ReadCalendarDays(nowMinute, days, look.rules, true, &read, &error);
+  // A calendar that cannot be reached is asked again at the next tick.
+  if (error == kConnectError) {
+    CopyCut(state.MeetingStatusText, error);
+    return;
   }
-  items.reset();
-  folder.reset();
-  if (!session.Close()) CopyCut(state.MeetingStatusText, kDisconnectError);
+  // A look after a meeting that finds none in progress asks again soon, not at the old end.
+  if (now >= state.NextMeetingCheck || (wasInMeeting && soon < state.NextMeetingCheck)) {
+    state.NextMeetingCheck = soon;
+  }
+  CopyCut(state.MeetingStatusText, finding.failed ? kCannotSearch : kNoOtherMeeting);
+  // What the calendar could not give whole is no verdict.
+  if (finding.failed) return;
+  TakeFindings(read, look, nowMinute, finding);
+  if (!error.empty()) CopyCut(state.MeetingStatusText, error);
 }
 
 MeetingFinding LookAtCalendarNow() {
@@ -344,76 +372,4 @@ MeetingFinding LinkOffFinding() {
   MeetingFinding finding{MeetingState, NumberNewLook()};
   finding.state.InMeeting = false;
   return finding;
-}
-
-namespace {
-
-// Reads the items of a search into `day`; false when the calendar failed on the way.
-bool ReadDayItems(const CalendarSession& session, IPOutlookItemCollection* items,
-                  const std::wstring& restriction, CalendarDay* day) {
-  ComPtr<IAppointment> item;
-  const SysString text(restriction);
-  HRESULT hr = items->Find(text.get(), item.put());
-  if (FAILED(hr)) return false;
-  while (hr == S_OK && item) {
-    if (day->appointments.size() >= kMaxDayAppointments) {
-      ++day->unread;
-    } else {
-      ItemFacts facts(session);
-      if (!ReadItem(item.get(), &facts)) return false;
-      DayAppointment a;
-      a.start = facts.start;
-      a.end = facts.end;
-      a.meetingEnd = facts.end;
-      long minutes = 0;
-      if (SUCCEEDED(item->get_Duration(&minutes)) && minutes > 0) {
-        a.meetingEnd = facts.start + minutes * kDayPerMinute;
-      }
-      a.allDay = facts.allDay;
-      a.busy = facts.busy;
-      if (facts.categories.get()) a.categories.emplace(facts.categories.view());
-      a.subject = facts.subject.view();
-      if (!session.BrokenDown(a.start, &a.localStart) ||
-          !session.BrokenDown(a.meetingEnd, &a.localEnd)) {
-        return false;
-      }
-      day->appointments.push_back(std::move(a));
-    }
-    hr = items->FindNext(item.put());
-  }
-  return SUCCEEDED(hr);
-}
-
-}  // namespace
-
-bool ReadCalendarDay(const SYSTEMTIME& day, ULONGLONG now, CalendarDay* out, std::wstring* error) {
-  *out = CalendarDay{};
-  CalendarSession session;
-  if (!session.Open()) {
-    *error = kConnectError;
-    return false;
-  }
-  SYSTEMTIME midnight{day.wYear, day.wMonth, 0, day.wDay, 0, 0, 0, 0};
-  // With its day of the week, which a short date may show.
-  FILETIME asFileTime{};
-  if (SystemTimeToFileTime(&midnight, &asFileTime)) FileTimeToSystemTime(&asFileTime, &midnight);
-  const std::wstring date = ShortDate(midnight);
-  ComPtr<IFolder> folder;
-  ComPtr<IPOutlookItemCollection> items;
-  bool read = !date.empty() && SUCCEEDED(session->SystemTimeToVariantTime(&midnight, &out->start)) &&
-              session.CalendarTimeOf(now, &out->now) &&
-              SUCCEEDED(session->GetDefaultFolder(kCalendarFolder, folder.put())) && folder &&
-              SUCCEEDED(folder->get_Items(items.put())) && items &&
-              SUCCEEDED(items->put_IncludeRecurrences(VARIANT_TRUE));
-  out->end = out->start + 1.0;
-  try {
-    read = read && ReadDayItems(session, items.get(), BuildRestriction(std::nullopt, date), out);
-  } catch (const std::bad_alloc&) {
-    read = false;
-  }
-  items.reset();
-  folder.reset();
-  session.Close();
-  if (!read) *error = kCannotSearch;
-  return read;
 }

@@ -1,14 +1,57 @@
-// The meeting query: asks the handheld's calendar for today's appointments, applies the user's
-// meeting rules and leaves its findings in MeetingState.
+// Looking at the handheld's calendar: reading the appointments of some days, and the check's look
+// that finds whether a meeting that passes the user's rules is in progress.
 #pragma once
 #include <windows.h>
-
-#include "meetings/meeting_rule.h"
-#include "meetings/meeting_state.h"
 
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "meetings/meeting_rule.h"
+#include "meetings/meeting_state.h"
+
+// One appointment as the calendar gives it, whatever the rules say of it.
+struct DayAppointment {
+  LocalMinute start = 0;
+  LocalMinute end = 0;
+  LocalMinute meetingEnd = 0;  // MeetingEndOf
+  bool allDay = false;
+  long busy = kBusyBusy;
+  std::optional<std::wstring> categories;  // as the calendar joins them; absent when none
+  std::wstring subject;
+  size_t day = 0;  // the day read whose search first gave it (0: the first day)
+  AppointmentFacts Facts() const {
+    return AppointmentFacts{start, end, meetingEnd, allDay, busy,
+                            categories ? categories->c_str() : nullptr};
+  }
+};
+
+// Days of the calendar read one after another, their appointments in the calendar's order (by
+// start); an appointment that touches several days is there once.
+struct CalendarDays {
+  LocalMinute start = 0;  // the midnight of the first day read
+  LocalMinute end = 0;    // the midnight after the last day read
+  std::vector<DayAppointment> appointments;
+  size_t unread = 0;  // appointments beyond kMaxDayAppointments a day, left unread
+};
+inline constexpr size_t kMaxDayAppointments = 1000;
+// A silence that runs on from day to day is followed this many days past the first day at most.
+inline constexpr int kMaxDaysFollowed = 8;
+
+// Reads the days from the local midnight `first`: that day, and the following ones while a
+// silence by `rules` runs to the end of the days read (also `atLeast` days in all). With
+// `category`, the search leaves out what has none of its names (the check's search); without,
+// it reads every appointment (the plan's). A connection lives only within the call. False with
+// `error` set when the calendar cannot be read.
+bool ReadCalendarDays(LocalMinute first, int atLeast, const MeetingRules& rules, bool searchCategory,
+                      CalendarDays* out, std::wstring* error);
+
+// The appointments that count by `rules`, and for each its place in `days`.
+struct CountingAppointments {
+  std::vector<AppointmentFacts> facts;
+  std::vector<size_t> index;
+};
+CountingAppointments Counting(const CalendarDays& days, const MeetingRules& rules);
 
 // One look at the calendar: what it works from (the user's meeting rules, the last finding and
 // the time, copied) and what it finds. A look holds no reference to the program's state, so it
@@ -25,43 +68,14 @@ struct MeetingLook {
 MeetingRules StoredMeetingRules();
 // From Settings, MeetingState and the device's clock, numbered.
 MeetingLook PrepareMeetingLook();
-// Connects to the calendar, searches today's appointments, disconnects. A connection to the
-// calendar lives only within one look.
+// Connects to the calendar, reads today (and the days a silence runs on into), disconnects.
 void LookAtCalendar(MeetingLook& look);
 // One look, prepared and taken here and now (on this thread): what it finds.
 MeetingFinding LookAtCalendarNow();
 // A look with the link to the calendar switched off: no meeting is in progress.
 MeetingFinding LinkOffFinding();
 
-// One appointment of a day as the calendar gives it, whatever the rules say of it.
-struct DayAppointment {
-  DATE start = 0;
-  DATE end = 0;
-  DATE meetingEnd = 0;  // its start plus its duration (its End when the duration is unreadable)
-  bool allDay = false;
-  long busy = kBusyBusy;
-  std::optional<std::wstring> categories;  // as the calendar joins them; absent when none
-  std::wstring subject;
-  SYSTEMTIME localStart{};  // start and meetingEnd, broken down
-  SYSTEMTIME localEnd{};
-  AppointmentFacts Facts() const {
-    return AppointmentFacts{start, end, meetingEnd, allDay, busy,
-                            categories ? categories->c_str() : nullptr};
-  }
-};
-
-// A day of the calendar in calendar times, with its appointments in the calendar's order (by
-// start).
-struct CalendarDay {
-  DATE start = 0;  // its midnight
-  DATE end = 0;    // the next midnight
-  DATE now = 0;
-  std::vector<DayAppointment> appointments;
-  size_t unread = 0;  // appointments beyond kMaxDayAppointments, left unread
-};
-inline constexpr size_t kMaxDayAppointments = 1000;
-
-// Reads every appointment that touches the local date `day` (its time of day is not looked at),
-// and the device's time `now` as a calendar time. A connection lives only within the call. False
-// with `error` set when the calendar cannot be read.
-bool ReadCalendarDay(const SYSTEMTIME& day, ULONGLONG now, CalendarDay* out, std::wstring* error);
+// The device's local time of a UTC file time in whole minutes, and the UTC file time of a local
+// minute (by the zone's rule for its own date); false when there is none.
+LocalMinute LocalMinuteOf(ULONGLONG utc);
+bool UtcOfLocalMinute(LocalMinute minute, ULONGLONG* utc);

@@ -1,30 +1,64 @@
 #include "meetings/meeting_rule.h"
 
-#include <string_view>
+#include <cmath>
+
+#include "common/text.h"
 
 namespace {
 
-std::wstring_view TrimBlanks(std::wstring_view s) {
-  while (!s.empty() && (s.front() == L' ' || s.front() == L'\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == L' ' || s.back() == L'\t')) s.remove_suffix(1);
-  return s;
+// Days between 1899-12-30 (the calendar's epoch) and 1970-01-01.
+constexpr long long kEpochToUnixDays = 25569;
+
+// The days since 1970-01-01 of a civil date, and back (the proleptic Gregorian calendar).
+long long DaysFromCivil(long long y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<long long>(doe) - 719468;
 }
 
-// Calls `visit` with each non-empty name of a ","-separated list until it returns true.
-template <typename Visit>
-bool AnyName(std::wstring_view list, Visit visit) {
-  size_t pos = 0;
-  while (pos <= list.size()) {
-    size_t comma = list.find(L',', pos);
-    if (comma == std::wstring_view::npos) comma = list.size();
-    const std::wstring_view name = TrimBlanks(list.substr(pos, comma - pos));
-    if (!name.empty() && visit(name)) return true;
-    pos = comma + 1;
-  }
-  return false;
+SYSTEMTIME CivilFromDays(long long z) {
+  z += 719468;
+  const long long era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+  const long long y = static_cast<long long>(yoe) + era * 400 + (m <= 2);
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(y);
+  st.wMonth = static_cast<WORD>(m);
+  st.wDay = static_cast<WORD>(d);
+  // 1970-01-01 was a Thursday.
+  st.wDayOfWeek = static_cast<WORD>(((z - 719468) % 7 + 7 + 4) % 7);
+  return st;
 }
 
 }  // namespace
+
+LocalMinute MinuteOfCalendarTime(DATE date) { return std::llround(date * kMinutesPerDay); }
+
+LocalMinute MinuteOfLocalTime(const SYSTEMTIME& local) {
+  const long long days = DaysFromCivil(local.wYear, local.wMonth, local.wDay) + kEpochToUnixDays;
+  return days * kMinutesPerDay + local.wHour * 60 + local.wMinute;
+}
+
+SYSTEMTIME LocalTimeOfMinute(LocalMinute minute) {
+  const LocalMinute midnight = DayStart(minute);
+  SYSTEMTIME st = CivilFromDays(midnight / kMinutesPerDay - kEpochToUnixDays);
+  st.wHour = static_cast<WORD>((minute - midnight) / 60);
+  st.wMinute = static_cast<WORD>((minute - midnight) % 60);
+  return st;
+}
+
+LocalMinute MeetingEndOf(LocalMinute start, LocalMinute end, std::optional<long> lengthMinutes) {
+  if (lengthMinutes && *lengthMinutes > 0) return start + *lengthMinutes;
+  return end;
+}
 
 bool MatchCategories(const wchar_t* wanted, const wchar_t* itemCategories) {
   if (!wanted) return true;
@@ -32,8 +66,8 @@ bool MatchCategories(const wchar_t* wanted, const wchar_t* itemCategories) {
   if (!*itemCategories) return !*wanted;
   if (!*wanted) return true;
   const std::wstring_view held(itemCategories);
-  return AnyName(wanted, [&](std::wstring_view name) {
-    return AnyName(held, [&](std::wstring_view h) { return h == name; });
+  return AnyName(wanted, L',', true, [&](std::wstring_view name) {
+    return AnyName(held, L',', true, [&](std::wstring_view h) { return h == name; });
   });
 }
 
@@ -50,10 +84,40 @@ MeetingReason JudgeAppointment(const AppointmentFacts& facts, const MeetingRules
   return MeetingReason::Counts;
 }
 
-bool InProgressAt(const AppointmentFacts& facts, const MeetingRules& rules, DATE now) {
+bool InProgressAt(const AppointmentFacts& facts, LocalMinute now) {
   // A meeting whose silence would end before it starts is none: a mute must never end before
   // it begins.
-  if (facts.meetingEnd <= now) return false;
-  if (facts.allDay) return rules.POAllDay;
-  return facts.start <= now && facts.end > now;
+  if (facts.start > now || facts.meetingEnd <= now) return false;
+  return facts.allDay || facts.end > now;
+}
+
+std::optional<ChainedSilence> SilenceAt(std::span<const AppointmentFacts> counting,
+                                        LocalMinute now) {
+  std::optional<ChainedSilence> silence;
+  for (size_t i = 0; i < counting.size(); ++i) {
+    if (!InProgressAt(counting[i], now)) continue;
+    if (!silence) silence = ChainedSilence{i, counting[i].meetingEnd};
+    if (counting[i].meetingEnd > silence->until) silence->until = counting[i].meetingEnd;
+  }
+  if (!silence) return std::nullopt;
+  // One in progress as the silence ends (begun during it, or at its end) carries it on.
+  for (bool longer = true; longer;) {
+    longer = false;
+    for (const AppointmentFacts& a : counting) {
+      if (InProgressAt(a, silence->until)) {
+        silence->until = a.meetingEnd;
+        longer = true;
+      }
+    }
+  }
+  return silence;
+}
+
+std::optional<LocalMinute> NextCountingStart(std::span<const AppointmentFacts> counting,
+                                             LocalMinute now) {
+  std::optional<LocalMinute> next;
+  for (const AppointmentFacts& a : counting) {
+    if (a.start > now && a.meetingEnd > a.start && (!next || a.start < *next)) next = a.start;
+  }
+  return next;
 }

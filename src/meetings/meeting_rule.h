@@ -1,14 +1,28 @@
-// Whether an appointment counts as a meeting by the user's rules, and whether it is in progress:
-// the one rule that the check of the calendar and the day's plan both apply, so the plan never
-// promises a silence that the check would not make.
+// Whether an appointment counts as a meeting by the user's rules, whether it is in progress, and
+// how long the silence it makes lasts: the one rule that the check of the calendar and the day's
+// plan both apply, so the plan never promises a silence that the check would not make.
 #pragma once
 #include <windows.h>
-#include <oleauto.h>
 
 #include <optional>
+#include <span>
 #include <string>
 
 #include "platform/poom.h"
+
+// A local time of the calendar in whole minutes since the calendar's epoch (1899-12-30 00:00).
+// Appointments are whole minutes: their times are rounded to the minute where they are read, and
+// compared as integers from there on.
+using LocalMinute = long long;
+inline constexpr LocalMinute kMinutesPerDay = 24 * 60;
+// The nearest whole minute of a calendar time.
+LocalMinute MinuteOfCalendarTime(DATE date);
+LocalMinute MinuteOfLocalTime(const SYSTEMTIME& local);
+SYSTEMTIME LocalTimeOfMinute(LocalMinute minute);
+// The midnight that begins the day of `minute`.
+inline LocalMinute DayStart(LocalMinute minute) {
+  return minute - ((minute % kMinutesPerDay) + kMinutesPerDay) % kMinutesPerDay;
+}
 
 // The user's meeting rules: the stored settings for the check, or what the Meetings page shows
 // (not yet stored) for a preview.
@@ -19,15 +33,19 @@ struct MeetingRules {
   bool POExcludeFreeTime = false;
 };
 
-// An appointment as the calendar gives it. Times are calendar times (local DATEs).
+// An appointment as the calendar gives it, in whole local minutes.
 struct AppointmentFacts {
-  DATE start = 0;
-  DATE end = 0;         // its End property
-  DATE meetingEnd = 0;  // its start plus its duration: the end a silence for it lasts to
+  LocalMinute start = 0;
+  LocalMinute end = 0;         // its End property
+  LocalMinute meetingEnd = 0;  // MeetingEndOf: the end a silence for it lasts to
   bool allDay = false;
   long busy = kBusyBusy;
   const wchar_t* categories = nullptr;  // ", "-separated; null when it has none
 };
+
+// A meeting ends at its start plus its length in minutes; without a length that can be read
+// (none, or not above 0), at its end time.
+LocalMinute MeetingEndOf(LocalMinute start, LocalMinute end, std::optional<long> lengthMinutes);
 
 // Why an appointment does or does not count, in the order the rules are applied.
 enum class MeetingReason {
@@ -42,8 +60,22 @@ enum class MeetingReason {
 MeetingReason JudgeAppointment(const AppointmentFacts& facts, const MeetingRules& rules);
 
 // Whether an appointment that counts is in progress at `now`: from its start (inclusive) while
-// both its End and its start plus duration lie ahead; an all-day event counts all day.
-bool InProgressAt(const AppointmentFacts& facts, const MeetingRules& rules, DATE now);
+// both its End and its start plus its length lie ahead; an all-day event all through its days.
+bool InProgressAt(const AppointmentFacts& facts, LocalMinute now);
+
+// The silence the appointments that count make at `now`: it is for the first of them in
+// progress (in the calendar's order), and lasts to the last end of the chain of counting
+// appointments that overlap or touch it, so that no sound comes back between two of them.
+struct ChainedSilence {
+  size_t first = 0;        // the appointment it is for
+  LocalMinute until = 0;   // the end of the chain
+};
+std::optional<ChainedSilence> SilenceAt(std::span<const AppointmentFacts> counting, LocalMinute now);
+
+// The first start of a counting appointment after `now` (none when none starts later): where a
+// check that found no silence looks again, unless its interval comes first.
+std::optional<LocalMinute> NextCountingStart(std::span<const AppointmentFacts> counting,
+                                             LocalMinute now);
 
 // True when the appointment's categories hold one of the wanted names. Both lists are separated
 // by ","; blanks around a name do not count, and names compare whole, exactly, with case.

@@ -19,6 +19,7 @@ struct MeetingStateRecord {
 struct MeetingFinding {
   MeetingStateRecord state;
   unsigned long long look = 0;
+  bool failed = false;  // the calendar could not be read whole: nothing is known of a meeting
 };
 
 // Read-only. Written by this unit alone, on the mute policy's word: a finding it takes

@@ -4,8 +4,10 @@
 #include <memory>
 #include <mutex>
 
+#include "appfilter/app_filter.h"
 #include "common/scoped.h"
 #include "meetings/meeting_query.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -19,6 +21,7 @@ struct PlanJob {
   MeetingRules rules;
   SYSTEMTIME day{};
   ULONGLONG now = 0;
+  PlanContext context;
   PlanDone done;
 };
 
@@ -61,7 +64,7 @@ void TakeLook(Job& job) {
 void MakePlan(PlanJob& job) {
   MeetingPlan plan;
   try {
-    plan = PlanMeetingDay(job.rules, job.day, job.now);
+    plan = PlanMeetingDay(job.rules, job.day, job.now, job.context);
   } catch (...) {
     plan = MeetingPlan{};
     plan.error = L"The plan could not be made.";
@@ -156,13 +159,21 @@ std::optional<MeetingFinding> TakeFinishedMeetingLook() {
 }
 
 bool StartMeetingPlan(const MeetingRules& rules, const SYSTEMTIME& day, ULONGLONG now,
-                      PlanDone done) {
+                      const PlanContext& context, PlanDone done) {
   if (!LookThreadReady()) return false;
   {
     std::lock_guard<ProcessLock> lock(g_watch.lock);
     if (g_watch.plans.size() >= kMaxWaitingPlans) return false;
-    g_watch.plans.push_back(PlanJob{rules, day, now, std::move(done)});
+    g_watch.plans.push_back(PlanJob{rules, day, now, context, std::move(done)});
   }
   SetEvent(g_watch.wake.get());
   return true;
+}
+
+PlanContext CurrentPlanContext(bool windowHolds) {
+  PlanContext context;
+  context.extendToPowerOn = Settings.ExtendMuteDefault;
+  if (FilterState.FilterHold) context.holdingApp = FilterState.HoldingApp;
+  context.windowHolds = windowHolds;
+  return context;
 }

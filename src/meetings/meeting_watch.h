@@ -23,5 +23,8 @@ std::optional<MeetingFinding> TakeFinishedMeetingLook();
 // that thread with the plan. False when the plan cannot be made now (too many are waiting).
 using PlanDone = std::function<void(MeetingPlan&& plan)>;
 bool StartMeetingPlan(const MeetingRules& rules, const SYSTEMTIME& day, ULONGLONG now,
-                      PlanDone done);
+                      const PlanContext& context, PlanDone done);
+// What the settings and the program's state add to a plan asked for now (`windowHolds`: it is
+// shown inside the settings window).
+PlanContext CurrentPlanContext(bool windowHolds);
 inline constexpr size_t kMaxWaitingPlans = 4;

@@ -79,7 +79,7 @@ LRESULT OnRequest(HWND window, const COPYDATASTRUCT* copy) {
   SYSTEMTIME day{};
   if (!DayAsked(request, &day)) return kPlanBadDate;
   const bool started =
-      StartMeetingPlan(StoredMeetingRules(), day, TimeFromNow(0),
+      StartMeetingPlan(StoredMeetingRules(), day, TimeFromNow(0), CurrentPlanContext(false),
                        [window, asker](MeetingPlan&& plan) { SendReply(window, asker, plan); });
   return started ? kPlanTaken : kPlanBusy;
 }

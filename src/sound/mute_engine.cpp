@@ -284,6 +284,8 @@ void Silence(const wchar_t* kind, ChangeCause cause, bool takeOver, const SoundS
   g_mute.Muted = true;
   g_mute.UserRestoreAllowed = style.ownerMayRestore;
   if (!wasMuted) {
+    g_mute.BegunFor = cause;
+    g_mute.EndAwaitsLook = false;
     const std::wstring reason = JournalSoundChange(kind, cause, before);
     // The test tone's moment of sound leaves the mute's reason as it was.
     if (cause != ChangeCause::TestTone) KeepReason(reason);
@@ -307,7 +309,30 @@ void TakeSilenceToGiveBack() {
   if (!g_mute.Muted) TakeStateToComeBackTo(true);
 }
 
-void NameRunningMute(std::wstring_view reason) { KeepReason(reason); }
+void NameRunningMute(ChangeCause cause, std::wstring_view reason) {
+  g_mute.BegunFor = cause;
+  g_mute.EndAwaitsLook = false;
+  if (!reason.empty()) KeepReason(reason);
+}
+
+void HoldForLook(ChangeCause endCause) {
+  g_mute.EndAwaitsLook = true;
+  g_mute.EndCause = endCause;
+}
+
+void KeepMuteFor(const MuteLength& length) {
+  g_mute.MuteUntil = length.until;
+  g_mute.ExtendToPowerOn = length.toPowerOn;
+}
+
+void CarryOn(ChangeCause cause, const MuteLength& length, bool ownerMayRestore) {
+  g_mute.MuteUntil = length.until;
+  g_mute.ExtendToPowerOn = length.toPowerOn;
+  g_mute.UserRestoreAllowed = ownerMayRestore;
+  g_mute.EndAwaitsLook = false;
+  g_mute.BegunFor = cause;
+  KeepReason(JournalSoundChange(kJournalCarriedOn, cause, ReadJournalSound()));
+}
 
 RestoreReport RestoreSound(ChangeCause cause, const SoundStyle& style) {
   // An unreadable volume counts as audible: there is nothing to give back then.
@@ -317,6 +342,7 @@ RestoreReport RestoreSound(ChangeCause cause, const SoundStyle& style) {
   const JournalSound before = ReadJournalSound();
   g_mute.Muted = false;
   g_mute.UserRestoreAllowed = false;
+  g_mute.EndAwaitsLook = false;
 
   const bool inaudible = RestoreDeviceSound(style);
   ForgetSavedState();

@@ -37,9 +37,17 @@ void AdoptUserMute(ChangeCause cause, const MuteLength& length, const SoundStyle
 // A silence the user made by hand is to be given back rather than taken over: what the silence
 // kept (or a lost mute's kept sound, where the silence is one) becomes the state to come back to.
 void TakeSilenceToGiveBack();
-// The running mute is told, from now on, as having begun for `reason` (the settings window's
-// choice).
-void NameRunningMute(std::wstring_view reason);
+// The running mute is, from now on, for `cause` (the settings window's choice), told as `reason`
+// (an empty one keeps the reason told); a look it waited for no longer decides its end.
+void NameRunningMute(ChangeCause cause, std::wstring_view reason = {});
+// The running mute's time has come (`endCause`: the tick's time or the power button); it waits
+// for a look at the calendar before it ends.
+void HoldForLook(ChangeCause endCause);
+// The running mute lasts `length` from now; nothing else changes.
+void KeepMuteFor(const MuteLength& length);
+// The running mute goes on for `cause` (a meeting in progress), lasting `length` from now, with
+// no change to the sound; one line of the journal tells it.
+void CarryOn(ChangeCause cause, const MuteLength& length, bool ownerMayRestore);
 
 // What a restore did.
 struct RestoreReport {

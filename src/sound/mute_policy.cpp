@@ -1,5 +1,7 @@
 #include "sound/mute_policy.h"
 
+#include <algorithm>
+
 #include "appfilter/app_filter.h"
 #include "common/clock.h"
 #include "common/tray_icon.h"
@@ -107,6 +109,19 @@ void SilenceAgain(ChangeCause cause) {
   }
 }
 
+// The running mute is the owner's own choice of the settings window (or one the owner's window
+// holds): it ends at its time, also inside a meeting.
+bool OwnersChoice() {
+  const ChangeCause c = MuteState.BegunFor;
+  return c != ChangeCause::Meeting && c != ChangeCause::HandSilence && c != ChangeCause::LostMute;
+}
+
+// The running mute is a silence the owner made by hand, taken over.
+bool TakenOver() {
+  return MuteState.BegunFor == ChangeCause::HandSilence ||
+         MuteState.BegunFor == ChangeCause::LostMute;
+}
+
 // A look at the calendar is due: the link is on and the time for the next one has come.
 bool LookDue() { return Settings.EnablePOLink && TimeFromNow(0) >= MeetingState.NextMeetingCheck; }
 
@@ -119,6 +134,13 @@ bool EndMuteIfDue(ChangeCause cause) {
     return false;
   }
   if (TimeFromNow(0) < MuteState.MuteUntil) return false;
+  // The device never sounds inside a meeting that counts, unless the owner chose so: a silence
+  // the program made (for a meeting, or one it took over) ends only once a look has found no
+  // meeting in progress.
+  if (!OwnersChoice() && Settings.EnablePOLink) {
+    if (!MuteState.EndAwaitsLook) HoldForLook(cause);
+    return true;
+  }
   // A mute that ends before the meeting in progress does not silence the device again for it.
   const bool endsBeforeMeeting =
       MeetingState.InMeeting && MuteState.MuteUntil < MeetingState.MeetingEnd;
@@ -131,7 +153,7 @@ bool EndMuteIfDue(ChangeCause cause) {
 // Muted, at a tick: the mute ends when the filter holds muting off or its time has come; a mute
 // that lasts to the next power-on is left to the power button.
 bool EndDueMuteAtTick() {
-  if (MuteState.ExtendToPowerOn && !Held()) return false;
+  if (MuteState.ExtendToPowerOn && !Held() && !MuteState.EndAwaitsLook) return false;
   return EndMuteIfDue(ChangeCause::MuteTime);
 }
 
@@ -175,11 +197,20 @@ void DealWithLostMuteAtPowerOn() {
 
 // Muted, at a power-on: a mute whose time has passed ends (also one that lasts to the next
 // power-on); a volume raised during one that goes on is silenced again, keeping its kind.
-void EndOrKeepMuteAtPowerOn() {
-  EndMuteIfDue(ChangeCause::PowerButton);
+bool EndOrKeepMuteAtPowerOn() {
+  const bool wantLook = EndMuteIfDue(ChangeCause::PowerButton);
+  // A power-on inside a meeting's silence is the end of a silence by hand that the meeting took
+  // over to the next power-on: what lasts is the meeting's own length.
+  const MuteLength own = LengthUntil(MuteState.MuteUntil);
+  if (MuteState.Muted && MuteState.BegunFor == ChangeCause::Meeting &&
+      MuteState.ExtendToPowerOn != own.toPowerOn && TimeFromNow(0) < MuteState.MuteUntil) {
+    KeepMuteFor(own);
+  }
   DWORD volume = 0;
-  if (!MuteState.Muted || !GetWaveVolume(&volume) || volume == 0) return;
-  SilenceAgain(ChangeCause::RaisedVolume);
+  if (MuteState.Muted && GetWaveVolume(&volume) && volume != 0) {
+    SilenceAgain(ChangeCause::RaisedVolume);
+  }
+  return wantLook;
 }
 
 bool RefreshDue(bool mutedBefore) {
@@ -211,9 +242,9 @@ PolicyOutcome OnPowerOn() {
   UpdateAppFilter();
   DealWithLostMuteAtPowerOn();
   const bool mutedBefore = MuteState.Muted;
-  if (MuteState.Muted) EndOrKeepMuteAtPowerOn();
+  const bool wantLook = MuteState.Muted && EndOrKeepMuteAtPowerOn();
   // Also after a mute this step ended: during a meeting the next look is due at its end.
-  return {RefreshDue(mutedBefore), !MuteState.Muted && LookDue()};
+  return {RefreshDue(mutedBefore), wantLook || (!MuteState.Muted && LookDue())};
 }
 
 void OnSettingsWindowOpened() {
@@ -226,6 +257,8 @@ void OnSettingsWindowOpened() {
   } else {
     Mute(ChangeCause::SettingsWindow, LengthUntil(TimeFromNow(0)));
   }
+  // While the window is open it holds the silence: the owner's choice decides what follows.
+  if (MuteState.Muted) NameRunningMute(ChangeCause::SettingsWindow);
 }
 
 void OnSettingsWindowClosed(const std::optional<MuteChoice>& choice) {
@@ -238,16 +271,38 @@ void OnSettingsWindowClosed(const std::optional<MuteChoice>& choice) {
   // The owner asked for the mute: the hold is let go until a listed application is seen anew.
   ReleaseFilterHold();
   Mute(ChangeCause::WindowChoice, choice->length);
-  if (MuteState.Muted) NameRunningMute(L"settings window: " + choice->words);
+  if (MuteState.Muted) {
+    NameRunningMute(ChangeCause::WindowChoice, L"settings window: " + choice->words);
+  }
 }
 
 PolicyOutcome OnMeetingLookDone(const MeetingFinding& finding) {
   if (!RememberFinding(finding)) return {};
-  // A mute that runs stays as it is (the settings window's own among them), and a link switched
-  // off since the look began mutes nothing.
-  if (!MeetingState.InMeeting || MuteState.Muted || !Settings.EnablePOLink) return {};
-  Mute(ChangeCause::Meeting, LengthUntil(MeetingState.MeetingEnd));
-  return {RefreshDue(false), false};
+  const bool mutedBefore = MuteState.Muted;
+  // A link switched off since the look began finds nothing.
+  const ULONGLONG end = MeetingState.MeetingEnd;
+  const bool meeting = MeetingState.InMeeting && Settings.EnablePOLink && TimeFromNow(0) < end;
+  if (!MuteState.Muted) {
+    if (meeting) Mute(ChangeCause::Meeting, LengthUntil(end));
+  } else if (MuteState.EndAwaitsLook) {
+    // The silence's time had come: a meeting in progress carries it on to the end of its chain;
+    // without one (or without a look that could tell) the sound comes back.
+    if (meeting) {
+      CarryOn(ChangeCause::Meeting, LengthUntil(end), Style().ownerMayRestore);
+      ShowStateIcon();
+    } else {
+      GiveBack(MuteState.EndCause);
+    }
+  } else if (meeting && TakenOver()) {
+    // A silence made by hand while a meeting is in progress becomes the meeting's silence: it
+    // lasts to the later of the two ends, and a raised volume ends it as it ends a meeting's.
+    CarryOn(ChangeCause::Meeting,
+            {std::max(MuteState.MuteUntil, end),
+             MuteState.ExtendToPowerOn || LengthUntil(end).toPowerOn},
+            Style().ownerMayRestore);
+    ShowStateIcon();
+  }
+  return {RefreshDue(mutedBefore), false};
 }
 
 void OnTestTone(DWORD volume) {

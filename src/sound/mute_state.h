@@ -5,6 +5,22 @@
 
 #include "sound/sound_state.h"
 
+// Why the mute engine changes the sound.
+enum class ChangeCause {
+  Unstated,
+  Meeting,         // a meeting in progress (its subject and categories are told)
+  SettingsWindow,  // the settings window opened, or closed giving the sound back
+  WindowChoice,    // the settings window closed with a mute
+  TestTone,        // the Sound page's test tone
+  HandSilence,     // the owner silenced the device by hand
+  LostMute,        // the silence a run that ended during a mute left
+  RaisedVolume,    // the owner raised the volume during the mute
+  MuteTime,        // the mute's end time came
+  PowerButton,     // the power button, after the mute's end time
+  FilteredApp,     // a listed application holds muting off (its name is told)
+  ProgramEnd,      // the program ends
+};
+
 // How long a mute lasts: what the mute policy decides and hands to the engine when a mute begins.
 struct MuteLength {
   ULONGLONG until = 0;     // UTC file time at which it is due to end
@@ -31,8 +47,15 @@ struct MuteStateRecord {
   // mute, or changed by the user during it. Only these are silenced and given back; a value that
   // could not be read is left as it is.
   SoundFields SavedFields = 0;
+  // What the running mute is for: what began it, or what carries it on since (a meeting, the
+  // settings window's choice).
+  ChangeCause BegunFor = ChangeCause::Unstated;
   // What the running mute began for, as the journal told it; empty when unknown.
   wchar_t Reason[kMuteReasonChars] = {};
+  // The mute's time has come (EndCause: the tick's time or the power button), and it ends unless
+  // a look at the calendar finds a meeting in progress that carries it on.
+  bool EndAwaitsLook = false;
+  ChangeCause EndCause = ChangeCause::Unstated;
 
   MuteLength Length() const { return {MuteUntil, ExtendToPowerOn}; }
 };

@@ -115,9 +115,14 @@ std::wstring JournalSoundChange(const wchar_t* kind, ChangeCause cause,
     std::wstring why = CauseText(cause);
     std::wstring reason;
     const std::wstring_view k = kind;
-    if (k == kJournalSilenced || k == kJournalTakenOver) {
+    if (k == kJournalSilenced || k == kJournalTakenOver || k == kJournalCarriedOn) {
       why = Joined(why, MuteEnd(cause), L" ");
       reason = why;
+      // A mute that goes on changes nothing of the sound: the line tells only why, and how long.
+      if (k == kJournalCarriedOn) {
+        Journal(kind, why);
+        return reason;
+      }
     } else if (k == kJournalSoundBack) {
       if (MuteState.Reason[0] != L'\0') {
         why = Joined(why, L"mute for: " + std::wstring(MuteState.Reason), L"; ");

@@ -11,22 +11,6 @@
 #include "sound/mute_state.h"
 #include "sound/sound_state.h"
 
-// Why the mute engine changes the sound.
-enum class ChangeCause {
-  Unstated,
-  Meeting,         // a meeting in progress (its subject and categories are told)
-  SettingsWindow,  // the settings window opened, or closed giving the sound back
-  WindowChoice,    // the settings window closed with a mute
-  TestTone,        // the Sound page's test tone
-  HandSilence,     // the owner silenced the device by hand
-  LostMute,        // the silence a run that ended during a mute left
-  RaisedVolume,    // the owner raised the volume during the mute
-  MuteTime,        // the mute's end time came
-  PowerButton,     // the power button, after the mute's end time
-  FilteredApp,     // a listed application holds muting off (its name is told)
-  ProgramEnd,      // the program ends
-};
-
 // The values a line shows: the live wave volume and, where the shell keeps one, its ringer mode.
 struct JournalSound {
   bool waveRead = false;
@@ -40,7 +24,8 @@ std::wstring DescribeSoundNow();
 
 // A line for a change the mute engine has just made, `before` read before it: kJournalSilenced or
 // kJournalTakenOver (a mute began: its reason and end are told, and returned for the engine to
-// keep for the line that ends it), kJournalVolumeUndone, kJournalSoundBack (with the reason the
+// keep for the line that ends it), kJournalCarriedOn (as those, without the sound's values, which
+// do not change), kJournalVolumeUndone, kJournalSoundBack (with the reason the
 // running mute began for) or kJournalLostMuteUndone.
 std::wstring JournalSoundChange(const wchar_t* kind, ChangeCause cause,
                                 const JournalSound& before) noexcept;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "appfilter/app_filter.h"
+#include "common/text.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "ui/page_controls.h"
@@ -48,12 +49,10 @@ void FillAppList(HWND list) {
   if (Settings.AppsToFilter && Settings.AppsToFilter->size() >= kShortestAppList) {
     chosen = *Settings.AppsToFilter;
   }
-  for (std::wstring_view rest = chosen;;) {
-    const size_t end = rest.find(kAppListSeparator);
-    add(rest.substr(0, end), true);
-    if (end == std::wstring_view::npos) break;
-    rest.remove_prefix(end + 1);
-  }
+  AnyName(chosen, kAppListSeparator, false, [&](std::wstring_view name) {
+    add(name, true);
+    return false;
+  });
   EnumerateWindowTitles();
   const WindowTitleTableRecord& table = FilterState.WindowTitleTable;
   for (size_t i = 0; i < std::min(table.Count, kWindowTitleEntries); ++i) {

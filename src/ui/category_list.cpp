@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "common/scoped.h"
+#include "common/text.h"
 #include "platform/handheld.h"
 #include "settings/settings.h"
 #include "ui/page_controls.h"
@@ -26,24 +27,14 @@ struct LocalMemoryTraits {
 using UniqueDatabase = UniqueHandle<DatabaseTraits>;
 using UniqueLocalBuffer = UniqueHandle<LocalMemoryTraits>;
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
-
-std::wstring_view TrimBlanks(std::wstring_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
 // The names of a stored list, without the blanks around them; empty names are no names.
 std::vector<std::wstring> StoredNames(std::wstring_view list) {
   std::vector<std::wstring> names;
-  while (true) {
-    const size_t end = list.find(kCategorySeparator);
-    const std::wstring_view name = TrimBlanks(list.substr(0, end));
-    if (!name.empty()) names.emplace_back(name);
-    if (end == std::wstring_view::npos) return names;
-    list.remove_prefix(end + 1);
-  }
+  AnyName(list, kCategorySeparator, true, [&](std::wstring_view name) {
+    names.emplace_back(name);
+    return false;
+  });
+  return names;
 }
 
 // The name in one record read, when the record has it; the text is taken only from within the

@@ -9,6 +9,7 @@
 
 #include "common/clock.h"
 #include "common/program.h"
+#include "common/text.h"
 #include "meetings/meeting_state.h"
 #include "platform/device_profile.h"
 #include "platform/handheld.h"
@@ -69,19 +70,6 @@ void ChooseOption(HWND page, int id) {
 // The user touched a control that belongs to an option: that option is chosen.
 void ChooseOptionOf(HWND page, int id) {
   if (!IsChecked(page, id)) ChooseOption(page, id);
-}
-
-// A local date and time as the user's short date and the time without seconds.
-std::wstring ShortDateTime(const SYSTEMTIME& local) {
-  wchar_t date[23] = {};
-  wchar_t time[18] = {};
-  if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, date, 23) == 0) {
-    date[0] = L'\0';
-  }
-  if (GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &local, nullptr, time, 18) == 0) {
-    time[0] = L'\0';
-  }
-  return std::wstring(date) + L" " + time;
 }
 
 void InitUntilPicker(HWND page) {

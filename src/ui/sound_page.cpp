@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/clock.h"
+#include "common/text.h"
 #include "platform/handheld.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -102,16 +103,8 @@ void ShowLastProtected(HWND page) {
     return;
   }
   const SYSTEMTIME local = LocalTimeOf(SoundProtectionState.LastProtected);
-  wchar_t date[23] = {};
-  wchar_t time[18] = {};
-  if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &local, nullptr, date, 23) == 0) {
-    date[0] = L'\0';
-  }
-  if (GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &local, nullptr, time, 18) == 0) {
-    time[0] = L'\0';
-  }
-  const std::wstring text =
-      std::wstring(L"Your sound settings were last protected on ") + date + L" at " + time;
+  const std::wstring text = L"Your sound settings were last protected on " +
+                            ShortDateText(local) + L" at " + TimeOfDayText(local);
   SetWindowTextW(status, text.c_str());
 }
 

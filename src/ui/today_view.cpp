@@ -8,6 +8,7 @@
 
 #include "common/clock.h"
 #include "common/program.h"
+#include "common/text.h"
 #include "meetings/meeting_watch.h"
 #include "resources/resource.h"
 #include "ui/context_help.h"
@@ -83,7 +84,8 @@ void AskForPlan(HWND dialog) {
   const SYSTEMTIME local = LocalTimeOf(now);
   const SYSTEMTIME today{local.wYear, local.wMonth, 0, local.wDay, 0, 0, 0, 0};
   const std::shared_ptr<PlanBox> box = state.box;
-  const bool asked = StartMeetingPlan(state.rules, today, now, [box, dialog](MeetingPlan&& plan) {
+  const bool asked = StartMeetingPlan(state.rules, today, now, CurrentPlanContext(true),
+                                      [box, dialog](MeetingPlan&& plan) {
     {
       std::lock_guard<std::mutex> lock(box->lock);
       box->plan = std::move(plan);
@@ -137,17 +139,11 @@ BOOL OnCommand(HWND dialog, WPARAM wParam) {
   return TRUE;
 }
 
-std::wstring TimeText(const SYSTEMTIME& st) {
-  wchar_t text[80] = {};
-  return GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, text, 80) > 0 ? text
-                                                                                          : L"";
-}
-
 }  // namespace
 
 std::wstring TodayEntryText(const MeetingPlan& plan, const PlanEntry& entry) {
   std::wstring text = entry.allDay ? std::wstring(L"All day")
-                                   : TimeText(entry.start) + L" - " + TimeText(entry.end);
+                                   : TimeOfDayText(entry.start) + L" - " + TimeOfDayText(entry.end);
   text += L"  " + (entry.subject.empty() ? std::wstring(L"(no subject)") : entry.subject);
   if (!entry.categories.empty()) text += L"  [" + entry.categories + L"]";
   std::wstring verdict = PlanVerdictWord(entry);

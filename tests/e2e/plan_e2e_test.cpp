@@ -76,8 +76,8 @@ TEST_F(PlanOnTheDevice, ADayIsPlannedAndThenLivedAsPlanned) {
 
   const std::vector<std::string> plan = ToolLines(L"plan");
   const std::vector<std::string> expected = {
-      "10:00-10:10 silences Standup [Work] until 10:10",
-      "10:05-10:20 silences Planning [Work] until 10:20; the device is already silent at its start",
+      "10:00-10:10 silences Standup [Work] until 10:20",
+      "10:05-10:20 silences Planning [Work] the device is already silent then",
       "10:25-10:35 sounds Lunch [Work] it is free time, and free time is excluded",
       "10:40-10:50 sounds Call [Personal] its category is not chosen (only Work count)",
       "10:50-11:00 silences Retro [Work] until 11:00"};

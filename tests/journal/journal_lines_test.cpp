@@ -97,6 +97,65 @@ class JournalLines : public ::testing::Test {
   HWND app_ = nullptr;
 };
 
+// What a look at the calendar hands the policy: a meeting in progress until `end` (0: none), or
+// a look that could not read the calendar.
+MeetingFinding Found(ULONGLONG end, bool failed = false) {
+  MeetingFinding finding{MeetingState, NumberNewLook(), failed};
+  finding.state.InMeeting = end != 0;
+  finding.state.MeetingEnd = end;
+  wcscpy(finding.state.MeetingSubject, L"Review");
+  return finding;
+}
+
+// While a meeting that counts is in progress the device stays silent: a meeting's silence goes
+// on through one that follows, a silence made by hand becomes the meeting's (neither a power-on
+// nor a raised volume the owner may not end it with gives the sound back inside it), and at its
+// end the sound comes back only after a look that finds none. One line for each.
+TEST_F(JournalLines, ASilenceGoesOnWhileAMeetingThatCountsIsInProgress) {
+  struct Row {
+    const char* what;
+    bool byHand;        // the owner silenced the device by hand before the look's finding
+    ULONGLONG follows;  // minutes a meeting that follows the first lasts; 0: none
+    bool failed;        // the look at the first one's end fails
+    std::vector<std::wstring> kinds;
+  };
+  const Row rows[] = {
+      {"a meeting follows", false, 30, false, {L"silenced", L"carried-on"}},
+      {"none follows", false, 0, false, {L"silenced", L"sound-back"}},
+      {"the look at its end fails", false, 0, true, {L"silenced", L"sound-back"}},
+      {"a silence made by hand", true, 0, false, {L"taken-over", L"carried-on", L"sound-back"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    Start(DeviceKind::PocketPc2003Phone);
+    EditSettings([&](SettingsRecord& s) {
+      s.EnablePOLink = true;
+      s.UserMuteTime = 0;  // a silence made by hand lasts to the next power-on
+      s.UserUnMute = 1;
+    });
+    if (row.byHand) {
+      UserSilences();
+      OnCheckTick();
+    }
+    OnMeetingLookDone(Found(TimeFromNow(1800)));
+    ASSERT_TRUE(MuteState.Muted);
+    EXPECT_FALSE(MuteState.UserRestoreAllowed) << "a raised volume is undone, as in a meeting";
+    OnPowerOn();
+    fake::AdvanceClock(1800);
+    OnCheckTick();
+    OnPowerOn();
+    EXPECT_TRUE(MuteState.Muted && fake::device().waveVolume == 0) << "silent until a look says";
+    OnMeetingLookDone(Found(row.follows ? TimeFromNow(row.follows * 60) : 0, row.failed));
+    EXPECT_EQ(row.follows != 0, MuteState.Muted);
+    EXPECT_EQ(row.kinds, Kinds());
+    for (const std::wstring& line : ReadJournalLines()) {
+      if (JournalLineKind(line) != kJournalCarriedOn) continue;
+      EXPECT_NE(std::wstring::npos, line.find(L"meeting \"Review\" until "));
+      EXPECT_EQ(std::wstring::npos, line.find(L"volume")) << "the sound does not change";
+    }
+  }
+}
+
 TEST_F(JournalLines, AMeetingsMuteAndItsEndTellTheMeetingAndTheSoundBeforeAndAfter) {
   struct Case {
     DeviceKind kind;

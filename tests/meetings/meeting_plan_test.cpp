@@ -36,6 +36,8 @@ const std::string kReview =
 const std::string kFree =
     Event("20261207T120000", "20261207T130000", "Lunch", {"TRANSP:TRANSPARENT"});
 const std::string kOffsite = Event("20261207", "20261208", "Offsite");
+const std::string kLate = Event("20261207T230000", "20261208T003000", "Late");
+const std::string kEarly = Event("20261208T001500", "20261208T010000", "Early");
 
 const PlanCase kCases[] = {
     {"a meeting that counts", {kReview}, Rules(L"Work"),
@@ -63,11 +65,19 @@ const PlanCase kCases[] = {
       Event("20261207T103000", "20261207T110000", "Inside"),
       Event("20261207T113000", "20261207T130000", "Past")},
      Rules({}),
-     {L"10:00-12:00 silences Long [] until 12:00",
+     {L"10:00-12:00 silences Long [] until 13:00",
       L"10:30-11:00 silences Inside [] the device is already silent then",
-      L"11:30-13:00 silences Past [] until 13:00; the device is already silent at its start"}},
+      L"11:30-13:00 silences Past [] the device is already silent then"}},
     {"yesterday's night into today", {Event("20261206T230000", "20261207T010000", "Night")},
      Rules({}), {L"23:00-01:00 silences Night [] until 01:00"}},
+    {"back to back, at any hour of the day",
+     {Event("20261207T093000", "20261207T100000", "A"), Event("20261207T100000", "20261207T103000", "B"),
+      Event("20261207T143000", "20261207T150000", "C"), Event("20261207T150000", "20261207T153000", "D")},
+     Rules({}),
+     {L"09:30-10:00 silences A [] until 10:30", L"10:00-10:30 silences B [] the device is already silent then",
+      L"14:30-15:00 silences C [] until 15:30", L"15:00-15:30 silences D [] the device is already silent then"}},
+    {"a silence that runs on past midnight", {kLate, kEarly}, Rules({}),
+     {L"23:00-00:30 silences Late [] until 2026-12-08 01:00"}},
 };
 
 class MeetingPlanTest : public ::testing::Test {
@@ -121,9 +131,26 @@ TEST_F(MeetingPlanTest, TheStateNowNamesTheSilenceInForceAndItsEnd) {
     return PlanStateNow(PlanMeetingDay(Rules({}), kMonday, LocalToUtc(2026, 12, 7, hour, minute)));
   };
   EXPECT_EQ(L"Sound on", stateAt(9, 59));
-  EXPECT_EQ(L"Silent until 12:00 PM: Design review", stateAt(11, 45));
-  EXPECT_EQ(L"Silent until 1:00 PM", stateAt(12, 0));
+  EXPECT_EQ(L"Silent until 1:00 PM: Design review", stateAt(11, 45));
+  EXPECT_EQ(L"Silent until 1:00 PM: Design review", stateAt(12, 0));
   EXPECT_EQ(L"Sound on", stateAt(13, 0));
+}
+
+// The next day's plan agrees with the day's on a silence that runs over midnight, and a silence
+// that lasts on to the next power-on says so.
+TEST_F(MeetingPlanTest, TheNextDayAgreesAndAnExtendedSilenceSaysSo) {
+  calendar_.Import(Calendar({kLate, kEarly}));
+  const MeetingPlan plan = PlanMeetingDay(Rules({}), SYSTEMTIME{2026, 12, 2, 8, 0, 0, 0, 0},
+                                          LocalToUtc(2026, 12, 8, 0, 20), PlanContext{true, L"Notes"});
+  std::vector<std::wstring> lines;
+  for (const PlanEntry& e : plan.entries) lines.push_back(PlanLine(plan, e));
+  EXPECT_EQ((std::vector<std::wstring>{
+                L"23:00-00:30 silences Late [] until 01:00, then to the next power-on",
+                L"00:15-01:00 silences Early [] the device is already silent then"}),
+            lines);
+  EXPECT_EQ(L"Sound on while \"Notes\" runs (it holds muting off); then: silent until 1:00 AM, then "
+            L"to the next power-on: Late",
+            PlanStateNow(plan));
 }
 
 }  // namespace

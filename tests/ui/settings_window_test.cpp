@@ -269,7 +269,7 @@ TEST_F(SettingsWindow, TheTodayViewPlansByTheMeetingsPagesChoicesBeforeTheyAreSt
     CloseSettingsWindow(w, false);
   });
   EXPECT_EQ((std::vector<std::wstring>{
-                L"Silent until 11:00 AM: Review",
+                L"Held silent while this window is open; then: silent until 11:00 AM: Review",
                 L"10:00 AM - 11:00 AM  Review  Silences until 11:00 AM",
                 L"12:00 PM - 1:00 PM  Lunch  Sounds: it is free time, and free time is excluded"}),
             lines);
