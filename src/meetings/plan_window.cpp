@@ -1,5 +1,6 @@
 #include "meetings/plan_window.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -12,8 +13,9 @@
 
 namespace {
 
-// The asker's window may be gone or hung: the reply is dropped after this long.
-constexpr UINT kReplyTimeoutMs = 10000;
+// The reply is sent from the look thread after the plan's own work, where a look may be waiting:
+// an asker whose window does not take it at once (gone, hung, busy) goes without.
+constexpr UINT kReplyTimeoutMs = 250;
 
 // The reply's text: one line per appointment, as many as the reply can carry.
 std::wstring ReplyText(const MeetingPlan& plan, uint32_t* unread) {
@@ -42,17 +44,41 @@ void SendReply(HWND window, HWND asker, const MeetingPlan& plan) {
   if (!text.empty()) std::memcpy(data.data() + sizeof header, text.data(), text.size() * sizeof(wchar_t));
   COPYDATASTRUCT copy{kPlanReplyTag, static_cast<DWORD>(data.size()), data.data()};
   SendMessageTimeoutW(asker, WM_COPYDATA, reinterpret_cast<WPARAM>(window),
-                      reinterpret_cast<LPARAM>(&copy), SMTO_ABORTIFHUNG, kReplyTimeoutMs, nullptr);
+                      reinterpret_cast<LPARAM>(&copy), SMTO_ABORTIFHUNG | SMTO_ERRORONEXIT,
+                      kReplyTimeoutMs, nullptr);
 }
 
-// The local date asked for; false when there is no such date. All zero is the device's today.
+// Whether the plan's search, which names a day by the device's short date, can tell `year`: a
+// short date of two digits names a year only within the hundred years that end at the
+// calendar's two-digit limit.
+bool SearchTellsYear(WORD year) {
+  wchar_t picture[96] = {};
+  GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, picture, 96);
+  size_t longest = 0;
+  for (size_t i = 0, run = 0; picture[i]; ++i) {
+    run = picture[i] == L'y' ? run + 1 : 0;
+    longest = std::max(longest, run);
+  }
+  if (longest > 2) return true;
+  DWORD last = 2029;
+  if (GetCalendarInfoW(LOCALE_USER_DEFAULT, CAL_GREGORIAN, CAL_ITWODIGITYEARMAX | CAL_RETURN_NUMBER,
+                       nullptr, 0, &last) == 0 ||
+      last < 99 || last > 9999) {
+    last = 2029;
+  }
+  return year <= last && DWORD{year} + 99 >= last;
+}
+
+// The local date asked for; false when there is no such date, or none the plan's search can
+// tell. All zero is the device's today.
 bool DayAsked(const PlanRequest& request, SYSTEMTIME* day) {
   if (request.year == 0 && request.month == 0 && request.day == 0) {
     const SYSTEMTIME today = LocalTimeOf(TimeFromNow(0));
     *day = SYSTEMTIME{today.wYear, today.wMonth, 0, today.wDay, 0, 0, 0, 0};
     return true;
   }
-  if (request.year < 1900 || request.year > 9999 || request.month < 1 || request.month > 12) {
+  if (request.year < 1900 || request.year > 9999 || request.month < 1 || request.month > 12 ||
+      !SearchTellsYear(request.year)) {
     return false;
   }
   // Not left to the time conversions: some accept a 29th of February in any year.
@@ -65,15 +91,22 @@ bool DayAsked(const PlanRequest& request, SYSTEMTIME* day) {
   return true;
 }
 
+DWORD ProcessOf(HWND window) {
+  DWORD process = 0;
+  return window && GetWindowThreadProcessId(window, &process) ? process : 0;
+}
+
 // Everything of the request comes from another process: its size, its fields and its window
-// are checked before anything is done with it.
-LRESULT OnRequest(HWND window, const COPYDATASTRUCT* copy) {
+// are checked before anything is done with it. The reply goes only to a window of the process
+// whose window sent the request.
+LRESULT OnRequest(HWND window, HWND sender, const COPYDATASTRUCT* copy) {
   if (!copy || copy->dwData != kPlanRequestTag) return 0;
   PlanRequest request{};
   if (copy->cbData != sizeof request || !copy->lpData) return kPlanMalformed;
   std::memcpy(&request, copy->lpData, sizeof request);
   const HWND asker = static_cast<HWND>(LongToHandle(static_cast<LONG>(request.replyWindow)));
-  if (request.size != sizeof request || request.reserved != 0 || !IsWindow(asker)) {
+  if (request.size != sizeof request || request.reserved != 0 || !IsWindow(asker) ||
+      ProcessOf(asker) != ProcessOf(sender)) {
     return kPlanMalformed;
   }
   SYSTEMTIME day{};
@@ -86,7 +119,8 @@ LRESULT OnRequest(HWND window, const COPYDATASTRUCT* copy) {
 
 LRESULT CALLBACK PlanWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COPYDATA) {
-    return OnRequest(window, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    return OnRequest(window, reinterpret_cast<HWND>(wParam),
+                     reinterpret_cast<const COPYDATASTRUCT*>(lParam));
   }
   return DefWindowProcW(window, message, wParam, lParam);
 }

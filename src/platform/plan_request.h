@@ -1,8 +1,10 @@
 // Asking the running program for the plan of a day from another process. The asker sends
 // WM_COPYDATA to the program's plan window (a message-only window of class kPlanWindowClass)
-// with dwData kPlanRequestTag and a PlanRequest; the answer to that message says whether the
-// request is taken. A request taken is answered later with WM_COPYDATA to the asker's window:
-// dwData kPlanReplyTag, a PlanReplyHeader and then the text, UTF-16 without terminator.
+// with wParam a window of its own, dwData kPlanRequestTag and a PlanRequest; the answer to that
+// message says whether the request is taken. A request taken is answered later with WM_COPYDATA
+// to the request's reply window, which must belong to the process of the window in wParam:
+// dwData kPlanReplyTag, a PlanReplyHeader and then the text, UTF-16 without terminator. The
+// reply waits only a moment for the asker's window to take it.
 #pragma once
 #include <windows.h>
 
@@ -16,7 +18,7 @@ inline constexpr ULONG_PTR kPlanReplyTag = 0x514D5052;    // "QMPR"
 // The reply window is a 32-bit value: the device's window handles carry only 32 significant bits.
 struct PlanRequest {
   uint32_t size;  // sizeof(PlanRequest)
-  uint16_t year;  // 1900 to 9999
+  uint16_t year;  // 1900 to 9999, and one the device's short date can name
   uint16_t month;
   uint16_t day;
   uint16_t reserved;  // 0
@@ -26,7 +28,7 @@ struct PlanRequest {
 // What the plan window answers to the request itself (0: not delivered or not understood).
 inline constexpr LRESULT kPlanTaken = 1;        // the reply follows
 inline constexpr LRESULT kPlanMalformed = 2;    // wrong size, reserved field or reply window
-inline constexpr LRESULT kPlanBadDate = 3;      // no such date
+inline constexpr LRESULT kPlanBadDate = 3;      // no such date, or a year the search cannot tell
 inline constexpr LRESULT kPlanBusy = 4;         // too many plans waiting: ask again later
 
 // The reply's status.

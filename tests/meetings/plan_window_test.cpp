@@ -60,11 +60,13 @@ class PlanWindow : public ::testing::Test {
     return PlanRequest{sizeof(PlanRequest), 0, 0, 0, 0,
                        static_cast<uint32_t>(HandleToLong(reply_))};
   }
-  static LRESULT Ask(const PlanRequest& request, DWORD bytes = sizeof(PlanRequest),
-                     ULONG_PTR tag = kPlanRequestTag) {
+  // The request as this process's window `sender` sends it (none: the reply window).
+  LRESULT Ask(const PlanRequest& request, DWORD bytes = sizeof(PlanRequest),
+              ULONG_PTR tag = kPlanRequestTag, HWND sender = nullptr) const {
     COPYDATASTRUCT copy{tag, bytes, const_cast<PlanRequest*>(&request)};
     return SendMessageW(FindWindowExW(HWND_MESSAGE, nullptr, kPlanWindowClass, nullptr),
-                        WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
+                        WM_COPYDATA, reinterpret_cast<WPARAM>(sender ? sender : reply_),
+                        reinterpret_cast<LPARAM>(&copy));
   }
   DeviceCalendar calendar_;
   HWND reply_ = nullptr;
@@ -83,6 +85,11 @@ TEST_F(PlanWindow, ARequestIsCheckedBeforeAnythingIsDone) {
   EXPECT_EQ(kPlanMalformed, Ask(with([](PlanRequest& r) { r.size = 0; })));
   EXPECT_EQ(kPlanMalformed, Ask(with([](PlanRequest& r) { r.reserved = 1; })));
   EXPECT_EQ(kPlanMalformed, Ask(with([](PlanRequest& r) { r.replyWindow = 0; })));
+  // The reply window belongs to another process than the window that asks.
+  EXPECT_EQ(kPlanMalformed, Ask(today, sizeof today, kPlanRequestTag, GetDesktopWindow()));
+  EXPECT_EQ(kPlanMalformed, Ask(with([](PlanRequest& r) {
+    r.replyWindow = static_cast<uint32_t>(HandleToLong(GetDesktopWindow()));
+  })));
   const struct {
     uint16_t year, month, day;
   } badDates[] = {{2026, 2, 29}, {2028, 13, 1}, {1899, 12, 30}, {2026, 12, 0}, {0, 0, 7}};
@@ -92,8 +99,17 @@ TEST_F(PlanWindow, ARequestIsCheckedBeforeAnythingIsDone) {
               })))
         << d.year << "-" << d.month << "-" << d.day;
   }
+  // A short date of two digits names only the hundred years that end at the calendar's limit.
+  wchar_t picture[96] = {};
+  GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, picture, 96);
+  ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, L"M/d/yy"));
+  EXPECT_EQ(kPlanBadDate, Ask(with([](PlanRequest& r) { r.year = 1926, r.month = 12, r.day = 7; })));
+  EXPECT_EQ(kPlanTaken, Ask(with([](PlanRequest& r) { r.year = 2028, r.month = 12, r.day = 7; })));
+  SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, picture);
+  EXPECT_EQ(kPlanTaken, Ask(with([](PlanRequest& r) { r.year = 1926, r.month = 12, r.day = 7; })));
+  ASSERT_TRUE(PumpUntil([] { return g_replies.size() == 2; }, 30000));
   PumpMessages(100);
-  EXPECT_TRUE(g_replies.empty()) << "a refused request is not answered later";
+  EXPECT_EQ(2u, g_replies.size()) << "a refused request is not answered later";
 }
 
 TEST_F(PlanWindow, ARequestTakenIsAnsweredWithThePlanOfItsDay) {
