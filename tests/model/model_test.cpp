@@ -58,6 +58,9 @@ bool g_trace = false;
 
 // ---- Events --------------------------------------------------------------------------------
 
+// A look at the calendar takes time: a tick or a power-on whose `a` is a multiple of 4 leaves
+// the look it starts running (or the one running), and the owner's events, ticks and power-ons
+// that follow come before its finding; any other tick, power-on or later delivers it.
 enum class Kind {
   Tick,         // a check tick, `a` seconds after the last event
   Later,        // `a` minutes pass, then a tick
@@ -310,7 +313,11 @@ class Device {
 
   void StartProgram();
   void StopProgram();
-  void Tick();
+  void Tick(bool lookTakesTime);
+  void PowerOn(bool lookTakesTime);
+  // Starts the look a tick or a power-on asks for, unless one is running; a look that takes time
+  // is left running, its finding undelivered.
+  void Look(bool wanted, bool takesTime);
   void SettleMeetingLook();
   void Window(const Step& e);
   void OwnerSwitch(RingerMode mode);
@@ -334,6 +341,7 @@ class Device {
   DWORD waveBefore_ = 0;       // the device's wave volume before the event
   bool editedInMute_[2] = {};  // the screen taps and the key clicks, changed during this mute
   HWND app_ = nullptr;
+  bool lookInFlight_ = false;  // a look has started and its finding is not delivered yet
 };
 
 void Device::StartProgram() {
@@ -348,6 +356,11 @@ void Device::StartProgram() {
 }
 
 void Device::StopProgram() {
+  // The program ends, or is killed: a finding not delivered yet is lost with it.
+  if (!WaitForMeetingLook(60'000)) ADD_FAILURE() << "a look at the calendar never ended";
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, WM_MEETING_LOOK_DONE, WM_MEETING_LOOK_DONE, PM_REMOVE)) {
+  }
   SettleMeetingLook();
   DestroyTestMainWindow();
   running_ = false;
@@ -439,12 +452,28 @@ void Device::SettleMeetingLook() {
   if (!WaitForMeetingLook(60'000)) ADD_FAILURE() << "a look at the calendar never ended";
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  lookInFlight_ = false;
 }
 
-void Device::Tick() {
-  // As the main window does: a look the tick asks for is started on the look thread.
-  if (OnCheckTick().wantLook) StartLook();
-  SettleMeetingLook();
+void Device::Look(bool wanted, bool takesTime) {
+  // As the main window does: a look asked for is started on the look thread, unless one runs.
+  if (wanted && !lookInFlight_) {
+    StartLook();
+    lookInFlight_ = true;
+  }
+  if (!takesTime) {
+    SettleMeetingLook();
+  } else if (!WaitForMeetingLook(60'000)) {
+    // Its finding stays in the window's queue until an event delivers it.
+    ADD_FAILURE() << "a look at the calendar never ended";
+  }
+}
+
+void Device::Tick(bool lookTakesTime) { Look(OnCheckTick().wantLook, lookTakesTime); }
+
+void Device::PowerOn(bool lookTakesTime) {
+  model_.PowerOn(Now());
+  Look(OnPowerOn().wantLook, lookTakesTime);
 }
 
 // The owner's tap on a ringer button of the shell's pop-up (the older kind keeps the values to
@@ -650,6 +679,13 @@ void Device::Window(const Step& e) {
 
 std::string Device::Apply(const Step& e) {
   if (!running_) StartProgram();
+  // The owner's own choice of the sound: the settings window, a volume raised during a mute, a
+  // listed application, a program started anew.
+  const bool raised = (e.kind == Kind::OwnerVolume || e.kind == Kind::OwnerOn) && MuteState.Muted;
+  if (raised || e.kind == Kind::Window || e.kind == Kind::Restart ||
+      (e.kind == Kind::AppStarts && s_.filter)) {
+    model_.OwnerChoseTheSound();
+  }
   windowEvent_ = e.kind == Kind::Window;
   waveBefore_ = fake::device().waveVolume;
   auto advance = [](ULONGLONG seconds) { fake::AdvanceClock(seconds); };
@@ -657,19 +693,19 @@ std::string Device::Apply(const Step& e) {
   switch (e.kind) {
     case Kind::Tick:
       advance(e.a);
-      Tick();
+      Tick(e.a % 4 == 0);
       tick = true;
       break;
     case Kind::Later:
+      // No look lasts minutes: one running ends first.
+      if (lookInFlight_) SettleMeetingLook();
       advance(e.a * 60ULL);
-      Tick();
+      Tick(false);
       tick = true;
       break;
     case Kind::PowerOn:
       advance(e.a);
-      model_.PowerOn(Now());
-      if (OnPowerOn().wantLook) StartLook();
-      SettleMeetingLook();
+      PowerOn(e.a % 4 == 0);
       tick = true;
       break;
     case Kind::OwnerOff: {
@@ -734,20 +770,17 @@ std::string Device::Check(bool afterTick) {
   const ULONGLONG now = Now();
   if (muted && !mutedBefore_ && model_.userSilenced) model_.UserSilenceTakenOver(now);
   if (muted != mutedBefore_) editedInMute_[0] = editedInMute_[1] = false;
-  if (muted) {
-    for (model::Meeting& m : model_.meetings) {
-      if (m.start <= now && now < m.end && !m.mutedFor) {
-        m.mutedFor = true;
-        m.powerOnsBefore = model_.powerOns.size();
-      }
-    }
-  }
+  if (muted) model_.SeenSilent(now);
   if (!muted && mutedBefore_) model_.SoundGivenBack();
   if (std::string f = CheckJournal(muted); !f.empty()) return f;
   mutedBefore_ = muted;
 
-  if (muted && afterTick && !model_.SilenceAllowedAt(now)) {
+  // While a look runs the program may hold a silence for its finding.
+  if (muted && afterTick && !lookInFlight_ && !model_.SilenceAllowedAt(now)) {
     return "the device is silent after every reason to be silent has ended";
+  }
+  if (!muted && afterTick && !lookInFlight_ && model_.SilenceOwedAt(now)) {
+    return "the device sounds inside a meeting it was silenced for";
   }
   // The killed run's mute is dealt with once the program has given its sound back or taken it
   // over (a tick, a power-on, or a mute of its own that begins first); a device that sounded
@@ -832,6 +865,9 @@ Outcome RunSequence(const Sequence& s, Env& env) {
   Device device(s, env);
   if (std::string f = device.Start(); !f.empty()) return {"at the start: " + f, 0};
   for (size_t i = 0; i < s.events.size(); ++i) {
+    // Traced before it runs too, so that an event that never ends is named.
+    if (g_trace) std::printf("  next: %s\n", Describe(s.events[i]).c_str());
+    if (g_trace) std::fflush(stdout);
     std::string f = device.Apply(s.events[i]);
     if (g_trace) {
       std::printf("  %-28s muted %d, wave %08lx, extend %d, until %+lld s%s%s\n",

@@ -11,7 +11,33 @@ void SoundModel::UserSilenceTakenOver(ULONGLONG now) {
 }
 
 void SoundModel::WindowMuteChosen(const std::string& what, ULONGLONG until, bool toPowerOn) {
-  reasons.push_back({what, until, toPowerOn, powerOns.size()});
+  reasons.push_back({what, until, toPowerOn, powerOns.size(), true});
+}
+
+void SoundModel::SeenSilent(ULONGLONG now) {
+  bool chosen = false;
+  for (const Reason& r : reasons) chosen = chosen || (r.ownersChoice && r.Active(now, powerOns));
+  for (Meeting& m : meetings) {
+    if (m.start > now || now >= m.end || m.mutedFor) continue;
+    m.mutedFor = true;
+    m.powerOnsBefore = powerOns.size();
+    m.owed = meetingLinkOn && !chosen;
+  }
+}
+
+bool SoundModel::SilenceOwedAt(ULONGLONG now) const {
+  for (const Meeting& m : meetings) {
+    if (!m.owed || now < m.start) continue;
+    ULONGLONG end = m.end;
+    for (bool longer = true; longer;) {
+      longer = false;
+      for (const Meeting& other : meetings) {
+        if (other.start <= end && other.end > end) end = other.end, longer = true;
+      }
+    }
+    if (now < end) return true;
+  }
+  return false;
 }
 
 void SoundModel::WindowRestored() { SoundGivenBack(); }

@@ -30,6 +30,9 @@ struct Meeting {
   ULONGLONG start = 0, end = 0;  // UTC
   bool mutedFor = false;         // the program was seen silent for it
   size_t powerOnsBefore = 0;     // power-ons before it was first seen muted for
+  // Seen silent while no choice of the owner's held: the device owes it silence until the end
+  // of its chain, unless the owner chooses the sound meanwhile.
+  bool owed = false;
 };
 
 // One reason for the device to be silent: silent until `until`, or, with `toPowerOn`, until the
@@ -39,6 +42,7 @@ struct Reason {
   ULONGLONG until = 0;
   bool toPowerOn = false;
   size_t powerOnsBefore = 0;  // power-ons that came before the reason
+  bool ownersChoice = false;  // the settings window's
   bool Active(ULONGLONG now, const std::vector<ULONGLONG>& powerOns) const {
     if (now < until) return true;
     if (!toPowerOn) return false;
@@ -81,6 +85,18 @@ class SoundModel {
   // Whether the device may be silent at `now`: a reason holds, or a meeting is in progress (or
   // was muted for and lasts to the next power-on).
   std::optional<std::string> SilenceAllowedAt(ULONGLONG now) const;
+
+  // The device was seen silent at `now`: the meetings in progress are muted for, and owed silence
+  // unless a choice of the owner's holds the device silent.
+  void SeenSilent(ULONGLONG now);
+  // The owner chose the sound over a meeting's silence (the settings window, a raised volume, a
+  // listed application, a program started anew): no silence seen so far is owed any more.
+  void OwnerChoseTheSound() {
+    for (Meeting& m : meetings) m.owed = false;
+  }
+  // The device must be silent at `now`: a meeting owed silence, and its chain of meetings that
+  // overlap or touch runs at `now`.
+  bool SilenceOwedAt(ULONGLONG now) const;
 
  private:
   void ClearChosenReasons() { reasons.clear(); }
