@@ -110,13 +110,13 @@ int QuietMinderMain(HINSTANCE instance, const wchar_t* commandLine) {
     return 0;
   }
 
-  OpenPowerDriver();
-  ScopeExit closeDriver([] { ClosePowerDriver(); });
-
   StartProgramState();
 
   int exitCode = -1;
   if (CreateMainWindow(instance)) {
+    // The power driver is opened once there is a window to hand it: its power-ons go nowhere
+    // before, and loading it (and its thread) does not hold up the window.
+    OpenPowerDriver();
     OpenPlanWindow(instance);
     HandPowerDriverWindow(Program.MainWindow);
     StartCheckTimer();
