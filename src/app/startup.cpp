@@ -45,11 +45,6 @@ bool CreateMainWindow(HINSTANCE instance) {
                       CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
   if (!Program.MainWindow) return false;
 
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_DATE_CLASSES};
-  if (!InitCommonControlsEx(&controls)) {
-    ShowMessageBox(Program.MainWindow, L"Failed to register Date Classes", Program.Name.c_str(),
-                   MB_ICONEXCLAMATION);
-  }
   SetTrayIcon(TrayOperation::Add, StateIconId());
   ShowWindow(Program.MainWindow, SW_HIDE);
   if (!Program.StartedAtStartup) {
@@ -110,14 +105,14 @@ int QuietMinderMain(HINSTANCE instance, const wchar_t* commandLine) {
     return 0;
   }
 
-  OpenPowerDriver();
-  ScopeExit closeDriver([] { ClosePowerDriver(); });
-
   StartProgramState();
 
   int exitCode = -1;
   HWND planWindow = nullptr;
   if (CreateMainWindow(instance)) {
+    // The power driver is opened once there is a window to hand it: its power-ons go nowhere
+    // before, and loading it (and its thread) does not hold up the window.
+    OpenPowerDriver();
     planWindow = OpenPlanWindow(instance);
     HandPowerDriverWindow(Program.MainWindow);
     StartCheckTimer();

@@ -127,6 +127,21 @@ class ProcessLock {
   CRITICAL_SECTION section_;
 };
 
+// A lock between the program's threads that an object can own: a slim reader/writer lock taken
+// exclusively, which needs no clean-up, so that it may go with its owner. Lockable, so
+// std::lock_guard holds it for a scope.
+class SlimLock {
+ public:
+  SlimLock() = default;
+  SlimLock(const SlimLock&) = delete;
+  SlimLock& operator=(const SlimLock&) = delete;
+  void lock() { AcquireSRWLockExclusive(&lock_); }
+  void unlock() { ReleaseSRWLockExclusive(&lock_); }
+
+ private:
+  SRWLOCK lock_ = SRWLOCK_INIT;
+};
+
 // Runs a callable when the scope is left, by return or by exception.
 template <typename F>
 class ScopeExit {

@@ -43,31 +43,46 @@ void Bind(HMODULE module, const char* name, F& fn) {
   fn = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-const CoreLibrary& Core() {
-  static const CoreLibrary core = [] {
-    CoreLibrary c;
-    c.module = LoadLibraryW(L"coredll.dll");
-    if (!c.module) return c;
-    Bind(c.module, "GetVersionExW", c.getVersionEx);
-    Bind(c.module, "SystemParametersInfoW", c.systemParametersInfo);
-    Bind(c.module, "waveOutGetVolume", c.waveOutGetVolume);
-    Bind(c.module, "waveOutSetVolume", c.waveOutSetVolume);
-    Bind(c.module, "RefreshSoundSettings", c.refreshSoundSettings);
-    Bind(c.module, "sndPlaySoundW", c.sndPlaySound);
-    Bind(c.module, "GetSystemTime", c.getSystemTime);
-    Bind(c.module, "GetLocalTime", c.getLocalTime);
-    Bind(c.module, "RegisterDevice", c.registerDevice);
-    Bind(c.module, "DeregisterDevice", c.deregisterDevice);
-    Bind(c.module, "CreateFileW", c.createFile);
-    Bind(c.module, "DeviceIoControl", c.deviceIoControl);
-    Bind(c.module, "CloseHandle", c.closeHandle);
-    Bind(c.module, "Shell_NotifyIcon", c.shellNotifyIcon);
-    Bind(c.module, "CeOpenDatabaseEx", c.openDatabase);
-    Bind(c.module, "CeReadRecordPropsEx", c.readRecord);
-    return c;
-  }();
-  return core;
+// What `Make` makes, made once, by whichever thread comes first. (The system's one-time
+// initialisation: a static guarded by the compiler would bring the threads library along.)
+template <typename T, T (*Make)()>
+const T& Once() {
+  static INIT_ONCE once = INIT_ONCE_STATIC_INIT;
+  static T value;
+  InitOnceExecuteOnce(
+      &once,
+      [](PINIT_ONCE, PVOID, PVOID*) -> BOOL {
+        value = Make();
+        return TRUE;
+      },
+      nullptr, nullptr);
+  return value;
 }
+
+CoreLibrary LoadCore() {
+  CoreLibrary c;
+  c.module = LoadLibraryW(L"coredll.dll");
+  if (!c.module) return c;
+  Bind(c.module, "GetVersionExW", c.getVersionEx);
+  Bind(c.module, "SystemParametersInfoW", c.systemParametersInfo);
+  Bind(c.module, "waveOutGetVolume", c.waveOutGetVolume);
+  Bind(c.module, "waveOutSetVolume", c.waveOutSetVolume);
+  Bind(c.module, "RefreshSoundSettings", c.refreshSoundSettings);
+  Bind(c.module, "sndPlaySoundW", c.sndPlaySound);
+  Bind(c.module, "GetSystemTime", c.getSystemTime);
+  Bind(c.module, "GetLocalTime", c.getLocalTime);
+  Bind(c.module, "RegisterDevice", c.registerDevice);
+  Bind(c.module, "DeregisterDevice", c.deregisterDevice);
+  Bind(c.module, "CreateFileW", c.createFile);
+  Bind(c.module, "DeviceIoControl", c.deviceIoControl);
+  Bind(c.module, "CloseHandle", c.closeHandle);
+  Bind(c.module, "Shell_NotifyIcon", c.shellNotifyIcon);
+  Bind(c.module, "CeOpenDatabaseEx", c.openDatabase);
+  Bind(c.module, "CeReadRecordPropsEx", c.readRecord);
+  return c;
+}
+
+const CoreLibrary& Core() { return Once<CoreLibrary, LoadCore>(); }
 
 // The shell's dialog helpers live in the shell's own library.
 struct ShellLibrary {
@@ -77,18 +92,17 @@ struct ShellLibrary {
   BOOL(WINAPI* createMenuBar)(PSHMENUBARINFO) = nullptr;
 };
 
-const ShellLibrary& Shell() {
-  static const ShellLibrary shell = [] {
-    ShellLibrary s;
-    s.module = LoadLibraryW(L"aygshell.dll");
-    if (!s.module) return s;
-    Bind(s.module, "SHInitDialog", s.initDialog);
-    Bind(s.module, "SHFullScreen", s.fullScreen);
-    Bind(s.module, "SHCreateMenuBar", s.createMenuBar);
-    return s;
-  }();
-  return shell;
+ShellLibrary LoadShell() {
+  ShellLibrary s;
+  s.module = LoadLibraryW(L"aygshell.dll");
+  if (!s.module) return s;
+  Bind(s.module, "SHInitDialog", s.initDialog);
+  Bind(s.module, "SHFullScreen", s.fullScreen);
+  Bind(s.module, "SHCreateMenuBar", s.createMenuBar);
+  return s;
 }
+
+const ShellLibrary& Shell() { return Once<ShellLibrary, LoadShell>(); }
 
 // A call the device does not have.
 BOOL Missing() {

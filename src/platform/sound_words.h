@@ -29,11 +29,21 @@ inline unsigned ChannelPercent(WORD channel) {
   return percent > 99 ? 99 : percent;
 }
 
-inline std::wstring Percent(WORD channel) {
-  return std::to_wstring(ChannelPercent(channel)) + L"%";
+// A number in decimal digits. (std::to_wstring formats through the C library's printf, which
+// would bring all of it into the program.)
+inline std::wstring Decimal(DWORD value) {
+  wchar_t digits[10];
+  size_t first = 10;
+  do {
+    digits[--first] = static_cast<wchar_t>(L'0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  return std::wstring(digits + first, digits + 10);
 }
 
-inline std::wstring Unknown(DWORD value) { return L"unknown (" + std::to_wstring(value) + L")"; }
+inline std::wstring Percent(WORD channel) { return Decimal(ChannelPercent(channel)) + L"%"; }
+
+inline std::wstring Unknown(DWORD value) { return L"unknown (" + Decimal(value) + L")"; }
 
 inline std::wstring VolumeWords(DWORD value) {
   const WORD left = LOWORD(value), right = HIWORD(value);

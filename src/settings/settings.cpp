@@ -127,19 +127,19 @@ void CopyField(const SettingValue& value, const SettingsRecord& from, SettingsRe
              value.field);
 }
 
+// Every field at its default. (At namespace scope: a function's static would be guarded for
+// threads, which brings the threads library along.)
+const SettingsRecord kDefaults;
+
 // Puts the field's default into the record.
-void TakeDefault(const SettingValue& value, SettingsRecord& s) {
-  static const SettingsRecord defaults;
-  CopyField(value, defaults, s);
-}
+void TakeDefault(const SettingValue& value, SettingsRecord& s) { CopyField(value, kDefaults, s); }
 
 // The installer leaves "Initialize" behind; the first start creates the start-up shortcut.
 void HonourFirstRunMarker(HKEY key) {
   BYTE marker[4];
   DWORD size = sizeof marker;
   if (RegQueryValueExW(key, L"Initialize", nullptr, nullptr, marker, &size) != ERROR_SUCCESS) return;
-  static const SettingsRecord defaults;
-  CreateShortcut(Shortcut::StartUp, defaults.StartUpPath);
+  CreateShortcut(Shortcut::StartUp, kDefaults.StartUpPath);
   g_settings.FirstRun = true;
   RegDeleteValueW(key, L"Initialize");
 }

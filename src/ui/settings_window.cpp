@@ -265,6 +265,14 @@ INT_PTR CALLBACK SettingsWindowProc(HWND dialog, UINT message, WPARAM wParam, LP
 }
 
 std::optional<MuteChoice> RunSettingsWindow(HWND owner) {
+  // The common controls are loaded when the window first needs them, not at start-up: a program
+  // that sits in the notification area keeps neither their library nor their memory until then.
+  INITCOMMONCONTROLSEX controls{sizeof controls,
+                                ICC_DATE_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES};
+  if (!InitCommonControlsEx(&controls)) {
+    ShowMessageBox(owner, L"Failed to register Date Classes", Program.Name.c_str(),
+                   MB_ICONEXCLAMATION);
+  }
   SettingsHost host;
   const INT_PTR result = DialogBoxParamW(Program.Instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner,
                                          SettingsWindowProc, reinterpret_cast<LPARAM>(&host));

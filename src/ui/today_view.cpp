@@ -1,13 +1,15 @@
 #include "ui/today_view.h"
 
+#include <strsafe.h>
+
 #include <cwctype>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <vector>
 
 #include "common/clock.h"
 #include "common/program.h"
+#include "common/scoped.h"
 #include "common/text.h"
 #include "meetings/meeting_watch.h"
 #include "resources/resource.h"
@@ -22,7 +24,7 @@ constexpr UINT WM_PLAN_READY = WM_APP + 1;
 // Where the look thread leaves the plan for the view. Shared: a view closed before its plan is
 // made leaves the box to the thread.
 struct PlanBox {
-  std::mutex lock;
+  SlimLock lock;
   std::optional<MeetingPlan> plan;
 };
 
@@ -65,7 +67,9 @@ std::vector<std::wstring> Entries(const MeetingPlan& plan) {
   if (!plan.read) return entries;
   for (const PlanEntry& entry : plan.entries) entries.push_back(TodayEntryText(plan, entry));
   if (plan.unread) {
-    entries.push_back(std::to_wstring(plan.unread) + L" more appointment(s) not shown.");
+    wchar_t more[64];
+    StringCchPrintfW(more, 64, L"%zu more appointment(s) not shown.", plan.unread);
+    entries.push_back(more);
   }
   if (entries.empty()) entries.push_back(kNoAppointmentsText);
   return entries;
@@ -87,7 +91,7 @@ void AskForPlan(HWND dialog) {
   const bool asked = StartMeetingPlan(state.rules, today, now, CurrentPlanContext(true),
                                       [box, dialog](MeetingPlan&& plan) {
     {
-      std::lock_guard<std::mutex> lock(box->lock);
+      std::lock_guard<SlimLock> lock(box->lock);
       box->plan = std::move(plan);
     }
     PostMessageW(dialog, WM_PLAN_READY, 0, 0);
@@ -105,7 +109,7 @@ BOOL OnPlanReady(HWND dialog) {
   if (!state.box) return TRUE;
   std::optional<MeetingPlan> plan;
   {
-    std::lock_guard<std::mutex> lock(state.box->lock);
+    std::lock_guard<SlimLock> lock(state.box->lock);
     plan.swap(state.box->plan);
   }
   if (!plan) return TRUE;

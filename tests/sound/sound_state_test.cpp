@@ -219,7 +219,7 @@ TEST(SoundWordsTable, EachValueInTheOwnersWords) {
       {kVolume, 0x00010001, L"1%"}, {kVolume, 0xFFFEFFFE, L"99%"},  // neither silent nor full
       {kVolume, 0x66663333, L"20% left and 40% right"},
       {kRinger, 0, L"ring"}, {kRinger, 1, L"vibrate"}, {kRinger, 2, L"off"},
-      {kRinger, 3, L"unknown (3)"},
+      {kRinger, 3, L"unknown (3)"}, {kRinger, 4294967295, L"unknown (4294967295)"},
       {kClick, 0, L"off"}, {kClick, 1, L"soft"}, {kClick, 0x00010002, L"loud"},
       {kClick, 2, L"unknown (2)"},
       {kClasses, 7, L"events, programs and notifications"}, {kClasses, 6, L"events and programs"},
