@@ -85,6 +85,7 @@ struct Recurrence {
 
 struct Appointment {
   std::wstring subject;                  // empty: no subject
+  std::wstring location;                 // empty: no location
   std::vector<std::wstring> categories;  // whole names, no "," inside
   CivilSeconds start = 0;                // in the frame below; midnight for all-day
   int64_t durationSeconds = 0;

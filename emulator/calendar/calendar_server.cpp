@@ -122,6 +122,14 @@ class AppointmentObject final : public IAppointment, public Counted<AppointmentO
     *subject = AllocText(item().subject);
     return *subject ? S_OK : E_OUTOFMEMORY;
   }
+  HRESULT STDMETHODCALLTYPE get_Location(BSTR* location) override {
+    CALENDAR_CALL(connection_);
+    if (!location) return E_POINTER;
+    *location = nullptr;
+    if (item().location.empty()) return S_OK;
+    *location = AllocText(item().location);
+    return *location ? S_OK : E_OUTOFMEMORY;
+  }
   HRESULT STDMETHODCALLTYPE get_Duration(long* minutes) override {
     CALENDAR_CALL(connection_);
     if (connection_->DurationFails()) return E_FAIL;

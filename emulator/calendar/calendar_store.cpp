@@ -14,7 +14,7 @@ std::mutex g_pathLock;
 std::wstring g_storePath;
 
 constexpr char kMagic[8] = {'Q', 'M', 'C', 'A', 'L', 'E', 'N', 'D'};
-constexpr uint32_t kVersion = 2;  // 1 had no day shift in zone rules
+constexpr uint32_t kVersion = 3;  // 1 had no day shift in zone rules, 2 no locations
 constexpr size_t kMaxText = 1u << 20;  // characters in one stored text
 
 uint64_t Fnv1a(const char* data, size_t size) {
@@ -183,6 +183,7 @@ std::string SerializeCalendar(const CalendarStore& store) {
   w.Put(static_cast<uint32_t>(store.appointments.size()));
   for (const Appointment& a : store.appointments) {
     w.Text(a.subject);
+    w.Text(a.location);
     w.Put(static_cast<uint32_t>(a.categories.size()));
     for (const std::wstring& c : a.categories) w.Text(c);
     w.Put(a.start);
@@ -246,7 +247,9 @@ bool DeserializeCalendar(const std::string& bytes, CalendarStore* store, std::ws
   for (Appointment& a : store->appointments) {
     uint32_t m = 0;
     uint8_t allDay = 0, frame = 0;
-    if (!r.Text(&a.subject) || !r.Count(&m, 4)) return damaged(L"appointments");
+    if (!r.Text(&a.subject) || (version >= 3 && !r.Text(&a.location)) || !r.Count(&m, 4)) {
+      return damaged(L"appointments");
+    }
     a.categories.resize(m);
     for (std::wstring& c : a.categories) {
       if (!r.Text(&c)) return damaged(L"appointments");

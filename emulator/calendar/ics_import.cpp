@@ -154,7 +154,7 @@ ContentLine ParseContentLine(size_t lineNo, const std::wstring& raw) {
 
 bool IsKeptProperty(const std::wstring& name) {
   static const wchar_t* const kKept[] = {
-      L"BEGIN", L"END", L"DTSTART", L"DTEND", L"DURATION", L"SUMMARY", L"CATEGORIES", L"TRANSP",
+      L"BEGIN", L"END", L"DTSTART", L"DTEND", L"DURATION", L"SUMMARY", L"LOCATION", L"CATEGORIES", L"TRANSP",
       L"X-MICROSOFT-CDO-BUSYSTATUS", L"RRULE", L"EXDATE", L"RDATE", L"RECURRENCE-ID", L"UID",
       L"STATUS", L"TZID", L"TZOFFSETFROM", L"TZOFFSETTO"};
   for (const wchar_t* k : kKept) {
@@ -692,6 +692,7 @@ void ReadEvent(Context& ctx, const Component& ev, std::vector<Override>* overrid
   a.frame = start.frame;
   a.zoneIndex = start.zone;
   if (const ContentLine* summary = ev.First(L"SUMMARY")) a.subject = UnescapeText(summary->value);
+  if (const ContentLine* where = ev.First(L"LOCATION")) a.location = UnescapeText(where->value);
   a.categories = CategoriesOf(ev);
   a.busyStatus = BusyStatusOf(ev);
 

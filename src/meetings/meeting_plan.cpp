@@ -3,6 +3,7 @@
 #include <strsafe.h>
 
 #include <cwctype>
+#include <algorithm>
 #include <new>
 
 #include "common/text.h"
@@ -18,7 +19,8 @@ struct Lived {
   std::optional<size_t> silentNow;      // the one whose silence holds at the plan's time
 };
 
-Lived LiveTheDay(const CalendarDays& days, const CountingAppointments& counting, LocalMinute now) {
+Lived LiveTheDay(const CalendarDays& days, const CountingAppointments& counting, LocalMinute now,
+                 std::vector<PlanSilence>* silences) {
   const size_t n = counting.facts.size();
   Lived lived{std::vector<LocalMinute>(n, -1), std::vector<LocalMinute>(n, 0), std::nullopt};
   const LocalMinute dayEnd = days.start + kMinutesPerDay;
@@ -30,6 +32,7 @@ Lived LiveTheDay(const CalendarDays& days, const CountingAppointments& counting,
         lived.until[silence->first] = silence->until;
       }
       if (now >= t && now < silence->until) lived.silentNow = silence->first;
+      silences->push_back({t, silence->until});
       t = silence->until;
       continue;
     }
@@ -83,10 +86,12 @@ std::wstring When(const MeetingPlan& plan, const SYSTEMTIME& st, bool deviceTime
   return (deviceTimes ? ShortDateText(st) : DateText(st)) + L" " + text;
 }
 
-// "until 11:00", and what follows it when a meeting's silence lasts to the next power-on.
-std::wstring Until(const MeetingPlan& plan, const SYSTEMTIME& until, bool deviceTimes) {
+// "until 11:00", and what follows it when a meeting's silence lasts to the next power-on (quiet
+// hours never do).
+std::wstring Until(const MeetingPlan& plan, const SYSTEMTIME& until, bool deviceTimes,
+                   bool meeting) {
   std::wstring text = L"until " + When(plan, until, deviceTimes);
-  if (plan.context.extendToPowerOn) text += L", then to the next power-on";
+  if (meeting && plan.context.extendToPowerOn) text += L", then to the next power-on";
   return text;
 }
 
@@ -98,37 +103,71 @@ MeetingPlan PlanCalendarDays(const CalendarDays& days, const MeetingRules& rules
   plan.read = true;
   plan.rules = rules;
   plan.unread = days.unread;
+  plan.dayStart = days.start;
+  plan.now = now;
   plan.day = LocalTimeOfMinute(days.start);
-  const CountingAppointments counting = Counting(days, rules);
-  const Lived lived = LiveTheDay(days, counting, now);
+  const CountingAppointments counting = Counting(days, rules, true);
+  const Lived lived = LiveTheDay(days, counting, now, &plan.silences);
+  // The day's appointments, and the quiet hours that begin on it, each an entry.
   std::vector<int> entryOf(days.appointments.size(), -1);
+  std::vector<int> quietEntryOf(counting.facts.size(), -1);
+  const auto add = [&](LocalMinute start, LocalMinute end) -> PlanEntry& {
+    PlanEntry& entry = plan.entries.emplace_back();
+    entry.start = LocalTimeOfMinute(start);
+    entry.end = LocalTimeOfMinute(end);
+    return entry;
+  };
   for (size_t i = 0; i < days.appointments.size(); ++i) {
     const DayAppointment& a = days.appointments[i];
     if (a.day != 0) continue;
-    PlanEntry entry;
-    entry.start = LocalTimeOfMinute(a.start);
-    entry.end = LocalTimeOfMinute(a.meetingEnd);
+    entryOf[i] = static_cast<int>(plan.entries.size());
+    PlanEntry& entry = add(a.start, a.meetingEnd);
     entry.subject = OneLine(a.subject);
     entry.categories = OneLine(a.categories.value_or(L""));
     entry.allDay = a.allDay;
-    entry.reason = JudgeAppointment(a.Facts(), rules);
-    entryOf[i] = static_cast<int>(plan.entries.size());
-    plan.entries.push_back(std::move(entry));
+    entry.reason = JudgeAppointment(a.Facts(), rules, &entry.word);
+    entry.word = OneLine(entry.word);
   }
   for (size_t c = 0; c < counting.facts.size(); ++c) {
-    const int e = entryOf[counting.index[c]];
+    const AppointmentFacts& f = counting.facts[c];
+    if (counting.index[c] != kQuietHoursIndex || f.start < days.start ||
+        f.start >= days.start + kMinutesPerDay) {
+      continue;
+    }
+    quietEntryOf[c] = static_cast<int>(plan.entries.size());
+    PlanEntry& entry = add(f.start, f.meetingEnd);
+    entry.subject = L"Quiet hours";
+    entry.quietHours = true;
+  }
+  for (size_t c = 0; c < counting.facts.size(); ++c) {
+    const int e = counting.index[c] == kQuietHoursIndex ? quietEntryOf[c] : entryOf[counting.index[c]];
     if (lived.silentNow == c) plan.silentNow = e;
     if (e < 0) continue;
     PlanEntry& entry = plan.entries[static_cast<size_t>(e)];
+    const AppointmentFacts& f = counting.facts[c];
     if (lived.silencedAt[c] >= 0) {
       entry.verdict = PlanVerdict::Silences;
+      entry.from = LocalTimeOfMinute(f.start);
       entry.until = LocalTimeOfMinute(lived.until[c]);
     } else {
-      const AppointmentFacts& f = counting.facts[c];
-      entry.verdict = f.meetingEnd > f.start ? PlanVerdict::AlreadySilent
-                                             : PlanVerdict::NeverInProgress;
+      entry.verdict =
+          f.meetingEnd > f.start ? PlanVerdict::AlreadySilent : PlanVerdict::NeverInProgress;
     }
   }
+  // In order of start; the quiet hours after the appointments that start with them.
+  std::vector<size_t> order(plan.entries.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) {
+    return MinuteOfLocalTime(plan.entries[x].start) < MinuteOfLocalTime(plan.entries[y].start);
+  });
+  std::vector<PlanEntry> sorted;
+  int silentNow = -1;
+  for (size_t i : order) {
+    if (static_cast<int>(i) == plan.silentNow) silentNow = static_cast<int>(sorted.size());
+    sorted.push_back(std::move(plan.entries[i]));
+  }
+  plan.entries = std::move(sorted);
+  plan.silentNow = silentNow;
   return plan;
 }
 
@@ -150,6 +189,8 @@ MeetingPlan PlanMeetingDay(const MeetingRules& rules, const SYSTEMTIME& day, ULO
   plan.rules = rules;
   plan.context = context;
   plan.day = midnight;
+  plan.dayStart = MinuteOfLocalTime(midnight);
+  plan.now = LocalMinuteOf(now);
   return plan;
 }
 
@@ -167,8 +208,16 @@ const wchar_t* PlanVerdictWord(const PlanEntry& entry) {
 
 std::wstring PlanReason(const MeetingPlan& plan, const PlanEntry& entry, bool deviceTimes) {
   switch (entry.verdict) {
-    case PlanVerdict::Silences:
-      return Until(plan, entry.until, deviceTimes);
+    case PlanVerdict::Silences: {
+      // Where the silence begins early, its own start; where a word makes it count, the word.
+      std::wstring reason;
+      if (MinuteOfLocalTime(entry.from) != MinuteOfLocalTime(entry.start)) {
+        reason = L"from " + When(plan, entry.from, deviceTimes) + L" ";
+      }
+      reason += Until(plan, entry.until, deviceTimes, !entry.quietHours);
+      if (!entry.word.empty()) reason += L" (the word \"" + entry.word + L"\" counts it)";
+      return reason;
+    }
     case PlanVerdict::AlreadySilent:
       return L"the device is already silent then";
     case PlanVerdict::NeverInProgress:
@@ -187,6 +236,8 @@ std::wstring PlanReason(const MeetingPlan& plan, const PlanEntry& entry, bool de
       return L"its category is not chosen (only " + ChosenNames(plan.rules) + L" count)";
     case MeetingReason::AllDayNotIncluded:
       return L"it is an all-day event, and those are not included";
+    case MeetingReason::SkipWord:
+      return L"it holds \"" + entry.word + L"\", a word that never silences the device";
     case MeetingReason::Counts:
       break;
   }
@@ -203,7 +254,7 @@ std::wstring PlanStateNow(const MeetingPlan& plan) {
   std::wstring state = L"Sound on";
   if (plan.silentNow >= 0 && static_cast<size_t>(plan.silentNow) < plan.entries.size()) {
     const PlanEntry& entry = plan.entries[static_cast<size_t>(plan.silentNow)];
-    state = L"Silent " + Until(plan, entry.until, true);
+    state = L"Silent " + Until(plan, entry.until, true, !entry.quietHours);
     if (!entry.subject.empty()) state += L": " + entry.subject;
   }
   // What holds the sound on or the device silent now comes first, then what follows it.

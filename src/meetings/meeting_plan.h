@@ -22,12 +22,22 @@ enum class PlanVerdict {
 struct PlanEntry {
   SYSTEMTIME start{};  // local
   SYSTEMTIME end{};    // local: its start plus its length
+  SYSTEMTIME from{};   // local: where the silence it begins starts (Silences; before `start` by
+                       // the minutes a meeting's silence begins early)
   SYSTEMTIME until{};  // local: the end of the silence it begins (Silences)
   std::wstring subject;
   std::wstring categories;  // as the calendar joins them; empty when none
   bool allDay = false;
+  bool quietHours = false;  // not an appointment: the quiet hours that begin this day
   PlanVerdict verdict = PlanVerdict::Sounds;
   MeetingReason reason = MeetingReason::Counts;
+  std::wstring word;  // the skip word it holds, or the always word that makes it count
+};
+
+// A stretch of the plan's day (or on from it) in which the device is silent.
+struct PlanSilence {
+  LocalMinute from = 0;
+  LocalMinute until = 0;
 };
 
 // What the plan tells besides the calendar: what the owner's settings and the program's state
@@ -44,7 +54,10 @@ struct MeetingPlan {
   MeetingRules rules;
   PlanContext context;
   SYSTEMTIME day{};
+  LocalMinute dayStart = 0;        // the day's midnight
+  LocalMinute now = 0;             // the plan's time
   std::vector<PlanEntry> entries;  // in order of start
+  std::vector<PlanSilence> silences;  // the day's silent stretches, in order
   size_t unread = 0;               // appointments of the day left out (too many)
   int silentNow = -1;              // the entry whose silence holds at the plan's time, or -1
 };

@@ -140,11 +140,13 @@ bool ReadItem(const CalendarSession& session, IAppointment* item, DayAppointment
   VARIANT_BOOL allDay = VARIANT_FALSE;
   a->allDay = SUCCEEDED(item->get_AllDayEvent(&allDay)) && allDay != VARIANT_FALSE;
   if (FAILED(item->get_BusyStatus(&a->busy))) a->busy = kBusyBusy;
-  CalendarString categories(session), subject(session);
+  CalendarString categories(session), subject(session), location(session);
   item->get_Categories(categories.put());
   item->get_Subject(subject.put());
+  item->get_Location(location.put());
   if (categories.get()) a->categories.emplace(categories.view());
   a->subject = subject.view();
+  a->location = location.view();
   long minutes = 0;
   const bool haveLength = SUCCEEDED(item->get_Duration(&minutes));
   a->start = MinuteOfCalendarTime(start);
@@ -157,7 +159,7 @@ bool ReadItem(const CalendarSession& session, IAppointment* item, DayAppointment
 bool SameAppointment(const DayAppointment& a, const DayAppointment& b) {
   return a.start == b.start && a.end == b.end && a.meetingEnd == b.meetingEnd &&
          a.allDay == b.allDay && a.busy == b.busy && a.categories == b.categories &&
-         a.subject == b.subject;
+         a.subject == b.subject && a.location == b.location;
 }
 
 // Reads the day that begins at the local midnight `midnight` into `days`; an appointment an
@@ -196,8 +198,8 @@ bool ReadDay(CalendarSession& session, LocalMinute midnight, size_t dayIndex,
 }
 
 // A silence by `rules` runs on past the days read.
-bool SilenceRunsOn(const CalendarDays& days, const MeetingRules& rules) {
-  const CountingAppointments counting = Counting(days, rules);
+bool SilenceRunsOn(const CalendarDays& days, const MeetingRules& rules, bool quietHours) {
+  const CountingAppointments counting = Counting(days, rules, quietHours);
   const auto silence = SilenceAt(counting.facts, days.end - 1);
   return silence && silence->until >= days.end;
 }
@@ -234,7 +236,7 @@ void DescribeMeeting(const DayAppointment& a, MeetingStateRecord& state) {
 void TakeFindings(const CalendarDays& days, const MeetingLook& look, LocalMinute now,
                   MeetingFinding& finding) {
   MeetingStateRecord& state = finding.state;
-  const CountingAppointments counting = Counting(days, look.rules);
+  const CountingAppointments counting = Counting(days, look.rules, false);
   if (const auto silence = SilenceAt(counting.facts, now)) {
     const DayAppointment& a = days.appointments[counting.index[silence->first]];
     ULONGLONG end = 0;
@@ -279,13 +281,22 @@ bool UtcOfLocalMinute(LocalMinute minute, ULONGLONG* utc) {
   return UtcOfLocalTime(LocalTimeOfMinute(minute), utc);
 }
 
-CountingAppointments Counting(const CalendarDays& days, const MeetingRules& rules) {
+CountingAppointments Counting(const CalendarDays& days, const MeetingRules& rules,
+                              bool quietHours) {
   CountingAppointments counting;
   for (size_t i = 0; i < days.appointments.size(); ++i) {
     const AppointmentFacts facts = days.appointments[i].Facts();
     if (JudgeAppointment(facts, rules) != MeetingReason::Counts) continue;
-    counting.facts.push_back(facts);
+    counting.facts.push_back(SilenceOf(facts, rules));
     counting.index.push_back(i);
+  }
+  // Quiet hours silence the device as a meeting does, from the evening before the first day on.
+  for (LocalMinute day = days.start - kMinutesPerDay; quietHours && day < days.end;
+       day += kMinutesPerDay) {
+    if (const auto quiet = QuietHoursOf(rules, day)) {
+      counting.facts.push_back(AppointmentFacts{quiet->from, quiet->until, quiet->until});
+      counting.index.push_back(kQuietHoursIndex);
+    }
   }
   return counting;
 }
@@ -299,12 +310,14 @@ bool ReadCalendarDays(LocalMinute first, int atLeast, const MeetingRules& rules,
     *error = kConnectError;
     return false;
   }
+  // An always word may make an appointment of any category count: then every one is read.
+  const bool byCategory = searchCategory && rules.POAlwaysWords.value_or(L"").empty();
   const std::optional<std::wstring> category =
-      searchCategory ? rules.POCategory : std::optional<std::wstring>();
+      byCategory ? rules.POCategory : std::optional<std::wstring>();
   bool read = true;
   try {
     for (int day = 0; read && day <= kMaxDaysFollowed; ++day) {
-      if (day >= atLeast && !SilenceRunsOn(*out, rules)) break;
+      if (day >= atLeast && !SilenceRunsOn(*out, rules, !searchCategory)) break;
       read = ReadDay(session, out->end, static_cast<size_t>(day), category, out);
     }
   } catch (const std::bad_alloc&) {
@@ -318,8 +331,10 @@ bool ReadCalendarDays(LocalMinute first, int atLeast, const MeetingRules& rules,
 }
 
 MeetingRules StoredMeetingRules() {
-  return MeetingRules{Settings.EnablePOLink, Settings.POCategory, Settings.POAllDay,
-                      Settings.POExcludeFreeTime};
+  return MeetingRules{Settings.EnablePOLink,  Settings.POCategory,   Settings.POAllDay,
+                      Settings.POExcludeFreeTime, Settings.POStartEarly, Settings.POEndLate,
+                      Settings.POSkipWords,   Settings.POAlwaysWords, Settings.QuietDays,
+                      Settings.QuietFrom,     Settings.QuietTo};
 }
 
 MeetingLook PrepareMeetingLook() {
@@ -341,8 +356,11 @@ void LookAtCalendar(MeetingLook& look) {
   const ULONGLONG now = look.now;
   const ULONGLONG soon = now + ULONGLONG{look.POCheckInterval} * kFileTimeSecond;
   const LocalMinute nowMinute = LocalMinuteOf(now);
-  // The next day too when the next look would fall into it, so that its first meeting is met.
-  const int days = LocalMinuteOf(soon) >= DayStart(nowMinute) + kMinutesPerDay ? 2 : 1;
+  // The next day too when the next look, or a silence that begins early, would fall into it, so
+  // that its first meeting is met.
+  const LocalMinute ahead =
+      std::max(LocalMinuteOf(soon), nowMinute + LocalMinute{look.rules.POStartEarly});
+  const int days = ahead >= DayStart(nowMinute) + kMinutesPerDay ? 2 : 1;
   CalendarDays read;
   std::wstring error;
   finding.failed = !ReadCalendarDays(nowMinute, days, look.rules, true, &read, &error);

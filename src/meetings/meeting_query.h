@@ -19,10 +19,17 @@ struct DayAppointment {
   long busy = kBusyBusy;
   std::optional<std::wstring> categories;  // as the calendar joins them; absent when none
   std::wstring subject;
+  std::wstring location;
   size_t day = 0;  // the day read whose search first gave it (0: the first day)
   AppointmentFacts Facts() const {
-    return AppointmentFacts{start, end, meetingEnd, allDay, busy,
-                            categories ? categories->c_str() : nullptr};
+    return AppointmentFacts{start,
+                            end,
+                            meetingEnd,
+                            allDay,
+                            busy,
+                            categories ? categories->c_str() : nullptr,
+                            subject.c_str(),
+                            location.c_str()};
   }
 };
 
@@ -40,18 +47,23 @@ inline constexpr int kMaxDaysFollowed = 8;
 
 // Reads the days from the local midnight `first`: that day, and the following ones while a
 // silence by `rules` runs to the end of the days read (also `atLeast` days in all). With
-// `category`, the search leaves out what has none of its names (the check's search); without,
-// it reads every appointment (the plan's). A connection lives only within the call. False with
-// `error` set when the calendar cannot be read.
+// `searchCategory`, the search leaves out what has none of the chosen categories (the check's
+// search, unless always words may make such an appointment count); without, it reads every
+// appointment (the plan's). A connection lives only within the call. False with `error` set when
+// the calendar cannot be read.
 bool ReadCalendarDays(LocalMinute first, int atLeast, const MeetingRules& rules, bool searchCategory,
                       CalendarDays* out, std::wstring* error);
 
-// The appointments that count by `rules`, and for each its place in `days`.
+// The silences `rules` make in `days`: each appointment that counts, with its minutes before and
+// after, and (with `quietHours`) the quiet hours that touch the days; for each its place in
+// `days` (kQuietHoursIndex for quiet hours).
+inline constexpr size_t kQuietHoursIndex = static_cast<size_t>(-1);
 struct CountingAppointments {
   std::vector<AppointmentFacts> facts;
   std::vector<size_t> index;
 };
-CountingAppointments Counting(const CalendarDays& days, const MeetingRules& rules);
+CountingAppointments Counting(const CalendarDays& days, const MeetingRules& rules,
+                              bool quietHours);
 
 // One look at the calendar: what it works from (the user's meeting rules, the last finding and
 // the time, copied) and what it finds. A look holds no reference to the program's state, so it

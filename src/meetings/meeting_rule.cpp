@@ -1,6 +1,8 @@
 #include "meetings/meeting_rule.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cwctype>
 
 #include "common/text.h"
 
@@ -38,6 +40,26 @@ SYSTEMTIME CivilFromDays(long long z) {
   return st;
 }
 
+bool SameNoCase(wchar_t a, wchar_t b) { return towupper(a) == towupper(b); }
+
+bool ContainsNoCase(const wchar_t* text, std::wstring_view word) {
+  if (!text) return false;
+  const std::wstring_view held(text);
+  return std::search(held.begin(), held.end(), word.begin(), word.end(), SameNoCase) != held.end();
+}
+
+// The first word of `words` that the appointment's subject or location holds, ignoring case.
+std::optional<std::wstring_view> WordHeld(const std::optional<std::wstring>& words,
+                                          const AppointmentFacts& facts) {
+  std::optional<std::wstring_view> held;
+  if (!words) return held;
+  AnyName(*words, L',', true, [&](std::wstring_view word) {
+    if (ContainsNoCase(facts.subject, word) || ContainsNoCase(facts.location, word)) held = word;
+    return held.has_value();
+  });
+  return held;
+}
+
 }  // namespace
 
 LocalMinute MinuteOfCalendarTime(DATE date) { return std::llround(date * kMinutesPerDay); }
@@ -71,17 +93,60 @@ bool MatchCategories(const wchar_t* wanted, const wchar_t* itemCategories) {
   });
 }
 
-MeetingReason JudgeAppointment(const AppointmentFacts& facts, const MeetingRules& rules) {
+MeetingReason JudgeAppointment(const AppointmentFacts& facts, const MeetingRules& rules,
+                               std::wstring* word) {
   if (!rules.EnablePOLink) return MeetingReason::LinkOff;
+  // A skip word wins over everything else.
+  if (const auto skip = WordHeld(rules.POSkipWords, facts)) {
+    if (word) *word = *skip;
+    return MeetingReason::SkipWord;
+  }
   if (rules.POExcludeFreeTime && facts.busy == kBusyFree) return MeetingReason::FreeTime;
   const auto& wanted = rules.POCategory;
+  MeetingReason category = MeetingReason::Counts;
   if (wanted && !wanted->empty()) {
-    if (!facts.categories || !*facts.categories) return MeetingReason::NoCategory;
-    if (!MatchCategories(wanted->c_str(), facts.categories)) return MeetingReason::OtherCategory;
+    if (!facts.categories || !*facts.categories) {
+      category = MeetingReason::NoCategory;
+    } else if (!MatchCategories(wanted->c_str(), facts.categories)) {
+      category = MeetingReason::OtherCategory;
+    }
+  }
+  // An always word lifts the category rule, and only that.
+  if (category != MeetingReason::Counts) {
+    const auto always = WordHeld(rules.POAlwaysWords, facts);
+    if (!always) return category;
+    if (word) *word = *always;
   }
   // An all-day event left out is never in progress, nor the next meeting.
   if (facts.allDay && !rules.POAllDay) return MeetingReason::AllDayNotIncluded;
   return MeetingReason::Counts;
+}
+
+AppointmentFacts SilenceOf(const AppointmentFacts& facts, const MeetingRules& rules) {
+  AppointmentFacts silence = facts;
+  silence.start -= rules.POStartEarly;
+  silence.end += rules.POEndLate;
+  silence.meetingEnd += rules.POEndLate;
+  return silence;
+}
+
+std::optional<QuietHours> QuietHoursOf(const MeetingRules& rules, LocalMinute day) {
+  const LocalMinute midnight = DayStart(day);
+  const WORD weekday = LocalTimeOfMinute(midnight).wDayOfWeek;
+  if (rules.QuietFrom == rules.QuietTo || !(rules.QuietDays & (1u << weekday))) {
+    return std::nullopt;
+  }
+  const LocalMinute from = midnight + rules.QuietFrom;
+  const LocalMinute to = midnight + rules.QuietTo;
+  return QuietHours{from, to > from ? to : to + kMinutesPerDay};
+}
+
+std::optional<QuietHours> QuietHoursAt(const MeetingRules& rules, LocalMinute now) {
+  for (const LocalMinute day : {DayStart(now), DayStart(now) - kMinutesPerDay}) {
+    const auto quiet = QuietHoursOf(rules, day);
+    if (quiet && quiet->from <= now && now < quiet->until) return quiet;
+  }
+  return std::nullopt;
 }
 
 bool InProgressAt(const AppointmentFacts& facts, LocalMinute now) {

@@ -24,13 +24,20 @@ inline LocalMinute DayStart(LocalMinute minute) {
   return minute - ((minute % kMinutesPerDay) + kMinutesPerDay) % kMinutesPerDay;
 }
 
-// The user's meeting rules: the stored settings for the check, or what the Meetings page shows
-// (not yet stored) for a preview.
+// The user's meeting rules and quiet hours: the stored settings for the check, or what the
+// Meetings page and its Rules view show (not yet stored) for a preview.
 struct MeetingRules {
   bool EnablePOLink = false;
   std::optional<std::wstring> POCategory;  // names joined with ","; absent or empty: any
   bool POAllDay = false;
   bool POExcludeFreeTime = false;
+  DWORD POStartEarly = 0;  // minutes
+  DWORD POEndLate = 0;     // minutes
+  std::optional<std::wstring> POSkipWords;    // words joined with ","
+  std::optional<std::wstring> POAlwaysWords;  // words joined with ","
+  DWORD QuietDays = 0;     // bit 0 Sunday ... bit 6 Saturday
+  DWORD QuietFrom = 1320;  // minutes after midnight
+  DWORD QuietTo = 390;
 };
 
 // An appointment as the calendar gives it, in whole local minutes.
@@ -41,6 +48,8 @@ struct AppointmentFacts {
   bool allDay = false;
   long busy = kBusyBusy;
   const wchar_t* categories = nullptr;  // ", "-separated; null when it has none
+  const wchar_t* subject = nullptr;     // null when it has none
+  const wchar_t* location = nullptr;    // null when it has none
 };
 
 // A meeting ends at its start plus its length in minutes; without a length that can be read
@@ -55,9 +64,27 @@ enum class MeetingReason {
   NoCategory,         // categories are chosen and it has none
   OtherCategory,      // none of its categories is chosen
   AllDayNotIncluded,  // an all-day event while those are not included
+  SkipWord,           // its subject or location holds a skip word
 };
 
-MeetingReason JudgeAppointment(const AppointmentFacts& facts, const MeetingRules& rules);
+// Judges an appointment by the rules. `word` (when given) gets the word that decided: the skip
+// word it holds, or the always word that made it count although its categories do not.
+MeetingReason JudgeAppointment(const AppointmentFacts& facts, const MeetingRules& rules,
+                               std::wstring* word = nullptr);
+
+// The appointment's silence: from `early` minutes before its start to `late` minutes after its
+// end, the minutes around it counting as in progress.
+AppointmentFacts SilenceOf(const AppointmentFacts& facts, const MeetingRules& rules);
+
+// The quiet hours that begin on the day of the local midnight `day`, when the rules have them
+// that day: from QuietFrom to QuietTo (the next day when it comes first).
+struct QuietHours {
+  LocalMinute from = 0;
+  LocalMinute until = 0;
+};
+std::optional<QuietHours> QuietHoursOf(const MeetingRules& rules, LocalMinute day);
+// The quiet hours in force at `now` (begun that day or the evening before), if any.
+std::optional<QuietHours> QuietHoursAt(const MeetingRules& rules, LocalMinute now);
 
 // Whether an appointment that counts is in progress at `now`: from its start (inclusive) while
 // both its End and its start plus its length lie ahead; an all-day event all through its days.

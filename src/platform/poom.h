@@ -66,4 +66,6 @@ struct IAppointment : public IUnknown {
   // Null when the appointment has no subject. Free with SysFreeString.
   virtual HRESULT STDMETHODCALLTYPE get_Subject(BSTR* subject) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_Duration(long* minutes) = 0;
+  // Null when the appointment has no location. Free with SysFreeString.
+  virtual HRESULT STDMETHODCALLTYPE get_Location(BSTR* location) = 0;
 };

@@ -1,5 +1,7 @@
 #include "settings/settings.h"
 
+#include <algorithm>
+
 #include "common/registry.h"
 #include "settings/shortcuts.h"
 
@@ -42,6 +44,13 @@ const SettingValue kValues[] = {
     {L"POCategory", &R::POCategory, G::Meetings},
     {L"POAllDay", &R::POAllDay, G::Meetings},
     {L"POExcludeFreeTime", &R::POExcludeFreeTime, G::Meetings},
+    {L"POStartEarly", &R::POStartEarly, G::Meetings, 0, 120},
+    {L"POEndLate", &R::POEndLate, G::Meetings, 0, 120},
+    {L"POSkipWords", &R::POSkipWords, G::Meetings},
+    {L"POAlwaysWords", &R::POAlwaysWords, G::Meetings},
+    {L"QuietDays", &R::QuietDays, G::Meetings},
+    {L"QuietFrom", &R::QuietFrom, G::Meetings, 0, 1439},
+    {L"QuietTo", &R::QuietTo, G::Meetings, 0, 1439},
     {L"SoundProtection", &R::SoundProtection, G::SoundProtection},
     {L"SPVolume", &R::SPVolume, G::SoundProtection},
     {L"SPMute", &R::SPMute, G::SoundProtection},
@@ -94,7 +103,12 @@ bool Read(HKEY key, const SettingValue& value, SettingsRecord& s) {
             s.*f = stored != 0;
             return true;
           },
-          [&](DWORD R::*f) { return ReadDwordValue(key, value.name, &(s.*f)) == ERROR_SUCCESS; },
+          [&](DWORD R::*f) {
+            DWORD stored = 0;
+            if (ReadDwordValue(key, value.name, &stored) != ERROR_SUCCESS) return false;
+            s.*f = std::clamp(stored, value.least, value.most);
+            return true;
+          },
           [&](wchar_t(R::*f)[kPathChars]) {
             return ReadStringValue(key, value.name, s.*f, kPathChars) == ERROR_SUCCESS;
           },

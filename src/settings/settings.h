@@ -46,6 +46,16 @@ struct SettingsRecord {
   std::optional<std::wstring> POCategory;
   bool POAllDay = false;
   bool POExcludeFreeTime = false;
+  DWORD POStartEarly = 0;  // minutes a meeting's silence begins before its start, 0-120
+  DWORD POEndLate = 0;     // minutes it lasts after its end, 0-120
+  // Words (separated by ",", blanks around them not counting) that an appointment's subject or
+  // location may hold, whatever their case: one that holds a skip word never silences the
+  // device; one that holds an always word counts whatever its categories.
+  std::optional<std::wstring> POSkipWords;
+  std::optional<std::wstring> POAlwaysWords;
+  DWORD QuietDays = 0;    // quiet hours begin on these days: bit 0 Sunday ... bit 6 Saturday
+  DWORD QuietFrom = 1320;  // minutes after midnight, 0-1439
+  DWORD QuietTo = 390;     // the same; before QuietFrom: the next day; equal: no quiet hours
   SoundProtectionFlags SoundProtection;
   DWORD SPVolume = 0x66666666;
   DWORD SPMute = 7;
@@ -82,14 +92,17 @@ struct SettingValue {
   const wchar_t* name;
   Field field;
   SettingsGroup group;
+  // A number stored outside this range is read as the nearest number in it.
+  DWORD least = 0;
+  DWORD most = 0xFFFFFFFF;
 };
 // Every value, in the order a load writes them to a fresh key.
 std::span<const SettingValue> SettingValues();
 
 // Reads every value; a value that is missing or does not fit its field is replaced by the
 // field's default, which is written back (a fresh key gets every default). A value of at most 4
-// bytes fits a flag or a number whatever its registry type. Honours the installer's first-run
-// marker.
+// bytes fits a flag or a number whatever its registry type; a number outside its value's range
+// is read as the nearest in it. Honours the installer's first-run marker.
 void LoadSettings();
 // Takes the values of `group` from `edited` (a page's copy of the settings, edited) into the
 // settings in force and stores them. Only the page that edits the group calls it, when the user

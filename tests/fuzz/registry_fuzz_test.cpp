@@ -4,6 +4,8 @@
 // restore never crash; a value that does not fit its field counts as absent; and what the
 // program could not read is never written back, nor is a value beside it disturbed.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <windows.h>
 
 #include <cstdio>
@@ -359,7 +361,9 @@ SettingOutcome LoadedField(const SettingValue& value, const std::vector<BYTE>& d
             return SettingOutcome{number.has_value(), Settings.*f == want};
           },
           [&](DWORD SettingsRecord::*f) {
-            return SettingOutcome{number.has_value(), Settings.*f == number.value_or(defaults.*f)};
+            // A number outside its value's range is read as the nearest in it.
+            const DWORD want = std::clamp(number.value_or(defaults.*f), value.least, value.most);
+            return SettingOutcome{number.has_value(), Settings.*f == want};
           },
           [&](SoundProtectionFlags SettingsRecord::*f) {
             const DWORD want =
