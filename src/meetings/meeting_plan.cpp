@@ -251,6 +251,8 @@ std::wstring PlanLine(const MeetingPlan& plan, const PlanEntry& entry) {
 }
 
 std::wstring PlanStateNow(const MeetingPlan& plan) {
+  // The plan of another day tells nothing of now.
+  if (plan.now < plan.dayStart || plan.now >= plan.dayStart + kMinutesPerDay) return {};
   std::wstring state = L"Sound on";
   if (plan.silentNow >= 0 && static_cast<size_t>(plan.silentNow) < plan.entries.size()) {
     const PlanEntry& entry = plan.entries[static_cast<size_t>(plan.silentNow)];

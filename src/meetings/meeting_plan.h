@@ -77,5 +77,5 @@ std::wstring PlanReason(const MeetingPlan& plan, const PlanEntry& entry, bool de
 // "HH:MM-HH:MM silences|sounds SUBJECT [CATEGORIES] REASON", one line.
 std::wstring PlanLine(const MeetingPlan& plan, const PlanEntry& entry);
 // "Silent until 11:00 AM: Design review", or "Sound on", with what holds the sound on or the
-// device silent now.
+// device silent now; empty for the plan of a day that is not today.
 std::wstring PlanStateNow(const MeetingPlan& plan);
