@@ -250,7 +250,9 @@ void TakeFindings(const CalendarDays& days, const MeetingLook& look, LocalMinute
     // Without a subject the earlier description stays.
     if (!a.subject.empty()) DescribeMeeting(a, state);
     state.MeetingEnd = end;
-    state.NextMeetingCheck = end;
+    // The check still looks at its interval during the meeting, which may change meanwhile.
+    state.NextMeetingCheck =
+        std::min(end, look.now + ULONGLONG{look.POCheckInterval} * kFileTimeSecond);
     state.InMeeting = true;
     return;
   }

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
+
 struct MeetingStateRecord {
   bool InMeeting = false;
   ULONGLONG MeetingEnd = 0;        // UTC file time
@@ -34,3 +36,23 @@ bool RememberFinding(const MeetingFinding& finding);
 void ForgetMeetingInProgress();
 // The number of a look prepared now.
 unsigned long long NumberNewLook();
+
+// The owner's quiet hours as the program follows them: worked out in UTC from the settings at
+// their changes (and when the clock was set back, or the settings changed), so that a check tick
+// compares times in memory only.
+struct QuietHoursRecord {
+  ULONGLONG from = 0, until = 0;  // the quiet hours in force or next, UTC; until 0: none
+  ULONGLONG workedOutAt = 0;      // the device's time when they were worked out
+  ULONGLONG nextChange = 0;       // when they are worked out again
+  ULONGLONG offUntil = 0;         // the owner ended the quiet hours in force: off until then
+  DWORD days = 0, fromMinute = 0, toMinute = 0;  // the settings they were worked out from
+};
+// Read-only. Written by this unit alone, on the mute policy's word.
+extern const QuietHoursRecord& QuietHoursState;
+// The end of the quiet hours in force at `now` (UTC), unless the owner has ended them; none
+// outside them.
+std::optional<ULONGLONG> QuietHoursUntil(ULONGLONG now);
+// The same, read only: worked out from the settings now.
+std::optional<ULONGLONG> QuietHoursInForce(ULONGLONG now);
+// The owner gave the sound back during quiet hours: they stay off until their end.
+void EndQuietHoursForNow(ULONGLONG now);

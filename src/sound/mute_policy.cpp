@@ -113,7 +113,8 @@ void SilenceAgain(ChangeCause cause) {
 // holds): it ends at its time, also inside a meeting.
 bool OwnersChoice() {
   const ChangeCause c = MuteState.BegunFor;
-  return c != ChangeCause::Meeting && c != ChangeCause::HandSilence && c != ChangeCause::LostMute;
+  return c != ChangeCause::Meeting && c != ChangeCause::HandSilence &&
+         c != ChangeCause::LostMute && c != ChangeCause::QuietHours;
 }
 
 // The running mute is a silence the owner made by hand, taken over.
@@ -125,6 +126,13 @@ bool TakenOver() {
 // A look at the calendar is due: the link is on and the time for the next one has come.
 bool LookDue() { return Settings.EnablePOLink && TimeFromNow(0) >= MeetingState.NextMeetingCheck; }
 
+// While a meeting's silence runs the check still looks at the calendar at its interval: the
+// silence follows the meeting if it is moved, shortened, made longer or deleted.
+bool FollowCalendarDue() {
+  return MuteState.Muted && MuteState.BegunFor == ChangeCause::Meeting &&
+         !MuteState.EndAwaitsLook && TimeFromNow(0) < MuteState.MuteUntil && LookDue();
+}
+
 // Ends the mute when the filter holds muting off or its time has come (`cause`: what brought the
 // check, the tick's time or the power button). True when a look is then due for a meeting that
 // follows.
@@ -133,7 +141,14 @@ bool EndMuteIfDue(ChangeCause cause) {
     GiveBack(ChangeCause::FilteredApp);
     return false;
   }
-  if (TimeFromNow(0) < MuteState.MuteUntil) return false;
+  const ULONGLONG now = TimeFromNow(0);
+  if (now < MuteState.MuteUntil) return false;
+  // A silence that ends inside the owner's quiet hours carries on into them.
+  if (const auto quiet = QuietHoursUntil(now)) {
+    CarryOn(ChangeCause::QuietHours, {*quiet, false}, Style().ownerMayRestore);
+    ShowStateIcon();
+    return false;
+  }
   // The device never sounds inside a meeting that counts, unless the owner chose so: a silence
   // the program made (for a meeting, or one it took over) ends only once a look has found no
   // meeting in progress.
@@ -166,6 +181,8 @@ bool FollowVolumeAtTick(bool heldBefore) {
   const bool volumeRead = GetWaveVolume(&volume);
   if (MuteState.Muted && volumeRead && volume != 0) {
     if (MuteState.UserRestoreAllowed) {
+      // The owner ended the quiet hours: they stay off until their end.
+      if (MuteState.BegunFor == ChangeCause::QuietHours) EndQuietHoursForNow(TimeFromNow(0));
       GiveBack(ChangeCause::RaisedVolume);
     } else {
       Mute(ChangeCause::RaisedVolume, MuteState.Length());
@@ -231,7 +248,14 @@ PolicyOutcome OnCheckTick() {
   UpdateAppFilter();
   const bool mutedBefore = MuteState.Muted;
   PolicyOutcome outcome;
-  outcome.wantLook = MuteState.Muted ? EndDueMuteAtTick() : LookDue();
+  if (MuteState.Muted) {
+    outcome.wantLook = EndDueMuteAtTick() || FollowCalendarDue();
+  } else if (const auto quiet = QuietHoursUntil(TimeFromNow(0))) {
+    // Quiet hours silence the device as a meeting does; never to the next power-on.
+    Mute(ChangeCause::QuietHours, {*quiet, false});
+  } else {
+    outcome.wantLook = LookDue();
+  }
   const bool volumeDealtWith = FollowVolumeAtTick(heldBefore);
   ProtectSoundSettings();
   outcome.refreshVolume = RefreshDue(mutedBefore) || volumeDealtWith;
@@ -265,6 +289,8 @@ void OnSettingsWindowClosed(const std::optional<MuteChoice>& choice) {
   // A window that could not be shown asked nothing of the owner: the sound stays as it was.
   if (!choice) return;
   if (choice->option == kChoiceRestore) {
+    // The owner's sound wins over quiet hours in force, until they end.
+    EndQuietHoursForNow(TimeFromNow(0));
     GiveBack(ChangeCause::SettingsWindow);
     return;
   }
@@ -292,6 +318,15 @@ PolicyOutcome OnMeetingLookDone(const MeetingFinding& finding) {
       ShowStateIcon();
     } else {
       GiveBack(MuteState.EndCause);
+    }
+  } else if (MuteState.BegunFor == ChangeCause::Meeting && !finding.failed &&
+             TimeFromNow(0) < MuteState.MuteUntil) {
+    // The meeting's silence follows the calendar: it ends when no meeting that counts is in
+    // progress any more, and lasts to a new end; the owner's choices keep theirs.
+    if (!meeting) {
+      GiveBack(ChangeCause::MeetingGone);
+    } else if (end != MuteState.MuteUntil) {
+      CarryOn(ChangeCause::Meeting, {end, MuteState.ExtendToPowerOn}, MuteState.UserRestoreAllowed);
     }
   } else if (meeting && TakenOver()) {
     // A silence made by hand while a meeting is in progress becomes the meeting's silence: it

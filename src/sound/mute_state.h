@@ -19,6 +19,8 @@ enum class ChangeCause {
   PowerButton,     // the power button, after the mute's end time
   FilteredApp,     // a listed application holds muting off (its name is told)
   ProgramEnd,      // the program ends
+  QuietHours,      // the owner's quiet hours
+  MeetingGone,     // the meeting silenced for is no longer in the calendar as it was
 };
 
 // How long a mute lasts: what the mute policy decides and hands to the engine when a mute begins.

@@ -56,6 +56,10 @@ std::wstring CauseText(ChangeCause cause) {
       return Quoted(FilterState.HoldingApp, kAppNameChars) + L" holds muting off";
     case ChangeCause::ProgramEnd:
       return L"QuietMinder ends";
+    case ChangeCause::QuietHours:
+      return L"quiet hours";
+    case ChangeCause::MeetingGone:
+      return JournalMeeting() + L" is no longer in the calendar as it was";
   }
   return {};
 }

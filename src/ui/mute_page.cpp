@@ -152,16 +152,30 @@ void ShowMeeting(HWND page, const std::wstring& text, bool inMeeting) {
 
 // The look the page asked for has been taken: what it found is shown, and the first one shows
 // the state again unless the owner has made a choice meanwhile.
+// Shows what silences the device now: a meeting in progress as the last look found it, or the
+// quiet hours, which the meeting option then silences until the end of; `none` otherwise.
+void ShowSilenceInForce(HWND page, const std::wstring& none) {
+  MutePageState& state = State(page);
+  const auto quiet = QuietHoursInForce(TimeFromNow(0));
+  std::wstring text = none;
+  state.inMeeting = true;
+  if (Settings.EnablePOLink && MeetingState.InMeeting) {
+    text = MeetingState.MeetingText;
+    state.meetingEnd = MeetingState.MeetingEnd;
+  } else if (quiet) {
+    text = L"Quiet hours until " + TimeOfDayText(LocalTimeOf(*quiet));
+    state.meetingEnd = *quiet;
+  } else {
+    state.inMeeting = false;
+  }
+  ShowMeeting(page, text, state.inMeeting);
+}
+
 BOOL OnFinding(HWND page) {
   MutePageState& state = State(page);
   if (!Settings.EnablePOLink) return TRUE;
-  state.inMeeting = MeetingState.InMeeting;
-  state.meetingEnd = MeetingState.MeetingEnd;
-  ShowMeeting(page,
-              state.inMeeting ? std::wstring(MeetingState.MeetingText)
-                              : L"No active QuietMinder meeting found. " +
-                                    std::wstring(MeetingState.MeetingStatusText),
-              state.inMeeting);
+  ShowSilenceInForce(page, L"No active QuietMinder meeting found. " +
+                               std::wstring(MeetingState.MeetingStatusText));
   if (state.stateOnFinding && !state.touched) ShowState(page);
   state.stateOnFinding = false;
   return TRUE;
@@ -177,8 +191,7 @@ BOOL OnRefresh(HWND page, WPARAM wParam, LPARAM lParam) {
     state.running = MuteState.Length();
   }
   if (!Settings.EnablePOLink) {
-    state.inMeeting = false;
-    ShowMeeting(page, L"Link to Pocket Outlook is disabled.", false);
+    ShowSilenceInForce(page, L"Link to Pocket Outlook is disabled.");
   } else {
     SetDlgItemTextW(page, IDC_MUTE_MEETING_TEXT, L"Checking Meetings...");
     state.stateOnFinding = state.stateOnFinding || lParam != 0;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -153,6 +154,81 @@ TEST_F(JournalLines, ASilenceGoesOnWhileAMeetingThatCountsIsInProgress) {
       EXPECT_NE(std::wstring::npos, line.find(L"meeting \"Review\" until "));
       EXPECT_EQ(std::wstring::npos, line.find(L"volume")) << "the sound does not change";
     }
+  }
+}
+
+// The owner's quiet hours (every day, 22:00 to 06:30), and a meeting's silence that follows the
+// calendar: each case with the lines it leaves.
+TEST_F(JournalLines, QuietHoursAndAMeetingThatChangesSilenceAsTheOwnerAsked) {
+  const auto at = [](int day, int hour, int minute) {
+    fake::device().utcNow = LocalToUtc(2026, 12, day, hour, minute);
+    CheckTickWithLook();
+  };
+  struct Case {
+    const char* what;
+    std::function<void(JournalLines&)> run;
+    std::vector<std::wstring> kinds;
+    bool mutedAfter;
+    const wchar_t* told = L"";  // what a line tells
+  };
+  const Case cases[] = {
+      {"quiet hours begin and end at their times",
+       [&](JournalLines&) { at(7, 21, 59), at(7, 22, 0), at(8, 6, 29), at(8, 6, 30); },
+       {L"silenced", L"sound-back"}, false, L"silenced  quiet hours until 2026-12-08 06:30; volume"},
+      {"Restore keeps them off until they end; the next night they come again",
+       [&](JournalLines&) { at(7, 22, 0), RestoreByChoice(), at(7, 23, 0), at(8, 22, 0); },
+       {L"silenced", L"sound-back", L"silenced"}, true},
+      {"a mute of the owner's that ends inside them carries on into them",
+       [&](JournalLines&) {
+         at(7, 21, 50), MuteByChoice({LocalToUtc(2026, 12, 7, 22, 5)}), at(7, 22, 5);
+       },
+       {L"silenced", L"carried-on"}, true},
+      {"a listed application holds them off, and they come when it ends",
+       [&](JournalLines& t) {
+         t.app_ = CreateWindowExW(0, L"STATIC", kListedApp, WS_OVERLAPPED | WS_VISIBLE, 0, 0, 10,
+                                  10, nullptr, nullptr, nullptr, nullptr);
+         at(7, 22, 0), DestroyWindow(t.app_), t.app_ = nullptr, at(7, 22, 1);
+       },
+       {L"held-off", L"hold-released", L"silenced"}, true},
+      {"a meeting deleted from the calendar gives the sound back, also to the next power-on",
+       [&](JournalLines&) {
+         EditSettings([](SettingsRecord& s) { s.ExtendMuteDefault = true; });
+         OnMeetingLookDone(Found(TimeFromNow(1800)));
+         at(7, 10, 1), OnMeetingLookDone(Found(0));
+       },
+       {L"silenced", L"sound-back"}, false,
+       L"meeting \"Review\" is no longer in the calendar as it was; mute for: meeting"},
+      {"a meeting made longer lasts to its new end",
+       [&](JournalLines&) {
+         OnMeetingLookDone(Found(TimeFromNow(1800))), OnMeetingLookDone(Found(TimeFromNow(3600)));
+         at(7, 10, 45);
+       },
+       {L"silenced", L"carried-on"}, true},
+      {"a look that fails changes nothing",
+       [&](JournalLines&) {
+         OnMeetingLookDone(Found(TimeFromNow(1800))), OnMeetingLookDone(Found(0, true));
+       },
+       {L"silenced"}, true},
+      {"the owner's choice for the meeting keeps its end",
+       [&](JournalLines&) { MuteByChoice({TimeFromNow(1800)}), OnMeetingLookDone(Found(0)); },
+       {L"silenced"}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Start(DeviceKind::PocketPc2003Phone);
+    EditSettings([](SettingsRecord& s) {
+      s.EnablePOLink = s.EnableAppFilter = true;
+      s.AppsToFilter = kListedApp;
+      s.QuietDays = 0x7F;
+    });
+    fake::device().utcNow = LocalToUtc(2026, 12, 7, 10, 0);
+    c.run(*this);
+    EXPECT_EQ(c.kinds, Kinds());
+    EXPECT_EQ(c.mutedAfter, MuteState.Muted);
+    const std::vector<std::wstring> lines = ReadJournalLines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::wstring& line) {
+      return line.find(c.told) != std::wstring::npos;
+    }));
   }
 }
 
