@@ -4,9 +4,10 @@
 #   1. you silence the device by hand, tapping "Off" in the task bar's volume pop-up (on the older
 #      kind, which has no pop-up, turning the volume down to nothing): QuietMinder takes it over;
 #   2. you press the power button: exactly your sound comes back;
-#   3. today's plan says which appointments will silence the device; a meeting starts: the device
-#      falls silent, and sounds again when the meeting ends (the device's clock runs fast, so an
-#      hour-long meeting takes a minute).
+#   3. today's plan says which appointments will silence the device, and why not the others; a
+#      meeting begins: the device falls silent five minutes before it (one of the owner's rules),
+#      and sounds again when it ends; the lunch right after it sounds (the owner's rules skip
+#      appointments that say "lunch") (the device's clock runs fast, so an hour takes a minute).
 # Options: --kind wince|ppc2002|ppc2003|ppc2003phone   another kind of device
 #          --display    show the device's 240 x 320 screen (on $DISPLAY, or on a virtual screen)
 #                       and open the settings window after the walk-through
@@ -46,8 +47,11 @@ if [ $display = 1 ]; then
 fi
 echo "== a fresh $kind on $device"
 emulator/device.sh create "$device" "$kind"
-# The meeting link is on; the settings are read when QuietMinder starts.
+# The meeting link is on, a meeting's silence begins five minutes early, and an appointment that
+# says "lunch" never silences the device; the settings are read when QuietMinder starts.
 dev settings set EnablePOLink 1 >/dev/null
+dev settings set POStartEarly 5 >/dev/null
+dev settings set POSkipWords lunch >/dev/null
 dev shell start >/dev/null || true
 
 cleanup() {
@@ -110,13 +114,16 @@ echo "   your sound before the silence: $yours"
 echo "   your sound after the power-on: $back"
 [ "$back_exact" = "$exact" ] && echo "   (exactly as you had it)" || echo "   (NOT as you had it)"
 
-echo "== a 60-minute meeting starts in 2 minutes; the device's clock runs ${rate}x"
-dev calendar sample --in 2 --minutes 60 --category Work --subject "Team meeting"
+echo "== a 30-minute meeting starts in 7 minutes, and a lunch right after it; the device's clock"
+echo "   runs ${rate}x"
+dev calendar sample --in 7 --minutes 30 --category Work --subject "Team meeting"
+dev calendar sample --in 37 --minutes 20 --category Work --subject "Team lunch"
 echo "== today's plan, before the meeting begins (qmdevice plan; the Meetings page's Today button"
-echo "   shows it too): which appointments will silence the device, and why not the others"
+echo "   shows it too): the meeting silences the device from five minutes before it, the lunch"
+echo "   does not"
 dev plan | sed 's/^/   /' || true
 dev clock rate "$rate" >/dev/null
-seconds=$(( (62 * 60 + rate - 1) / rate + 5 ))
+seconds=$(( (59 * 60 + rate - 1) / rate + 5 ))
 watch_for "$seconds"
 
 if [ $display = 1 ]; then

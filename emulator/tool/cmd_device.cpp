@@ -193,9 +193,12 @@ void PrintKeyValues(const std::wstring& path) {
   }
 }
 
+// The icon by what it tells the owner (another picture by its number).
 std::wstring IconLine() {
   if (ReadDeviceDword(L"TrayIconShown", 0) == 0) return L"notification icon: none";
-  return L"notification icon: " + std::to_wstring(ReadDeviceDword(L"TrayIconPicture", 0));
+  const DWORD picture = ReadDeviceDword(L"TrayIconPicture", 0);
+  const wchar_t* words = TrayIconWords(picture);
+  return L"notification icon: " + (words ? std::wstring(words) : L"picture " + std::to_wstring(picture));
 }
 
 int Icon(const ToolArgs&) {
@@ -316,17 +319,27 @@ int Settings(const ToolArgs& args) {
     PrintKeyValues(kSettingsKeyPath);
     return 0;
   }
-  DWORD value = 0;
-  if (args.size() != 3 || args[0] != L"set" || !ParseNumber(args[2], &value)) {
-    PrintError(L"usage: qmdevice settings [set NAME NUMBER]");
+  if (args.size() != 3 || args[0] != L"set") {
+    PrintError(L"usage: qmdevice settings [set NAME NUMBER|TEXT]");
     return 2;
   }
+  // A number is stored as one; anything else as text.
+  DWORD value = 0;
+  const bool number = ParseNumber(args[2], &value);
   const RegKey key = CreateRegKey(HKEY_CURRENT_USER, kSettingsKeyPath, KEY_SET_VALUE);
-  if (!key || PutRegDword(key.get(), args[1].c_str(), value) != ERROR_SUCCESS) {
+  const std::wstring& text = args[2];
+  const LONG stored =
+      !key ? ERROR_FILE_NOT_FOUND
+      : number
+          ? PutRegDword(key.get(), args[1].c_str(), value)
+          : RegSetValueExW(key.get(), args[1].c_str(), 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(text.c_str()),
+                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  if (stored != ERROR_SUCCESS) {
     PrintError(L"the setting could not be stored");
     return 1;
   }
-  Print(args[1] + L" = " + Hex(value));
+  Print(args[1] + L" = " + (number ? Hex(value) : L"\"" + text + L"\""));
   return 0;
 }
 
@@ -344,7 +357,8 @@ const ToolCommand kTap(L"tap", L"tap     (tap the notification icon)", Tap);
 const ToolCommand kState(L"state",
                          L"state [--raw]   (the sound as the owner sees it; --raw: as stored)",
                          State);
-const ToolCommand kSettings(L"settings", L"settings [set NAME NUMBER]   (the program's settings)",
+const ToolCommand kSettings(L"settings",
+                            L"settings [set NAME NUMBER|TEXT]   (the program's settings)",
                             Settings);
 
 }  // namespace

@@ -13,6 +13,13 @@
 #define QM_HISTORY_VIEW_TITLE "History"
 #define QM_TODAY_VIEW_TITLE "Today"
 
+// The notification icon's pictures (icon resources of the program), each for what it tells the
+// owner.
+#define IDI_IDLE 123                // sound on
+#define IDI_MUTED 102               // silenced
+#define IDI_MUTED_USER_RESTORE 136  // silenced; raising the volume gives the sound back
+#define IDI_FILTER_HOLD 142         // muting held off while a listed application runs
+
 // Below HKEY_CURRENT_USER: the maker's key, and in it the program's settings.
 #define QM_MAKER_KEY "Software\\Fernhollow"
 #define QM_SETTINGS_KEY QM_MAKER_KEY "\\QuietMinder"
@@ -33,4 +40,15 @@ inline constexpr wchar_t kMakerKeyPath[] = L"" QM_MAKER_KEY;
 inline constexpr wchar_t kSettingsKeyPath[] = L"" QM_SETTINGS_KEY;
 // What a running mute keeps beside the settings, so that the next run can give it back.
 inline constexpr wchar_t kKeptSoundKeyPath[] = L"" QM_SETTINGS_KEY "\\SavedSound";
+
+// What the notification icon's picture tells the owner; null for another picture.
+inline const wchar_t* TrayIconWords(unsigned picture) {
+  switch (picture) {
+    case IDI_IDLE: return L"sound on";
+    case IDI_MUTED: return L"silenced";
+    case IDI_MUTED_USER_RESTORE: return L"silenced, and raising the volume gives the sound back";
+    case IDI_FILTER_HOLD: return L"sound on: a listed application holds muting off";
+    default: return nullptr;
+  }
+}
 #endif

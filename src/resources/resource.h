@@ -6,11 +6,10 @@
 
 // Icons
 #define IDI_APP 101
-#define IDI_MUTED 102
 #define IDI_PAGE_HEADER 119
-#define IDI_IDLE 123
-#define IDI_MUTED_USER_RESTORE 136
-#define IDI_FILTER_HOLD 142
+// The notification icon's pictures (IDI_IDLE, IDI_MUTED, IDI_MUTED_USER_RESTORE,
+// IDI_FILTER_HOLD): what each tells the owner is part of how the program is known from outside.
+#include "platform/program_names.h"
 
 // Dialogs
 #define IDD_SETTINGS 128

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,9 +47,38 @@ void ImportDay(const std::string& events) {
   DeleteFileW(path.c_str());
 }
 
-std::string Event(const char* from, const char* to, const char* subject, const char* extra) {
-  return std::string("BEGIN:VEVENT\r\nDTSTART:20261207T") + from + "00\r\nDTEND:20261207T" + to +
-         "00\r\nSUMMARY:" + subject + "\r\n" + extra + "END:VEVENT\r\n";
+std::string Event(const char* from, const char* to, const char* subject, const char* extra,
+                  const char* toDay = "20261207") {
+  return std::string("BEGIN:VEVENT\r\nDTSTART:20261207T") + from + "00\r\nDTEND:" + toDay + "T" +
+         to + "00\r\nSUMMARY:" + subject + "\r\n" + extra + "END:VEVENT\r\n";
+}
+
+void PutSetting(const wchar_t* name, const wchar_t* text) {
+  RegKey key;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kSettings, 0, nullptr, 0,
+                                           KEY_SET_VALUE, nullptr, key.put(), nullptr));
+  RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                 static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+}
+
+// Lives the stretches between `edges` (minutes of the device's day, after 09:50 if at all) at a
+// minute a second: the device is as `plannedSilent` says before each stretch is over.
+void LiveTheDay(std::vector<int> edges, const std::function<bool(int)>& plannedSilent) {
+  std::sort(edges.begin(), edges.end());
+  ASSERT_EQ(0, Tool(L"clock rate 60"));
+  for (size_t i = 0; i + 1 < edges.size(); ++i) {
+    const int from = edges[i], to = edges[i + 1];
+    if (to <= from) continue;
+    const bool wanted = plannedSilent(from);
+    SCOPED_TRACE(std::to_string(from / 60) + ":" + std::to_string(from % 60) +
+                 (wanted ? " silent" : " sound"));
+    ASSERT_TRUE(WaitUntil([&] { return (DeviceMinute() - from + 1440) % 1440 < 720 &&
+                                       DeviceMinute() != from; }, 120000));
+    bool asPlanned = false;
+    WaitUntil([&] { return (asPlanned = Silenced() == wanted) || DeviceMinute() == to % 1440; },
+              120000);
+    EXPECT_TRUE(asPlanned) << "not as planned before the stretch was over";
+  }
 }
 
 class PlanOnTheDevice : public ::testing::Test {
@@ -104,18 +134,54 @@ TEST_F(PlanOnTheDevice, ADayIsPlannedAndThenLivedAsPlanned) {
 
   // Each stretch between two edges, lived at a minute a second: the device is as planned before
   // the stretch is over (a tick after its first minute).
-  ASSERT_EQ(0, Tool(L"clock rate 60"));
-  for (size_t i = 0; i + 1 < edges.size(); ++i) {
-    const int from = edges[i], to = edges[i + 1];
-    if (to <= from) continue;
-    const bool wanted = plannedSilent(from);
-    SCOPED_TRACE(std::to_string(from / 60) + ":" + std::to_string(from % 60) +
-                 (wanted ? " silent" : " sound"));
-    ASSERT_TRUE(WaitUntil([&] { return DeviceMinute() > from; }, 120000));
-    bool asPlanned = false;
-    WaitUntil([&] { return (asPlanned = Silenced() == wanted) || DeviceMinute() >= to; }, 120000);
-    EXPECT_TRUE(asPlanned) << "not as planned before the stretch was over";
+  LiveTheDay(edges, plannedSilent);
+}
+
+// A late evening that uses every rule: minutes before and after, a skip word, an always word,
+// meetings back to back and overlapping over midnight, and quiet hours that begin inside them.
+// The plan says so, and the device lives it: silent from the first silence to the last end
+// with no sound between, one line for the silence in the journal, and its end.
+TEST_F(PlanOnTheDevice, AnEveningOfEveryRuleIsLivedAsPlanned) {
+  for (const auto& [name, value] :
+       {std::pair{L"EnablePOLink", 1u}, {L"POStartEarly", 2u}, {L"POEndLate", 1u},
+        {L"QuietDays", 1u << 1}, {L"QuietFrom", 23u * 60 + 58}, {L"QuietTo", 8u}}) {
+    PutUserDword(kSettings, name, value);
   }
+  PutSetting(L"POCategory", L"Work");
+  PutSetting(L"POSkipWords", L"lunch");
+  PutSetting(L"POAlwaysWords", L"interview");
+  ASSERT_EQ(0, Tool(L"clock set 2026-12-07T23:30"));
+  ImportDay(Event("2340", "2345", "Planning", "CATEGORIES:Work\r\n") +
+            Event("2346", "2350", "Team lunch", "CATEGORIES:Work\r\n") +
+            Event("2352", "2356", "Interview", "") +
+            Event("2356", "0003", "Review", "CATEGORIES:Work\r\n", "20261208") +
+            "BEGIN:VEVENT\r\nDTSTART:20261208T000000\r\nDTEND:20261208T000600\r\n"
+            "SUMMARY:Sync\r\nCATEGORIES:Work\r\nEND:VEVENT\r\n");
+  Program program(L"STARTUP");
+  ASSERT_NE(nullptr, WaitForMainWindow());
+  EXPECT_EQ((std::vector<std::string>{
+                "23:40-23:45 silences Planning [Work] from 23:38 until 23:46",
+                "23:46-23:50 sounds Team lunch [Work] it holds \"lunch\", a word that never "
+                "silences the device",
+                "23:52-23:56 silences Interview [] from 23:50 until 2026-12-08 00:08 (the word "
+                "\"interview\" counts it)",
+                "23:56-00:03 silences Review [Work] the device is already silent then",
+                "23:58-00:08 silences Quiet hours [] the device is already silent then"}),
+            ToolLines(L"plan"));
+  const auto silent = [](int m) { return (m >= 23 * 60 + 38 && m < 23 * 60 + 46) || m >= 23 * 60 + 50 || m < 8; };
+  LiveTheDay({23 * 60 + 36, 23 * 60 + 38, 23 * 60 + 46, 23 * 60 + 50, 24 * 60 + 8, 24 * 60 + 12},
+             [&](int m) { return silent(m % 1440); });
+  // From the first silence to the last end: one line for each silence and for each end.
+  std::vector<std::string> kinds;
+  for (const std::string& line : ToolLines(L"journal")) {
+    if (line.find("silenced") != std::string::npos || line.find("sound-back") != std::string::npos ||
+        line.find("carried-on") != std::string::npos) {
+      kinds.push_back(line.substr(21, line.find(' ', 21) - 21));
+    }
+  }
+  EXPECT_EQ((std::vector<std::string>{"silenced", "sound-back", "silenced", "carried-on",
+                                      "sound-back"}),
+            kinds);
 }
 
 }  // namespace
