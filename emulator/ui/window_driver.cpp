@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <initializer_list>
 #include <vector>
 
 #include "common/scoped.h"
@@ -185,17 +186,27 @@ std::vector<std::wstring> TodayViewLines(HWND view) {
   for (std::wstring& line : lines) {
     for (size_t at; (at = line.find(L'\n')) != std::wstring::npos;) line.replace(at, 1, L"  ");
   }
-  wchar_t state[256] = {};
-  GetDlgItemTextW(view, IDC_TODAY_STATE, state, 256);
-  lines.insert(lines.begin(), state);
+  const auto text = [&](int id) {
+    wchar_t buffer[256] = {};
+    GetDlgItemTextW(view, id, buffer, 256);
+    return std::wstring(buffer);
+  };
+  std::vector<std::wstring> top = {text(IDC_TODAY_DAY), text(IDC_TODAY_BAND)};
+  if (std::wstring state = text(IDC_TODAY_STATE); !state.empty()) top.push_back(state);
+  lines.insert(lines.begin(), top.begin(), top.end());
   return lines;
 }
 
+HWND FindFrontWindow() {
+  for (HWND (*find)() : {FindTodayView, FindHistoryView, FindSettingsWindow}) {
+    if (const HWND window = find()) return window;
+  }
+  return nullptr;
+}
+
 bool CloseFrontWindow(bool ok) {
-  HWND view = FindHistoryView();
-  if (!view) view = FindTodayView();
-  if (view) return PostMessageW(view, WM_COMMAND, ok ? IDOK : IDCANCEL, 0) != FALSE;
-  return CloseSettingsWindow(FindSettingsWindow(), ok);
+  const HWND front = FindFrontWindow();
+  return front && PostMessageW(front, WM_COMMAND, ok ? IDOK : IDCANCEL, 0) != FALSE;
 }
 
 bool SaveScreenPicture(const std::wstring& path) {

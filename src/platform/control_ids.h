@@ -95,3 +95,8 @@
 // Today view (143)
 #define IDC_TODAY_STATE 1092
 #define IDC_TODAY_LIST 1093
+#define IDC_TODAY_PREV 1094
+#define IDC_TODAY_NEXT 1095
+#define IDC_TODAY_DAY 1096
+#define IDC_TODAY_BAND 1097
+

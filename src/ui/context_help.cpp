@@ -1,6 +1,7 @@
 #include "ui/context_help.h"
 
 #include <initializer_list>
+#include <span>
 
 #include "platform/handheld.h"
 #include "resources/resource.h"
@@ -65,9 +66,35 @@ const Topic kTopics[] = {
     {kAboutPage, {IDC_ABOUT_HISTORY, IDC_ABOUT_HISTORY_LABEL}, L"_history"},
 };
 
+// The full-screen views over the settings window: their controls' topics, after the view's own.
+struct ViewTopic {
+  std::initializer_list<int> controls;
+  const wchar_t* suffix;
+};
+
+const ViewTopic kTodayTopics[] = {
+    {{IDC_TODAY_PREV}, L"_day_before"},
+    {{IDC_TODAY_NEXT}, L"_day_after"},
+};
+
 }  // namespace
 
 constexpr wchar_t kHelpFile[] = L"file:QuietMinder.htm#";
+
+namespace {
+
+std::wstring ViewHelpAddress(const wchar_t* anchor, std::span<const ViewTopic> topics,
+                             int controlId) {
+  const std::wstring address = std::wstring(kHelpFile) + anchor;
+  for (const ViewTopic& topic : topics) {
+    for (int id : topic.controls) {
+      if (id == controlId) return address + topic.suffix;
+    }
+  }
+  return address;
+}
+
+}  // namespace
 
 std::wstring HelpAddress(int page, int controlId) {
   std::wstring address = kHelpFile;
@@ -82,6 +109,8 @@ std::wstring HelpAddress(int page, int controlId) {
   return address;
 }
 
-std::wstring TodayViewHelpAddress() { return std::wstring(kHelpFile) + L"today_view"; }
+std::wstring TodayViewHelpAddress(int controlId) {
+  return ViewHelpAddress(L"today_view", kTodayTopics, controlId);
+}
 
 void ShowHelp(const std::wstring& address) { LaunchProgram(L"peghelp.exe", address.c_str()); }

@@ -1,6 +1,7 @@
 // The settings window on the fake handheld, driven from inside its own modal loop as a user's
-// taps would drive it: the Mute page's choices and what they leave for the sound, the pages'
-// commits, Exit, the Settings page's lists, and context help.
+// taps would drive it: the Mute page's choices and what they leave for the sound, the Today view
+// over the Meetings page, the pages' commits, Exit, the Settings page's lists, and
+// context help.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -10,6 +11,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/main_window.h"
 #include "calendar/calendar_env.h"
@@ -269,11 +271,59 @@ TEST_F(SettingsWindow, TheTodayViewPlansByTheMeetingsPagesChoicesBeforeTheyAreSt
     CloseSettingsWindow(w, false);
   });
   EXPECT_EQ((std::vector<std::wstring>{
+                L"Monday, December 7, 2026", L"--------------------#|#--------------------------",
                 L"Held silent while this window is open; then: silent until 11:00 AM: Review",
                 L"10:00 AM - 11:00 AM  Review  Silences until 11:00 AM",
                 L"12:00 PM - 1:00 PM  Lunch  Sounds: it is free time, and free time is excluded"}),
             lines);
   EXPECT_FALSE(Settings.EnablePOLink) << "the choices were tried, not stored";
+}
+
+TEST_F(SettingsWindow, TheTodayViewStepsToTheDayBeforeAndAfterEachWithItsBand) {
+  DeviceCalendar calendar;
+  calendar.Import(Calendar({Event("20261207T100000", "20261207T110000", "Review"),
+                            Event("20261208T090000", "20261208T094500", "Planning")}));
+  // Quiet hours that begin on Sunday evening and end on Monday morning.
+  EditSettings([](SettingsRecord& s) {
+    s.EnablePOLink = true;
+    s.QuietDays = 1;
+    s.QuietFrom = 22 * 60;
+    s.QuietTo = 6 * 60 + 30;
+  });
+  SetLocalClock(10, 15);
+  const std::vector<std::wstring> monday = {
+      L"Monday, December 7, 2026", L"#############-------#|#--------------------------",
+      L"Held silent while this window is open; then: silent until 11:00 AM: Review",
+      L"10:00 AM - 11:00 AM  Review  Silences until 11:00 AM"};
+  const struct {
+    int tap;  // 0: as the view opens
+    std::vector<std::wstring> lines;
+  } steps[] = {
+      {0, monday},
+      // Another day has no present moment and no state now.
+      {IDC_TODAY_NEXT,
+       {L"Tuesday, December 8, 2026", L"------------------#+----------------------------",
+        L"9:00 AM - 9:45 AM  Planning  Silences until 9:45 AM"}},
+      {IDC_TODAY_PREV, monday},
+      {IDC_TODAY_PREV,
+       {L"Sunday, December 6, 2026", L"--------------------------------------------####",
+        L"10:00 PM - 6:30 AM  Quiet hours  Silences until 12/7/2026 6:30 AM"}},
+  };
+  Open([&](HWND w) {
+    ASSERT_TRUE(ChooseTab(w, kMeetingsPage));
+    WhenWindowAppears(L"#32770", L"Today", [&](HWND view) {
+      for (const auto& step : steps) {
+        if (step.tap) {
+          EXPECT_TRUE(TapControl(view, step.tap));
+        }
+        EXPECT_TRUE(PumpUntil([&] { return !TodayViewLines(view).empty(); }, 10000));
+        EXPECT_EQ(step.lines, TodayViewLines(view)) << "after " << step.tap;
+      }
+      CloseFrontWindow(true);
+    });
+    TapControl(w, IDC_MEET_TODAY);
+    CloseSettingsWindow(w, false);
+  });
 }
 
 // ---- The host: pages, commits, OK, menu bar, help -------------------------------------------
@@ -441,13 +491,13 @@ TEST(ContextHelp, EveryAddressLandsOnATopicOfTheHelpFile) {
   }
 
   std::set<std::wstring> addresses;
-  for (int page = -1; page <= kPageCount; ++page) {
-    for (int control = 999; control <= 1100; ++control) addresses.insert(HelpAddress(page, control));
-    addresses.insert(HelpAddress(page, -1));
+  for (int control = 999; control <= 1130; ++control) {
+    for (int page = -1; page <= kPageCount; ++page) addresses.insert(HelpAddress(page, control));
+    addresses.insert(TodayViewHelpAddress(control));
   }
-  addresses.insert(TodayViewHelpAddress());
-  EXPECT_EQ(7u + 36u + 1u, addresses.size())
-      << "six pages, the contents, 36 control topics and the Today view";
+  for (int page = -1; page <= kPageCount; ++page) addresses.insert(HelpAddress(page, -1));
+  EXPECT_EQ(7u + 36u + 3u, addresses.size())
+      << "six pages, the contents, 36 control topics and the Today view with its two buttons";
   for (const std::wstring& address : addresses) {
     const std::wstring prefix = L"file:QuietMinder.htm#";
     ASSERT_EQ(prefix, address.substr(0, prefix.size()));
