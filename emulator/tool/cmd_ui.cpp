@@ -15,7 +15,7 @@ namespace {
 constexpr DWORD kWaitMs = 10000;
 constexpr wchar_t kUiUsage[] =
     L"ui tab N | focus ID | tap ID | open ID | choose ID ROW | select ID TEXT | "
-    L"deselect ID TEXT | slide ID POSITION | history | today | "
+    L"deselect ID TEXT | slide ID POSITION | type ID TEXT | time ID HH:MM | history | today | "
     L"ok | cancel   (ID: a control's number or its name, such as IDC_APPS_ENABLE; the control "
     L"of the view in front while one is open)";
 
@@ -44,6 +44,12 @@ bool ParseControl(const std::wstring& text, int* out) {
     return true;
   }
   return false;
+}
+
+bool ParseTime(const std::wstring& text, int* hour, int* minute) {
+  const size_t colon = text.find(L':');
+  return colon != std::wstring::npos && ParseNumber(text.substr(0, colon), hour) &&
+         ParseNumber(text.substr(colon + 1), minute);
 }
 
 // One "ui" action on the program's window in front (a view over the settings window while one is
@@ -96,6 +102,15 @@ UiAction ParseUiAction(const ToolArgs& args) {
   if (verb == L"slide" && args.size() == 3 && ParseControl(args[1], &a) &&
       ParseNumber(args[2], &b)) {
     return [a, b](HWND s) { return DragSlider(s, a, b); };
+  }
+  if (verb == L"type" && args.size() == 3 && ParseControl(args[1], &a)) {
+    const std::wstring text = args[2];
+    return [a, text](HWND s) { return TypeText(s, a, text); };
+  }
+  int hour = 0, minute = 0;
+  if (verb == L"time" && args.size() == 3 && ParseControl(args[1], &a) &&
+      ParseTime(args[2], &hour, &minute)) {
+    return [a, hour, minute](HWND s) { return SetTimePicker(s, a, hour, minute); };
   }
   // The window in front: a view while one is open.
   if ((verb == L"ok" || verb == L"cancel") && args.size() == 1) {

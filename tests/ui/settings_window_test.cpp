@@ -1,6 +1,6 @@
 // The settings window on the fake handheld, driven from inside its own modal loop as a user's
-// taps would drive it: the Mute page's choices and what they leave for the sound, the Today view
-// over the Meetings page, the pages' commits, Exit, the Settings page's lists, and
+// taps would drive it: the Mute page's choices and what they leave for the sound, the Today and
+// Rules views over the Meetings page, the pages' commits, Exit, the Settings page's lists, and
 // context help.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -326,6 +326,132 @@ TEST_F(SettingsWindow, TheTodayViewStepsToTheDayBeforeAndAfterEachWithItsBand) {
   });
 }
 
+// ---- The Rules view ----------------------------------------------------------------------------
+
+// Opens the Rules view from the Meetings page and runs `act` on it, which closes it.
+void UseRulesView(HWND w, const std::function<void(HWND view)>& act) {
+  EXPECT_TRUE(ChooseTab(w, kMeetingsPage));
+  WhenWindowAppears(L"#32770", L"Rules", [&](HWND view) {
+    EXPECT_EQ(view, FindFrontWindow());
+    act(view);
+  });
+  EXPECT_TRUE(TapControl(w, IDC_MEET_RULES));
+}
+
+// The band of the Today view, which plans by the Meetings page's rules, stored or not.
+std::wstring TodaysBand(HWND w) {
+  std::wstring band;
+  WhenWindowAppears(L"#32770", L"Today", [&](HWND view) {
+    PumpUntil([&] { return !TodayViewLines(view).empty(); }, 10000);
+    if (const auto lines = TodayViewLines(view); lines.size() > 1) band = lines[1];
+    CloseFrontWindow(true);
+  });
+  TapControl(w, IDC_MEET_TODAY);
+  return band;
+}
+
+TEST_F(SettingsWindow, TheRulesViewsOkReachesThePlanAndThePagesCommitItsCancelNothing) {
+  DeviceCalendar calendar;
+  calendar.Import(Calendar(
+      {Event("20261207T120000", "20261207T130000", "Team lunch", {"CATEGORIES:Work"}),
+       Event("20261207T140000", "20261207T150000", "Board review", {"CATEGORIES:Personal"})}));
+  EditSettings([](SettingsRecord& s) {
+    s.EnablePOLink = true;
+    s.POCategory = L"Work";
+  });
+  const struct {
+    bool ok;
+    const wchar_t* band;
+    DWORD early, late;
+    const wchar_t *skip, *always;
+    DWORD from, to, days;
+  } rows[] = {
+      {false, L"--------------------|----##----------------------", 0, 0, L"", L"", 1320, 390, 0},
+      // Sunday's quiet hours to 7:05 AM; lunch skipped; the board review counts by its word,
+      // from 1:55 PM to 5:00 PM.
+      {true, L"##############+-----|-------+######--------------", 5, 120, L"lunch, Private",
+       L"Board", 21 * 60 + 45, 7 * 60 + 5, 0x21},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.ok ? "ok" : "cancel");
+    std::wstring band;
+    Open([&](HWND w) {
+      UseRulesView(w, [&](HWND view) {
+        ChooseListRow(view, IDC_RULES_EARLY, 1);
+        ChooseListRow(view, IDC_RULES_LATE, 6);
+        TypeText(view, IDC_RULES_SKIP, L" lunch ,, Private ");
+        TypeText(view, IDC_RULES_ALWAYS, L"Board");
+        SetTimePicker(view, IDC_RULES_QUIET_FROM, 21, 45);
+        SetTimePicker(view, IDC_RULES_QUIET_TO, 7, 5);
+        TapControl(view, IDC_RULES_SUNDAY);
+        TapControl(view, IDC_RULES_FRIDAY);
+        CloseFrontWindow(row.ok);
+      });
+      band = TodaysBand(w);
+      CloseSettingsWindow(w, true);
+    });
+    EXPECT_EQ(row.band, band);
+    const auto stored = [&](const wchar_t* name) {
+      return RegDword(hkcu_.root(), kSettingsKeyPath, name);
+    };
+    EXPECT_EQ(row.early, stored(L"POStartEarly"));
+    EXPECT_EQ(row.late, stored(L"POEndLate"));
+    EXPECT_EQ(row.skip, RegText(hkcu_.root(), kSettingsKeyPath, L"POSkipWords"));
+    EXPECT_EQ(row.always, RegText(hkcu_.root(), kSettingsKeyPath, L"POAlwaysWords"));
+    EXPECT_EQ(row.from, stored(L"QuietFrom"));
+    EXPECT_EQ(row.to, stored(L"QuietTo"));
+    EXPECT_EQ(row.days, stored(L"QuietDays"));
+  }
+}
+
+TEST_F(SettingsWindow, TheRulesViewShowsTheStoredRulesAndOkKeepsAMinuteNoRowCarries) {
+  const struct {
+    DWORD stored;
+    const wchar_t* shown;
+    LRESULT row;
+  } rows[] = {{0, L"0 min.", 0}, {7, L"7 min.", 2}, {119, L"119 min.", 6}, {120, L"120 min.", 6}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.stored);
+    EditSettings([&](SettingsRecord& s) {
+      s.EnablePOLink = true;
+      s.POStartEarly = s.POEndLate = row.stored;
+      s.POSkipWords = L"a,b";
+      s.QuietFrom = 23 * 60 + 59;
+      s.QuietTo = 0;
+      s.QuietDays = 0x41;  // Sunday and Saturday
+    });
+    Open([&](HWND w) {
+      UseRulesView(w, [&](HWND view) {
+        for (int list : {IDC_RULES_EARLY, IDC_RULES_LATE}) {
+          EXPECT_EQ(row.shown, TextOf(GetDlgItem(view, list)));
+          EXPECT_EQ(row.row, SendDlgItemMessageW(view, list, CB_GETCURSEL, 0, 0));
+        }
+        EXPECT_EQ(L"a,b", TextOf(GetDlgItem(view, IDC_RULES_SKIP)));
+        EXPECT_EQ(L"", TextOf(GetDlgItem(view, IDC_RULES_ALWAYS)));
+        SYSTEMTIME from{}, to{};
+        SendDlgItemMessageW(view, IDC_RULES_QUIET_FROM, DTM_GETSYSTEMTIME, 0,
+                            reinterpret_cast<LPARAM>(&from));
+        SendDlgItemMessageW(view, IDC_RULES_QUIET_TO, DTM_GETSYSTEMTIME, 0,
+                            reinterpret_cast<LPARAM>(&to));
+        EXPECT_EQ(23 * 60 + 59, from.wHour * 60 + from.wMinute);
+        EXPECT_EQ(0, to.wHour * 60 + to.wMinute);
+        std::wstring days;
+        for (int day = IDC_RULES_SUNDAY; day <= IDC_RULES_SATURDAY; ++day) {
+          days += IsDlgButtonChecked(view, day) == BST_CHECKED ? L'x' : L'-';
+        }
+        EXPECT_EQ(L"x-----x", days);
+        CloseFrontWindow(true);
+      });
+      CloseSettingsWindow(w, true);
+    });
+    EXPECT_EQ(row.stored, Settings.POStartEarly);
+    EXPECT_EQ(row.stored, Settings.POEndLate);
+    EXPECT_EQ(L"a, b", Settings.POSkipWords.value_or(L"?"));
+    EXPECT_FALSE(Settings.POAlwaysWords.has_value()) << "an empty box holds no words";
+    EXPECT_EQ(0x41u, Settings.QuietDays);
+  }
+}
+
 // ---- The host: pages, commits, OK, menu bar, help -------------------------------------------
 
 TEST_F(SettingsWindow, PagesAreMadeOnFirstChoiceAndStoredWhenLeftEvenIfCancelled) {
@@ -494,10 +620,12 @@ TEST(ContextHelp, EveryAddressLandsOnATopicOfTheHelpFile) {
   for (int control = 999; control <= 1130; ++control) {
     for (int page = -1; page <= kPageCount; ++page) addresses.insert(HelpAddress(page, control));
     addresses.insert(TodayViewHelpAddress(control));
+    addresses.insert(RulesViewHelpAddress(control));
   }
   for (int page = -1; page <= kPageCount; ++page) addresses.insert(HelpAddress(page, -1));
-  EXPECT_EQ(7u + 36u + 3u, addresses.size())
-      << "six pages, the contents, 36 control topics and the Today view with its two buttons";
+  EXPECT_EQ(7u + 37u + 3u + 7u, addresses.size())
+      << "six pages, the contents, 37 control topics, the Today view with its two buttons and "
+         "the Rules view with six";
   for (const std::wstring& address : addresses) {
     const std::wstring prefix = L"file:QuietMinder.htm#";
     ASSERT_EQ(prefix, address.substr(0, prefix.size()));
