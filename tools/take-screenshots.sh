@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Takes a picture of each page of the settings window, the history view and the Today view on an
-# emulated Pocket PC 2003 phone with the handheld's 240 x 320 screen (a virtual screen of that
+# Takes a picture of each page of the settings window, the history view, the Rules view and the
+# Today view with its band on an emulated Pocket PC 2003 phone with the handheld's 240 x 320 screen (a virtual screen of that
 # size), into docs/screenshots/.
 # Run after a build (./run-tests.sh or ./run-demo.sh builds everything).
 set -euo pipefail
@@ -56,24 +56,41 @@ use_page() {
   esac
 }
 
+shoot() {  # shoot NAME: the screen as it is, into docs/screenshots/NAME.png
+  sleep 1                  # the window paints
+  dev screenshot 'C:\screen.bmp'
+  tools/bmp-to-png.py "$device/drive_c/screen.bmp" "$out/$1.png"
+  echo "$out/$1.png"
+}
+
 names=(mute settings meetings apps sound about)
 for tab in 0 1 2 3 4 5; do
   dev ui tab "$tab"        # waits for the window, then chooses the tab
   use_page "$tab" >/dev/null
-  sleep 1                  # the page paints
-  dev screenshot 'C:\screen.bmp'
-  tools/bmp-to-png.py "$device/drive_c/screen.bmp" "$out/$tab-${names[$tab]}.png"
-  echo "$out/$tab-${names[$tab]}.png"
+  shoot "$tab-${names[$tab]}"
 done
 
-# The Today view, by the Meetings page's choices (Work chosen).
+# The Rules view in use: silent from 5 minutes before each meeting to 10 minutes after it, two
+# skip words and one always word, quiet hours from 10:00 PM to 6:30 AM beginning Sunday to
+# Thursday. Its ok keeps them for the Meetings page, which the Today view plans by.
 dev ui tab 2 >/dev/null
+dev ui open IDC_MEET_RULES >/dev/null  # the Rules button; the view stays open
+dev ui choose IDC_RULES_EARLY 1 >/dev/null
+dev ui choose IDC_RULES_LATE 2 >/dev/null
+dev ui type IDC_RULES_SKIP "Lunch, Private" >/dev/null
+dev ui type IDC_RULES_ALWAYS "Board" >/dev/null
+dev ui time IDC_RULES_QUIET_FROM 22:00 >/dev/null
+dev ui time IDC_RULES_QUIET_TO 6:30 >/dev/null
+for day in SUNDAY MONDAY TUESDAY WEDNESDAY THURSDAY; do dev ui tap "IDC_RULES_$day" >/dev/null; done
+dev ui focus IDC_RULES_EARLY >/dev/null
+shoot 8-rules
+dev ui ok >/dev/null       # the view closes
+
+# The Today view, by the Meetings page's choices (Work chosen) and the rules above: the band shows
+# the quiet hours at both ends of the day and the meetings' silences between.
 dev ui open IDC_MEET_TODAY  # the Today button; the view stays open
 dev ui today >/dev/null   # waits for the view and its plan
-sleep 1
-dev screenshot 'C:\screen.bmp'
-tools/bmp-to-png.py "$device/drive_c/screen.bmp" "$out/7-today.png"
-echo "$out/7-today.png"
+shoot 7-today
 dev ui ok >/dev/null      # the view closes
 dev ui cancel >/dev/null
 
@@ -88,9 +105,6 @@ dev tap >/dev/null
 dev ui tab 5
 dev ui open IDC_ABOUT_HISTORY  # the view stays open
 dev ui history >/dev/null      # waits for the view
-sleep 1
-dev screenshot 'C:\screen.bmp'
-tools/bmp-to-png.py "$device/drive_c/screen.bmp" "$out/6-history.png"
-echo "$out/6-history.png"
+shoot 6-history
 dev ui ok >/dev/null       # the view closes
 dev ui cancel >/dev/null

@@ -1,5 +1,5 @@
-// The program's settings window from outside, as a user's taps would drive it, and pictures of
-// the device's screen.
+// The program's settings window and the views over it from outside, as a user's taps would drive
+// them, and pictures of the device's screen.
 #include <windows.h>
 
 #include <cwchar>
@@ -15,8 +15,9 @@ namespace {
 constexpr DWORD kWaitMs = 10000;
 constexpr wchar_t kUiUsage[] =
     L"ui tab N | focus ID | tap ID | open ID | choose ID ROW | select ID TEXT | "
-    L"deselect ID TEXT | slide ID POSITION | history | today | ok | cancel   (ID: a control's "
-    L"number or its name, such as IDC_APPS_ENABLE)";
+    L"deselect ID TEXT | slide ID POSITION | type ID TEXT | time ID HH:MM | history | today | "
+    L"ok | cancel   (ID: a control's number or its name, such as IDC_APPS_ENABLE; the control "
+    L"of the view in front while one is open)";
 
 // The program's controls by the names of its header of control ids; the build makes the table
 // from that header.
@@ -45,8 +46,15 @@ bool ParseControl(const std::wstring& text, int* out) {
   return false;
 }
 
-// One "ui" action on the settings window; false when its control is not there (yet).
-using UiAction = std::function<bool(HWND settings)>;
+bool ParseTime(const std::wstring& text, int* hour, int* minute) {
+  const size_t colon = text.find(L':');
+  return colon != std::wstring::npos && ParseNumber(text.substr(0, colon), hour) &&
+         ParseNumber(text.substr(colon + 1), minute);
+}
+
+// One "ui" action on the program's window in front (a view over the settings window while one is
+// open); false when its control is not there (yet).
+using UiAction = std::function<bool(HWND window)>;
 
 // The action for the command line; nothing when the arguments are not understood.
 UiAction ParseUiAction(const ToolArgs& args) {
@@ -73,7 +81,8 @@ UiAction ParseUiAction(const ToolArgs& args) {
       return true;
     };
   }
-  // The Today view (opened with `open IDC_MEET_TODAY` on the Meetings page), once it has its plan.
+  // The Today view (opened with `open IDC_MEET_TODAY` on the Meetings page), once it has the plan
+  // of the day it shows: the day, its band, then the lines.
   if (verb == L"today" && args.size() == 1) {
     return [](HWND) {
       const std::vector<std::wstring> lines = TodayViewLines(FindTodayView());
@@ -94,7 +103,16 @@ UiAction ParseUiAction(const ToolArgs& args) {
       ParseNumber(args[2], &b)) {
     return [a, b](HWND s) { return DragSlider(s, a, b); };
   }
-  // The window in front: the history view while it is open.
+  if (verb == L"type" && args.size() == 3 && ParseControl(args[1], &a)) {
+    const std::wstring text = args[2];
+    return [a, text](HWND s) { return TypeText(s, a, text); };
+  }
+  int hour = 0, minute = 0;
+  if (verb == L"time" && args.size() == 3 && ParseControl(args[1], &a) &&
+      ParseTime(args[2], &hour, &minute)) {
+    return [a, hour, minute](HWND s) { return SetTimePicker(s, a, hour, minute); };
+  }
+  // The window in front: a view while one is open.
   if ((verb == L"ok" || verb == L"cancel") && args.size() == 1) {
     const bool ok = verb == L"ok";
     return [ok](HWND) { return CloseFrontWindow(ok); };
@@ -111,7 +129,7 @@ int Ui(const ToolArgs& args) {
   // The window and its pages come up (and the Mute page enables its options) a little after
   // the window itself appears: a control not there yet is waited for, as a user would.
   for (DWORD waited = 0; waited < kWaitMs; waited += 50) {
-    if (const HWND settings = FindSettingsWindow(); settings && action(settings)) return 0;
+    if (const HWND front = FindFrontWindow(); front && action(front)) return 0;
     Sleep(50);
   }
   if (!FindSettingsWindow()) {

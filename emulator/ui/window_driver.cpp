@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <initializer_list>
 #include <vector>
 
 #include "common/scoped.h"
@@ -135,6 +136,41 @@ bool DragSlider(HWND settings, int id, int position) {
   return true;
 }
 
+bool TypeText(HWND settings, int id, const std::wstring& text) {
+  const HWND edit = FindShownControl(settings, id);
+  if (!edit || !IsWindowEnabled(edit)) return false;
+  return SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())) != FALSE;
+}
+
+bool SetTimePicker(HWND settings, int id, int hour, int minute) {
+  const HWND picker = FindShownControl(settings, id);
+  if (!picker || !IsWindowEnabled(picker) || hour < 0 || hour > 23 || minute < 0 || minute > 59) {
+    return false;
+  }
+  // The picker places its fields as it paints. A tap past them (left of its arrows) focuses it
+  // and selects its last field; the right arrow key wraps to the first, the hour.
+  RedrawWindow(picker, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  RECT client{};
+  GetClientRect(picker, &client);
+  const LPARAM past = MAKELPARAM(client.right - 18, client.bottom / 2);
+  SendMessageW(picker, WM_LBUTTONDOWN, MK_LBUTTON, past);
+  SendMessageW(picker, WM_LBUTTONUP, 0, past);
+  const auto key = [&](WPARAM code) {
+    SendMessageW(picker, WM_KEYDOWN, code, 0);
+    SendMessageW(picker, WM_KEYUP, code, 0);
+  };
+  // Home takes a field to its last value (23, 59), from which the up arrow wraps round to 0.
+  const auto setField = [&](int value) {
+    key(VK_HOME);
+    for (int step = 0; step <= value; ++step) key(VK_UP);
+  };
+  key(VK_RIGHT);
+  setField(hour);
+  key(VK_RIGHT);
+  setField(minute);
+  return true;
+}
+
 bool CloseSettingsWindow(HWND settings, bool ok) {
   return settings && PostMessageW(settings, WM_COMMAND, ok ? IDOK : IDCANCEL, 0);
 }
@@ -185,17 +221,37 @@ std::vector<std::wstring> TodayViewLines(HWND view) {
   for (std::wstring& line : lines) {
     for (size_t at; (at = line.find(L'\n')) != std::wstring::npos;) line.replace(at, 1, L"  ");
   }
-  wchar_t state[256] = {};
-  GetDlgItemTextW(view, IDC_TODAY_STATE, state, 256);
-  lines.insert(lines.begin(), state);
+  const auto text = [&](int id) {
+    wchar_t buffer[256] = {};
+    GetDlgItemTextW(view, id, buffer, 256);
+    return std::wstring(buffer);
+  };
+  std::vector<std::wstring> top = {text(IDC_TODAY_DAY), text(IDC_TODAY_BAND)};
+  if (std::wstring state = text(IDC_TODAY_STATE); !state.empty()) top.push_back(state);
+  lines.insert(lines.begin(), top.begin(), top.end());
   return lines;
 }
 
+HWND FindRulesView() {
+  HWND candidate = nullptr;
+  while ((candidate = FindWindowExW(nullptr, candidate, nullptr, nullptr)) != nullptr) {
+    if (GetDlgItem(candidate, IDC_RULES_EARLY) && GetDlgItem(candidate, IDC_RULES_SATURDAY)) {
+      return candidate;
+    }
+  }
+  return nullptr;
+}
+
+HWND FindFrontWindow() {
+  for (HWND (*find)() : {FindRulesView, FindTodayView, FindHistoryView, FindSettingsWindow}) {
+    if (const HWND window = find()) return window;
+  }
+  return nullptr;
+}
+
 bool CloseFrontWindow(bool ok) {
-  HWND view = FindHistoryView();
-  if (!view) view = FindTodayView();
-  if (view) return PostMessageW(view, WM_COMMAND, ok ? IDOK : IDCANCEL, 0) != FALSE;
-  return CloseSettingsWindow(FindSettingsWindow(), ok);
+  const HWND front = FindFrontWindow();
+  return front && PostMessageW(front, WM_COMMAND, ok ? IDOK : IDCANCEL, 0) != FALSE;
 }
 
 bool SaveScreenPicture(const std::wstring& path) {

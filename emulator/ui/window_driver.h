@@ -1,7 +1,9 @@
 // Driving the program's windows from another process, as a user would: finding the settings
-// window and a control of its shown page, choosing a tab, focusing a control, tapping a button,
-// choosing a list row or list entries, dragging a slider, reading the history view, and taking a
-// picture of the screen.
+// window and a control of its shown page or of a view over it, choosing a tab, focusing a control,
+// tapping a button, choosing a list row or list entries, dragging a slider, typing into an edit
+// box, setting a time picker, reading the history and Today views, and taking a picture of the
+// screen. The functions that take a window act on the controls shown in it: the settings window's
+// (pages are children of its tab control) or a view's.
 #pragma once
 #include <windows.h>
 
@@ -33,6 +35,12 @@ bool SelectListEntry(HWND settings, int id, const std::wstring& text, bool selec
 // Drags a slider of the shown page to `position` and lets go, as a finger would (the slider
 // keeps to its range).
 bool DragSlider(HWND settings, int id, int position);
+// Replaces the text of an edit box of the shown page, as typing would.
+bool TypeText(HWND settings, int id, const std::wstring& text);
+// Sets a time picker to `hour`:`minute` with its keys, as a thumb on its arrows would: a tap on
+// it, then each field from its end. Its format must begin with the hour, then the minutes (as
+// the short time of the emulated device's locale does).
+bool SetTimePicker(HWND settings, int id, int hour, int minute);
 // The caption's OK, or Cancel, posted to the window.
 bool CloseSettingsWindow(HWND settings, bool ok);
 
@@ -47,11 +55,16 @@ std::vector<std::wstring> HistoryViewLines(HWND view);
 // The Today view over the settings window: a dialog titled "Today" with its list; null when none
 // is open.
 HWND FindTodayView();
-// Its state line, then its entries top first, each on one line (an entry's lines joined with
-// "  "); nothing while it is still reading the calendar.
+// The day it shows, its band as text (meetings/plan_band.h), its state line when it has one (on
+// today), then its entries top first, each on one line (an entry's lines joined with "  ");
+// nothing while it is still reading the calendar.
 std::vector<std::wstring> TodayViewLines(HWND view);
-// The caption's OK, or Cancel, of the program's window in front: the history or Today view
-// while one is open, else the settings window.
+// The Rules view over the settings window: a dialog with its day boxes; null when none is open.
+HWND FindRulesView();
+// The program's window in front: the history, Today or Rules view while one is open, else the
+// settings window; null when none is open.
+HWND FindFrontWindow();
+// The caption's OK, or Cancel, of the program's window in front.
 bool CloseFrontWindow(bool ok);
 
 // Saves the whole screen as a 24-bit BMP file; false when it cannot.

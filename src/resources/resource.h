@@ -22,6 +22,7 @@
 #define IDD_APPS_PAGE 140
 #define IDD_HISTORY 141
 #define IDD_TODAY 143
+#define IDD_RULES 144
 
 // Bitmaps of the About page
 #define IDB_LOGO 150

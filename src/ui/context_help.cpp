@@ -1,6 +1,7 @@
 #include "ui/context_help.h"
 
 #include <initializer_list>
+#include <span>
 
 #include "platform/handheld.h"
 #include "resources/resource.h"
@@ -44,6 +45,7 @@ const Topic kTopics[] = {
     {kMeetingsPage, {IDC_MEET_CATEGORIES, IDC_MEET_COUNT}, L"_categories"},
     {kMeetingsPage, {IDC_MEET_CLEAR}, L"_clear_button"},
     {kMeetingsPage, {IDC_MEET_TODAY}, L"_today_button"},
+    {kMeetingsPage, {IDC_MEET_RULES}, L"_rules_button"},
     {kAppsPage, {IDC_APPS_CLEAR}, L"_clear_button"},
     {kAppsPage, {IDC_APPS_ENABLE}, L"_enable_app_filtering"},
     {kAppsPage,
@@ -65,9 +67,46 @@ const Topic kTopics[] = {
     {kAboutPage, {IDC_ABOUT_HISTORY, IDC_ABOUT_HISTORY_LABEL}, L"_history"},
 };
 
+// The full-screen views over the settings window: their controls' topics, after the view's own.
+struct ViewTopic {
+  std::initializer_list<int> controls;
+  const wchar_t* suffix;
+};
+
+const ViewTopic kTodayTopics[] = {
+    {{IDC_TODAY_PREV}, L"_day_before"},
+    {{IDC_TODAY_NEXT}, L"_day_after"},
+};
+
+const ViewTopic kRulesTopics[] = {
+    {{IDC_RULES_EARLY}, L"_begin_early"},
+    {{IDC_RULES_LATE}, L"_end_late"},
+    {{IDC_RULES_SKIP}, L"_skip_words"},
+    {{IDC_RULES_ALWAYS}, L"_always_words"},
+    {{IDC_RULES_QUIET_FROM, IDC_RULES_QUIET_TO}, L"_quiet_hours"},
+    {{IDC_RULES_SUNDAY, IDC_RULES_MONDAY, IDC_RULES_TUESDAY, IDC_RULES_WEDNESDAY,
+      IDC_RULES_THURSDAY, IDC_RULES_FRIDAY, IDC_RULES_SATURDAY},
+     L"_quiet_days"},
+};
+
 }  // namespace
 
 constexpr wchar_t kHelpFile[] = L"file:QuietMinder.htm#";
+
+namespace {
+
+std::wstring ViewHelpAddress(const wchar_t* anchor, std::span<const ViewTopic> topics,
+                             int controlId) {
+  const std::wstring address = std::wstring(kHelpFile) + anchor;
+  for (const ViewTopic& topic : topics) {
+    for (int id : topic.controls) {
+      if (id == controlId) return address + topic.suffix;
+    }
+  }
+  return address;
+}
+
+}  // namespace
 
 std::wstring HelpAddress(int page, int controlId) {
   std::wstring address = kHelpFile;
@@ -82,6 +121,12 @@ std::wstring HelpAddress(int page, int controlId) {
   return address;
 }
 
-std::wstring TodayViewHelpAddress() { return std::wstring(kHelpFile) + L"today_view"; }
+std::wstring TodayViewHelpAddress(int controlId) {
+  return ViewHelpAddress(L"today_view", kTodayTopics, controlId);
+}
+
+std::wstring RulesViewHelpAddress(int controlId) {
+  return ViewHelpAddress(L"rules_view", kRulesTopics, controlId);
+}
 
 void ShowHelp(const std::wstring& address) { LaunchProgram(L"peghelp.exe", address.c_str()); }

@@ -7,8 +7,10 @@
 // page is selected (an index outside the six tabs).
 std::wstring HelpAddress(int page, int controlId);
 
-// The Today view's topic.
-std::wstring TodayViewHelpAddress();
+// The topic of a full-screen view over the settings window ("today_view", "rules_view"), with the
+// suffix of the control when the help names that control.
+std::wstring TodayViewHelpAddress(int controlId = -1);
+std::wstring RulesViewHelpAddress(int controlId = -1);
 
 // Starts the help viewer at `address`. The result is not looked at.
 void ShowHelp(const std::wstring& address);

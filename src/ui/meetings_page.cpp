@@ -1,5 +1,8 @@
 #include "ui/meetings_page.h"
 
+#include <optional>
+#include <string>
+
 #include "meetings/meeting_query.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -7,6 +10,7 @@
 #include "ui/category_list.h"
 #include "ui/page_controls.h"
 #include "ui/page_messages.h"
+#include "ui/rules_view.h"
 #include "ui/today_view.h"
 
 namespace {
@@ -18,7 +22,7 @@ constexpr ListRow kCheckIntervalRows[] = {{L"30 Sec.", 30}, {L"1 min.", 60},   {
 constexpr int kLinkControls[] = {
     IDC_MEET_GROUP,       IDC_MEET_INTERVAL_LABEL, IDC_MEET_INTERVAL, IDC_MEET_CATEGORIES_LABEL,
     IDC_MEET_CATEGORIES,  IDC_MEET_COUNT,          IDC_MEET_CLEAR,    IDC_MEET_ALL_DAY,
-    IDC_MEET_EXCLUDE_FREE};
+    IDC_MEET_EXCLUDE_FREE, IDC_MEET_RULES};
 
 struct RuleBox {
   int id;
@@ -28,6 +32,34 @@ struct RuleBox {
 constexpr RuleBox kRuleBoxes[] = {
     {IDC_MEET_ALL_DAY, &SettingsRecord::POAllDay, &MeetingRules::POAllDay},
     {IDC_MEET_EXCLUDE_FREE, &SettingsRecord::POExcludeFreeTime, &MeetingRules::POExcludeFreeTime}};
+
+// The rules the Rules view edits, stored by the page's commit.
+struct ViewNumber {
+  DWORD SettingsRecord::*field;
+  DWORD MeetingRules::*rule;
+};
+constexpr ViewNumber kViewNumbers[] = {
+    {&SettingsRecord::POStartEarly, &MeetingRules::POStartEarly},
+    {&SettingsRecord::POEndLate, &MeetingRules::POEndLate},
+    {&SettingsRecord::QuietDays, &MeetingRules::QuietDays},
+    {&SettingsRecord::QuietFrom, &MeetingRules::QuietFrom},
+    {&SettingsRecord::QuietTo, &MeetingRules::QuietTo}};
+struct ViewWords {
+  std::optional<std::wstring> SettingsRecord::*field;
+  std::optional<std::wstring> MeetingRules::*rule;
+};
+constexpr ViewWords kViewWords[] = {{&SettingsRecord::POSkipWords, &MeetingRules::POSkipWords},
+                                    {&SettingsRecord::POAlwaysWords, &MeetingRules::POAlwaysWords}};
+
+// What the page keeps besides its controls: the rules as the Rules view last returned them (the
+// stored ones until then).
+struct MeetingsPageState {
+  MeetingRules viewRules;
+};
+
+MeetingsPageState& State(HWND page) {
+  return *reinterpret_cast<MeetingsPageState*>(GetWindowLongPtrW(page, DWLP_USER));
+}
 
 HWND Categories(HWND page) { return GetDlgItem(page, IDC_MEET_CATEGORIES); }
 
@@ -40,6 +72,8 @@ void EnableMeetingControls(HWND page, bool enabled) {
 }
 
 BOOL OnInitDialog(HWND page) {
+  SetWindowLongPtrW(page, DWLP_USER,
+                    reinterpret_cast<LONG_PTR>(new MeetingsPageState{StoredMeetingRules()}));
   FillList(page, IDC_MEET_INTERVAL, kCheckIntervalRows, Settings.POCheckInterval);
   for (const RuleBox& box : kRuleBoxes) SetChecked(page, box.id, Settings.*box.field);
   FillCategoryList(Categories(page));
@@ -50,13 +84,16 @@ BOOL OnInitDialog(HWND page) {
   return TRUE;
 }
 
-// The rules as a commit stores them: what the controls show, except where the stored value is
-// kept (a box in neither state; every rule behind a link that is off). The Today view plans by
-// them before they are stored.
+// The rules as a commit stores them: what the controls and the Rules view show, except where the
+// stored value is kept (a box in neither state; every rule behind a link that is off). The Today
+// view plans by them before they are stored.
 MeetingRules RulesShown(HWND page) {
   MeetingRules rules = StoredMeetingRules();
   rules.EnablePOLink = IsChecked(page, IDC_MEET_LINK);
   if (!rules.EnablePOLink) return rules;
+  const MeetingRules& viewRules = State(page).viewRules;
+  for (const ViewNumber& number : kViewNumbers) rules.*number.rule = viewRules.*number.rule;
+  for (const ViewWords& words : kViewWords) rules.*words.rule = viewRules.*words.rule;
   rules.POCategory = SelectedCategories(Categories(page));
   for (const RuleBox& box : kRuleBoxes) {
     const LRESULT state = SendDlgItemMessageW(page, box.id, BM_GETCHECK, 0, 0);
@@ -73,6 +110,8 @@ BOOL OnCommit(HWND page) {
     edited.POCategory = rules.POCategory;
     edited.POAllDay = rules.POAllDay;
     edited.POExcludeFreeTime = rules.POExcludeFreeTime;
+    for (const ViewNumber& number : kViewNumbers) edited.*number.field = rules.*number.rule;
+    for (const ViewWords& words : kViewWords) edited.*words.field = rules.*words.rule;
     if (const auto seconds = SelectedValue(page, IDC_MEET_INTERVAL)) {
       edited.POCheckInterval = *seconds;
     }
@@ -88,6 +127,13 @@ void OnLinkClicked(HWND page) {
   if (state == BST_CHECKED || state == BST_UNCHECKED) {
     EnableMeetingControls(page, state == BST_CHECKED);
   }
+}
+
+// Over the whole settings window, not inside the page; what ok there returns is the page's until
+// its commit stores it.
+void OnRules(HWND page) {
+  MeetingRules rules = RulesShown(page);
+  if (ShowRules(GetAncestor(page, GA_ROOT), rules)) State(page).viewRules = rules;
 }
 
 void OnClear(HWND page) {
@@ -106,6 +152,9 @@ BOOL OnCommand(HWND page, WPARAM wParam) {
     case IDC_MEET_CLEAR:
       if (clicked) OnClear(page);
       break;
+    case IDC_MEET_RULES:
+      if (clicked) OnRules(page);
+      break;
     case IDC_MEET_TODAY:
       // Over the whole settings window, not inside the page.
       if (clicked) ShowToday(GetAncestor(page, GA_ROOT), RulesShown(page));
@@ -122,13 +171,17 @@ BOOL OnCommand(HWND page, WPARAM wParam) {
 }  // namespace
 
 INT_PTR CALLBACK MeetingsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) return OnInitDialog(page);
+  if (!GetWindowLongPtrW(page, DWLP_USER)) return FALSE;
   switch (message) {
-    case WM_INITDIALOG:
-      return OnInitDialog(page);
     case WM_COMMAND:
       return OnCommand(page, wParam);
     case WM_PAGE_COMMIT:
       return OnCommit(page);
+    case WM_DESTROY:
+      delete &State(page);
+      SetWindowLongPtrW(page, DWLP_USER, 0);
+      return FALSE;
     default:
       return FALSE;
   }

@@ -1,6 +1,7 @@
 // The settings window on the fake handheld, driven from inside its own modal loop as a user's
-// taps would drive it: the Mute page's choices and what they leave for the sound, the pages'
-// commits, Exit, the Settings page's lists, and context help.
+// taps would drive it: the Mute page's choices and what they leave for the sound, the Today and
+// Rules views over the Meetings page, the pages' commits, Exit, the Settings page's lists, and
+// context help.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -10,6 +11,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/main_window.h"
 #include "calendar/calendar_env.h"
@@ -269,11 +271,185 @@ TEST_F(SettingsWindow, TheTodayViewPlansByTheMeetingsPagesChoicesBeforeTheyAreSt
     CloseSettingsWindow(w, false);
   });
   EXPECT_EQ((std::vector<std::wstring>{
+                L"Monday, December 7, 2026", L"--------------------#|#--------------------------",
                 L"Held silent while this window is open; then: silent until 11:00 AM: Review",
                 L"10:00 AM - 11:00 AM  Review  Silences until 11:00 AM",
                 L"12:00 PM - 1:00 PM  Lunch  Sounds: it is free time, and free time is excluded"}),
             lines);
   EXPECT_FALSE(Settings.EnablePOLink) << "the choices were tried, not stored";
+}
+
+TEST_F(SettingsWindow, TheTodayViewStepsToTheDayBeforeAndAfterEachWithItsBand) {
+  DeviceCalendar calendar;
+  calendar.Import(Calendar({Event("20261207T100000", "20261207T110000", "Review"),
+                            Event("20261208T090000", "20261208T094500", "Planning")}));
+  // Quiet hours that begin on Sunday evening and end on Monday morning.
+  EditSettings([](SettingsRecord& s) {
+    s.EnablePOLink = true;
+    s.QuietDays = 1;
+    s.QuietFrom = 22 * 60;
+    s.QuietTo = 6 * 60 + 30;
+  });
+  SetLocalClock(10, 15);
+  const std::vector<std::wstring> monday = {
+      L"Monday, December 7, 2026", L"#############-------#|#--------------------------",
+      L"Held silent while this window is open; then: silent until 11:00 AM: Review",
+      L"10:00 AM - 11:00 AM  Review  Silences until 11:00 AM"};
+  const struct {
+    int tap;  // 0: as the view opens
+    std::vector<std::wstring> lines;
+  } steps[] = {
+      {0, monday},
+      // Another day has no present moment and no state now.
+      {IDC_TODAY_NEXT,
+       {L"Tuesday, December 8, 2026", L"------------------#+----------------------------",
+        L"9:00 AM - 9:45 AM  Planning  Silences until 9:45 AM"}},
+      {IDC_TODAY_PREV, monday},
+      {IDC_TODAY_PREV,
+       {L"Sunday, December 6, 2026", L"--------------------------------------------####",
+        L"10:00 PM - 6:30 AM  Quiet hours  Silences until 12/7/2026 6:30 AM"}},
+  };
+  Open([&](HWND w) {
+    ASSERT_TRUE(ChooseTab(w, kMeetingsPage));
+    WhenWindowAppears(L"#32770", L"Today", [&](HWND view) {
+      for (const auto& step : steps) {
+        if (step.tap) {
+          EXPECT_TRUE(TapControl(view, step.tap));
+        }
+        EXPECT_TRUE(PumpUntil([&] { return !TodayViewLines(view).empty(); }, 10000));
+        EXPECT_EQ(step.lines, TodayViewLines(view)) << "after " << step.tap;
+      }
+      CloseFrontWindow(true);
+    });
+    TapControl(w, IDC_MEET_TODAY);
+    CloseSettingsWindow(w, false);
+  });
+}
+
+// ---- The Rules view ----------------------------------------------------------------------------
+
+// Opens the Rules view from the Meetings page and runs `act` on it, which closes it.
+void UseRulesView(HWND w, const std::function<void(HWND view)>& act) {
+  EXPECT_TRUE(ChooseTab(w, kMeetingsPage));
+  WhenWindowAppears(L"#32770", L"Rules", [&](HWND view) {
+    EXPECT_EQ(view, FindFrontWindow());
+    act(view);
+  });
+  EXPECT_TRUE(TapControl(w, IDC_MEET_RULES));
+}
+
+// The band of the Today view, which plans by the Meetings page's rules, stored or not.
+std::wstring TodaysBand(HWND w) {
+  std::wstring band;
+  WhenWindowAppears(L"#32770", L"Today", [&](HWND view) {
+    PumpUntil([&] { return !TodayViewLines(view).empty(); }, 10000);
+    if (const auto lines = TodayViewLines(view); lines.size() > 1) band = lines[1];
+    CloseFrontWindow(true);
+  });
+  TapControl(w, IDC_MEET_TODAY);
+  return band;
+}
+
+TEST_F(SettingsWindow, TheRulesViewsOkReachesThePlanAndThePagesCommitItsCancelNothing) {
+  DeviceCalendar calendar;
+  calendar.Import(Calendar(
+      {Event("20261207T120000", "20261207T130000", "Team lunch", {"CATEGORIES:Work"}),
+       Event("20261207T140000", "20261207T150000", "Board review", {"CATEGORIES:Personal"})}));
+  EditSettings([](SettingsRecord& s) {
+    s.EnablePOLink = true;
+    s.POCategory = L"Work";
+  });
+  const struct {
+    bool ok;
+    const wchar_t* band;
+    DWORD early, late;
+    const wchar_t *skip, *always;
+    DWORD from, to, days;
+  } rows[] = {
+      {false, L"--------------------|----##----------------------", 0, 0, L"", L"", 1320, 390, 0},
+      // Sunday's quiet hours to 7:05 AM; lunch skipped; the board review counts by its word,
+      // from 1:55 PM to 5:00 PM.
+      {true, L"##############+-----|-------+######--------------", 5, 120, L"lunch, Private",
+       L"Board", 21 * 60 + 45, 7 * 60 + 5, 0x21},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.ok ? "ok" : "cancel");
+    std::wstring band;
+    Open([&](HWND w) {
+      UseRulesView(w, [&](HWND view) {
+        ChooseListRow(view, IDC_RULES_EARLY, 1);
+        ChooseListRow(view, IDC_RULES_LATE, 6);
+        TypeText(view, IDC_RULES_SKIP, L" lunch ,, Private ");
+        TypeText(view, IDC_RULES_ALWAYS, L"Board");
+        SetTimePicker(view, IDC_RULES_QUIET_FROM, 21, 45);
+        SetTimePicker(view, IDC_RULES_QUIET_TO, 7, 5);
+        TapControl(view, IDC_RULES_SUNDAY);
+        TapControl(view, IDC_RULES_FRIDAY);
+        CloseFrontWindow(row.ok);
+      });
+      band = TodaysBand(w);
+      CloseSettingsWindow(w, true);
+    });
+    EXPECT_EQ(row.band, band);
+    const auto stored = [&](const wchar_t* name) {
+      return RegDword(hkcu_.root(), kSettingsKeyPath, name);
+    };
+    EXPECT_EQ(row.early, stored(L"POStartEarly"));
+    EXPECT_EQ(row.late, stored(L"POEndLate"));
+    EXPECT_EQ(row.skip, RegText(hkcu_.root(), kSettingsKeyPath, L"POSkipWords"));
+    EXPECT_EQ(row.always, RegText(hkcu_.root(), kSettingsKeyPath, L"POAlwaysWords"));
+    EXPECT_EQ(row.from, stored(L"QuietFrom"));
+    EXPECT_EQ(row.to, stored(L"QuietTo"));
+    EXPECT_EQ(row.days, stored(L"QuietDays"));
+  }
+}
+
+TEST_F(SettingsWindow, TheRulesViewShowsTheStoredRulesAndOkKeepsAMinuteNoRowCarries) {
+  const struct {
+    DWORD stored;
+    const wchar_t* shown;
+    LRESULT row;
+  } rows[] = {{0, L"0 min.", 0}, {7, L"7 min.", 2}, {119, L"119 min.", 6}, {120, L"120 min.", 6}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.stored);
+    EditSettings([&](SettingsRecord& s) {
+      s.EnablePOLink = true;
+      s.POStartEarly = s.POEndLate = row.stored;
+      s.POSkipWords = L"a,b";
+      s.QuietFrom = 23 * 60 + 59;
+      s.QuietTo = 0;
+      s.QuietDays = 0x41;  // Sunday and Saturday
+    });
+    Open([&](HWND w) {
+      UseRulesView(w, [&](HWND view) {
+        for (int list : {IDC_RULES_EARLY, IDC_RULES_LATE}) {
+          EXPECT_EQ(row.shown, TextOf(GetDlgItem(view, list)));
+          EXPECT_EQ(row.row, SendDlgItemMessageW(view, list, CB_GETCURSEL, 0, 0));
+        }
+        EXPECT_EQ(L"a,b", TextOf(GetDlgItem(view, IDC_RULES_SKIP)));
+        EXPECT_EQ(L"", TextOf(GetDlgItem(view, IDC_RULES_ALWAYS)));
+        SYSTEMTIME from{}, to{};
+        SendDlgItemMessageW(view, IDC_RULES_QUIET_FROM, DTM_GETSYSTEMTIME, 0,
+                            reinterpret_cast<LPARAM>(&from));
+        SendDlgItemMessageW(view, IDC_RULES_QUIET_TO, DTM_GETSYSTEMTIME, 0,
+                            reinterpret_cast<LPARAM>(&to));
+        EXPECT_EQ(23 * 60 + 59, from.wHour * 60 + from.wMinute);
+        EXPECT_EQ(0, to.wHour * 60 + to.wMinute);
+        std::wstring days;
+        for (int day = IDC_RULES_SUNDAY; day <= IDC_RULES_SATURDAY; ++day) {
+          days += IsDlgButtonChecked(view, day) == BST_CHECKED ? L'x' : L'-';
+        }
+        EXPECT_EQ(L"x-----x", days);
+        CloseFrontWindow(true);
+      });
+      CloseSettingsWindow(w, true);
+    });
+    EXPECT_EQ(row.stored, Settings.POStartEarly);
+    EXPECT_EQ(row.stored, Settings.POEndLate);
+    EXPECT_EQ(L"a, b", Settings.POSkipWords.value_or(L"?"));
+    EXPECT_FALSE(Settings.POAlwaysWords.has_value()) << "an empty box holds no words";
+    EXPECT_EQ(0x41u, Settings.QuietDays);
+  }
 }
 
 // ---- The host: pages, commits, OK, menu bar, help -------------------------------------------
@@ -441,13 +617,15 @@ TEST(ContextHelp, EveryAddressLandsOnATopicOfTheHelpFile) {
   }
 
   std::set<std::wstring> addresses;
-  for (int page = -1; page <= kPageCount; ++page) {
-    for (int control = 999; control <= 1100; ++control) addresses.insert(HelpAddress(page, control));
-    addresses.insert(HelpAddress(page, -1));
+  for (int control = 999; control <= 1130; ++control) {
+    for (int page = -1; page <= kPageCount; ++page) addresses.insert(HelpAddress(page, control));
+    addresses.insert(TodayViewHelpAddress(control));
+    addresses.insert(RulesViewHelpAddress(control));
   }
-  addresses.insert(TodayViewHelpAddress());
-  EXPECT_EQ(7u + 36u + 1u, addresses.size())
-      << "six pages, the contents, 36 control topics and the Today view";
+  for (int page = -1; page <= kPageCount; ++page) addresses.insert(HelpAddress(page, -1));
+  EXPECT_EQ(7u + 37u + 3u + 7u, addresses.size())
+      << "six pages, the contents, 37 control topics, the Today view with its two buttons and "
+         "the Rules view with six";
   for (const std::wstring& address : addresses) {
     const std::wstring prefix = L"file:QuietMinder.htm#";
     ASSERT_EQ(prefix, address.substr(0, prefix.size()));
