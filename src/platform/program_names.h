@@ -8,10 +8,11 @@
 #define QM_PROGRAM_NAME "QMind"
 // The main window's class (string-table entry IDS_WINDOW_CLASS).
 #define QM_WINDOW_CLASS "QMIND"
-// Captions of the settings window and of the history view over it.
+// Captions of the settings window and of the views over it.
 #define QM_SETTINGS_WINDOW_TITLE "QuietMinder"
 #define QM_HISTORY_VIEW_TITLE "History"
 #define QM_TODAY_VIEW_TITLE "Today"
+#define QM_RULES_VIEW_TITLE "Rules"
 
 // The notification icon's pictures (icon resources of the program), each for what it tells the
 // owner.
@@ -30,6 +31,7 @@ inline constexpr wchar_t kWindowClass[] = L"" QM_WINDOW_CLASS;
 inline constexpr wchar_t kSettingsWindowTitle[] = L"" QM_SETTINGS_WINDOW_TITLE;
 inline constexpr wchar_t kHistoryViewTitle[] = L"" QM_HISTORY_VIEW_TITLE;
 inline constexpr wchar_t kTodayViewTitle[] = L"" QM_TODAY_VIEW_TITLE;
+inline constexpr wchar_t kRulesViewTitle[] = L"" QM_RULES_VIEW_TITLE;
 // Captions of the program's message boxes: the settings window's name with what the box tells,
 // and the window class's for the notification icon's failures.
 inline constexpr wchar_t kErrorCaption[] = L"" QM_SETTINGS_WINDOW_TITLE " Error";

@@ -22,7 +22,7 @@ constexpr ListRow kCheckIntervalRows[] = {{L"30 Sec.", 30}, {L"1 min.", 60},   {
 constexpr int kLinkControls[] = {
     IDC_MEET_GROUP,       IDC_MEET_INTERVAL_LABEL, IDC_MEET_INTERVAL, IDC_MEET_CATEGORIES_LABEL,
     IDC_MEET_CATEGORIES,  IDC_MEET_COUNT,          IDC_MEET_CLEAR,    IDC_MEET_ALL_DAY,
-    IDC_MEET_EXCLUDE_FREE, IDC_MEET_RULES};
+    IDC_MEET_EXCLUDE_FREE};
 
 struct RuleBox {
   int id;
@@ -90,10 +90,11 @@ BOOL OnInitDialog(HWND page) {
 MeetingRules RulesShown(HWND page) {
   MeetingRules rules = StoredMeetingRules();
   rules.EnablePOLink = IsChecked(page, IDC_MEET_LINK);
-  if (!rules.EnablePOLink) return rules;
+  // The Rules view's quiet hours hold whether or not the link is on.
   const MeetingRules& viewRules = State(page).viewRules;
   for (const ViewNumber& number : kViewNumbers) rules.*number.rule = viewRules.*number.rule;
   for (const ViewWords& words : kViewWords) rules.*words.rule = viewRules.*words.rule;
+  if (!rules.EnablePOLink) return rules;
   rules.POCategory = SelectedCategories(Categories(page));
   for (const RuleBox& box : kRuleBoxes) {
     const LRESULT state = SendDlgItemMessageW(page, box.id, BM_GETCHECK, 0, 0);
@@ -106,12 +107,12 @@ BOOL OnCommit(HWND page) {
   const MeetingRules rules = RulesShown(page);
   SettingsRecord edited = Settings;
   edited.EnablePOLink = rules.EnablePOLink;
+  for (const ViewNumber& number : kViewNumbers) edited.*number.field = rules.*number.rule;
+  for (const ViewWords& words : kViewWords) edited.*words.field = rules.*words.rule;
   if (rules.EnablePOLink) {
     edited.POCategory = rules.POCategory;
     edited.POAllDay = rules.POAllDay;
     edited.POExcludeFreeTime = rules.POExcludeFreeTime;
-    for (const ViewNumber& number : kViewNumbers) edited.*number.field = rules.*number.rule;
-    for (const ViewWords& words : kViewWords) edited.*words.field = rules.*words.rule;
     if (const auto seconds = SelectedValue(page, IDC_MEET_INTERVAL)) {
       edited.POCheckInterval = *seconds;
     }

@@ -331,7 +331,7 @@ TEST_F(SettingsWindow, TheTodayViewStepsToTheDayBeforeAndAfterEachWithItsBand) {
 // Opens the Rules view from the Meetings page and runs `act` on it, which closes it.
 void UseRulesView(HWND w, const std::function<void(HWND view)>& act) {
   EXPECT_TRUE(ChooseTab(w, kMeetingsPage));
-  WhenWindowAppears(L"#32770", L"Rules", [&](HWND view) {
+  WhenWindowAppears(L"#32770", kRulesViewTitle, [&](HWND view) {
     EXPECT_EQ(view, FindFrontWindow());
     act(view);
   });
