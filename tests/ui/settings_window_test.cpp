@@ -316,7 +316,8 @@ TEST_F(SettingsWindow, TheTodayViewStepsToTheDayBeforeAndAfterEachWithItsBand) {
         if (step.tap) {
           EXPECT_TRUE(TapControl(view, step.tap));
         }
-        EXPECT_TRUE(PumpUntil([&] { return !TodayViewLines(view).empty(); }, 10000));
+        // The plan of the day shown comes from the look thread, after the tap.
+        PumpUntil([&] { return TodayViewLines(view) == step.lines; }, 10000);
         EXPECT_EQ(step.lines, TodayViewLines(view)) << "after " << step.tap;
       }
       CloseFrontWindow(true);
