@@ -44,6 +44,9 @@ bool CreateMainWindow(HINSTANCE instance) {
       CreateWindowExW(0, Program.ClassName.c_str(), Program.Name.c_str(), WS_SYSMENU, 0, 0,
                       CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
   if (!Program.MainWindow) return false;
+  // The run's first journal line is written once the window is there: nothing before it acts
+  // on the sound, and the settings window, which holds the device silent, opens only below.
+  JournalProgramStart();
 
   SetTrayIcon(TrayOperation::Add, StateIconId());
   ShowWindow(Program.MainWindow, SW_HIDE);
@@ -73,9 +76,13 @@ void LoadProgramIdentity(HINSTANCE instance, const wchar_t* commandLine) {
   Program.ClassName = LoadResourceString(instance, IDS_WINDOW_CLASS);
 }
 
-void StartProgramState() {
+void LoadProgramState() {
   LoadSettings();
   OnProgramStart();
+}
+
+void StartProgramState() {
+  LoadProgramState();
   JournalProgramStart();
 }
 
@@ -105,7 +112,7 @@ int QuietMinderMain(HINSTANCE instance, const wchar_t* commandLine) {
     return 0;
   }
 
-  StartProgramState();
+  LoadProgramState();
 
   int exitCode = -1;
   HWND planWindow = nullptr;

@@ -6,8 +6,10 @@
 int QuietMinderMain(HINSTANCE instance, const wchar_t* commandLine);
 
 // The state part of start-up, after the identity: the settings loaded, no mute running, and
-// whether an earlier run ended during a mute. Journals the start ("started", or "restarted" after
-// a run that ended without its shutdown).
+// whether an earlier run ended during a mute.
+void LoadProgramState();
+// LoadProgramState, then the start's journal line ("started", or "restarted" after a run that
+// ended without its shutdown), as start-up writes it once the main window is there.
 void StartProgramState();
 
 // Where the program's start-up takes its names from: the device profile, and the program's own
