@@ -101,9 +101,18 @@ void Round(const std::wstring& path, Figures* f) {
   f->microsPerQuery = std::min(f->microsPerQuery, Micros(t0, t1) / kRunsPerRound);
   f->allocationsPerQuery = static_cast<double>(g_allocations - before) / kRunsPerRound;
 
-  // The plan of the whole day, every appointment of it whatever its category.
+  // The plan of the whole day, every appointment of it whatever its category, with every rule
+  // the owner can shape: minutes before and after, words, and quiet hours on weekend nights (the
+  // Sunday night's end on the morning of the day). Quiet hours every night would join the large
+  // calendar's days, meetings from 06:00 to 22:00 each, into one silence that the plan follows
+  // for as many days as it may.
   const SYSTEMTIME day{2026, 12, 1, 7, 0, 0, 0, 0};
-  const MeetingRules rules = StoredMeetingRules();
+  MeetingRules rules = StoredMeetingRules();
+  rules.POStartEarly = 10;
+  rules.POEndLate = 5;
+  rules.POSkipWords = L"lunch, dentist";
+  rules.POAlwaysWords = L"interview";
+  rules.QuietDays = 0x41;  // Sunday and Saturday
   const long long planBefore = g_allocations;
   size_t planned = 0;
   QueryPerformanceCounter(&t0);
@@ -112,7 +121,7 @@ void Round(const std::wstring& path, Figures* f) {
   }
   QueryPerformanceCounter(&t1);
   if (planned != f->itemsToday) {
-    std::fprintf(stderr, "the plan holds %zu appointments, not %zu\n", planned, f->itemsToday);
+    std::fprintf(stderr, "the plan holds %zu lines, not %zu\n", planned, f->itemsToday);
     std::exit(1);
   }
   f->microsPerPlan = std::min(f->microsPerPlan, Micros(t0, t1) / kRunsPerRound);
@@ -175,7 +184,7 @@ int main() {
               small.microsPerPlan, small.allocationsPerPlan);
   std::printf("  10,000 appointments (%2zu today): %8.1f us  %6.1f allocations\n", large.itemsToday,
               large.microsPerPlan, large.allocationsPerPlan);
-  std::printf("  ratio 10,000 / 10: time %.2fx (target: at most 2x), allocations %.2fx (they grow "
+  std::printf("  ratio 10,000 / 10: time %.2fx (target: at most 1.5x), allocations %.2fx (they grow "
               "with the appointments listed)\n",
               large.microsPerPlan / small.microsPerPlan,
               large.allocationsPerPlan / small.allocationsPerPlan);

@@ -121,6 +121,9 @@ class SysString {
   BSTR text_;
 };
 
+// The appointments of a busy day.
+constexpr size_t kBusyDayAppointments = 16;
+
 // The search of one day: the appointments that touch it (by the device's short date), and with a
 // category list only those with one of its names. The category piece is left out when a name
 // holds a quote, which would end the quoted value early; the rule still tests every item.
@@ -286,6 +289,11 @@ bool UtcOfLocalMinute(LocalMinute minute, ULONGLONG* utc) {
 CountingAppointments Counting(const CalendarDays& days, const MeetingRules& rules,
                               bool quietHours) {
   CountingAppointments counting;
+  // One allocation each, not one per doubling: the live check counts at every look.
+  const size_t most = days.appointments.size() +
+                      static_cast<size_t>((days.end - days.start) / kMinutesPerDay) + 1;
+  counting.facts.reserve(most);
+  counting.index.reserve(most);
   for (size_t i = 0; i < days.appointments.size(); ++i) {
     const AppointmentFacts facts = days.appointments[i].Facts();
     if (JudgeAppointment(facts, rules) != MeetingReason::Counts) continue;
@@ -307,6 +315,8 @@ bool ReadCalendarDays(LocalMinute first, int atLeast, const MeetingRules& rules,
                       bool searchCategory, CalendarDays* out, std::wstring* error) {
   *out = CalendarDays{};
   out->start = out->end = DayStart(first);
+  // Room for a busy day's appointments at once, rather than a regrowth at each doubling.
+  out->appointments.reserve(kBusyDayAppointments);
   CalendarSession session;
   if (!session.Open()) {
     *error = kConnectError;
