@@ -968,8 +968,11 @@ int main(int argc, char** argv) {
     if (std::string(argv[i]) == "--only") g_only = std::strtol(argv[i + 1], nullptr, 10);
     if (std::string(argv[i]) == "--shard") {
       // "--shard K/N": the K-th of N shards, counted from 1.
-      std::sscanf(argv[i + 1], "%u/%u", &g_shard, &g_shards);
-      if (g_shards == 0 || g_shard == 0 || g_shard > g_shards) g_shard = g_shards = 1;
+      if (std::sscanf(argv[i + 1], "%u/%u", &g_shard, &g_shards) != 2 || g_shard == 0 ||
+          g_shard > g_shards) {
+        std::fprintf(stderr, "--shard K/N: K counts from 1 to N, not \"%s\"\n", argv[i + 1]);
+        return 2;
+      }
       --g_shard;
     }
   }
