@@ -1,5 +1,5 @@
 // The band of the Today view in its text form: 48 half hours, silent all through, in part or not
-// at all, and the present moment between two of them.
+// at all, and the present moment between two of them; none for a plan that could not be read.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -32,6 +32,7 @@ TEST(TodayBand, EachHalfHourIsSilentInWholeInPartOrNotAndNowIsMarkedOnToday) {
     std::vector<PlanSilence> silences;
     LocalMinute now;
     std::wstring band;
+    bool read = true;
   } rows[] = {
       {"another day, no silence", {}, At(30, 0), Band({})},
       {"an hour on the half hour", {{At(10, 0), At(11, 0)}}, At(-2, 0), Band(Cells(20, 22))},
@@ -53,24 +54,17 @@ TEST(TodayBand, EachHalfHourIsSilentInWholeInPartOrNotAndNowIsMarkedOnToday) {
       {"now at midnight", {}, At(0, 0), Band({}, 0)},
       {"now in the last quarter of an hour", {{At(23, 0), At(24, 0)}}, At(23, 50),
        Band(Cells(46, 48), 48)},
+      {"a plan that could not be read has none", {{At(10, 0), At(11, 0)}}, At(10, 0), L"", false},
   };
   for (const auto& row : rows) {
     MeetingPlan plan;
-    plan.read = true;
+    plan.read = row.read;
     plan.dayStart = kDay;
     plan.now = row.now;
     plan.silences = row.silences;
     EXPECT_EQ(row.band, BandText(plan)) << row.name;
+    EXPECT_TRUE(row.read || BandStretches(plan).empty()) << row.name;
   }
-}
-
-TEST(TodayBand, APlanThatCouldNotBeReadHasNoBand) {
-  MeetingPlan plan;
-  plan.dayStart = kDay;
-  plan.now = At(10, 0);
-  plan.silences = {{At(10, 0), At(11, 0)}};
-  EXPECT_EQ(L"", BandText(plan));
-  EXPECT_TRUE(BandStretches(plan).empty());
 }
 
 }  // namespace
