@@ -26,14 +26,15 @@ void CALLBACK Poll(HWND, UINT, UINT_PTR id, DWORD) {
     return;
   }
   // Other test programs on the same desktop may show a window of the same names, in front of
-  // this one's.
+  // this one's. A dialog is found only once it is shown: between its creation and its showing
+  // (a loaded machine may poll there) its controls are not yet there to be tapped.
   const wchar_t* cls = it->second.className.c_str();
   const wchar_t* title = it->second.title.c_str();
   HWND found = FindWindowExW(nullptr, nullptr, cls, title);
   for (; found; found = FindWindowExW(nullptr, found, cls, title)) {
     DWORD pid = 0;
     GetWindowThreadProcessId(found, &pid);
-    if (pid == GetCurrentProcessId()) break;
+    if (pid == GetCurrentProcessId() && IsWindowVisible(found)) break;
   }
   if (!found) return;
   KillTimer(nullptr, id);

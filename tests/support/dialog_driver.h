@@ -6,8 +6,8 @@
 #include <string>
 
 // While the calling thread runs a message loop (a modal dialog's, a message box's, the
-// program's), polls every 20 ms for a top-level window of `className` titled `title` that
-// belongs to this process; hands it to `act` once, then stops polling. Returns a cancel token.
+// program's), polls every 20 ms for a shown top-level window of `className` titled `title`
+// that belongs to this process; hands it to `act` once, then stops polling. Returns a cancel token.
 UINT_PTR WhenWindowAppears(const std::wstring& className, const std::wstring& title,
                            std::function<void(HWND)> act);
 void CancelWhenWindowAppears(UINT_PTR token);
